@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cmath>
+
+namespace tesk::state {
+
+/// A plane survey point, metres: X north, Y east.
+struct PlanePoint {
+    double X = 0.0;
+    double Y = 0.0;
+};
+
+/// Places a local offset at `base`: u metres along the direction `theta` (azimuth, rad) and v
+/// metres square to it, v positive to the RIGHT of theta.
+inline PlanePoint PlaceOffset(PlanePoint base, double theta, double u, double v) {
+    const double c = std::cos(theta);
+    const double s = std::sin(theta);
+    return {base.X + u * c - v * s, base.Y + u * s + v * c};
+}
+
+/// Removes a local offset placed by PlaceOffset: the base point seen from `point`.
+inline PlanePoint RemoveOffset(PlanePoint point, double theta, double u, double v) {
+    return PlaceOffset(point, theta, -u, -v);
+}
+
+} // namespace tesk::state

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tesk::state {
+
+inline constexpr std::string_view kRefusalTitle = "数据有误"; ///< refusals of user data, OK only
+inline constexpr std::string_view kErrorTitle = "错误";       ///< run-time failures, critical icon
+
+/// Everything the commands ask of the user or tell the user. The desktop window implements it
+/// with dialogs, the CLI with its arguments and stderr, the tests with a scripted fake.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    /// Shows a file-open dialog with `title` and `filter` ("描述|模式|描述|模式", patterns
+    /// separated by ';'). Returns the chosen path, or an empty string when the user cancelled.
+    virtual std::string OpenFile(std::string_view title, std::string_view filter) = 0;
+
+    /// A refusal of user data: a modal box titled kRefusalTitle with only an OK button.
+    virtual void Refuse(std::string_view message) = 0;
+
+    /// A run-time failure: a box titled kErrorTitle with the critical-error icon.
+    virtual void Error(std::string_view message) = 0;
+
+    /// Puts the focus on a field of the main window ("Text1" .. "Text6"), selecting its text.
+    virtual void Focus(std::string_view control) = 0;
+
+    /// Brings the main window to the front (before a message box).
+    virtual void ActivateMainWindow() = 0;
+};
+
+} // namespace tesk::state

@@ -1,0 +1,150 @@
+#include "state/text.h"
+
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+namespace tesk::state {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string CleanLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+        line.remove_suffix(1);
+    }
+    line = Trim(line);
+    std::string cleaned;
+    cleaned.reserve(line.size());
+    for (char c : line) {
+        if (IsBlank(c)) {
+            if (cleaned.empty() || cleaned.back() != ' ') {
+                cleaned.push_back(' ');
+            }
+        } else {
+            cleaned.push_back(c);
+        }
+    }
+    return cleaned;
+}
+
+std::vector<std::string> SplitFields(std::string_view cleanedLine) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (start < cleanedLine.size()) {
+        std::size_t end = cleanedLine.find(' ', start);
+        if (end == std::string_view::npos) {
+            end = cleanedLine.size();
+        }
+        if (end > start) {
+            fields.emplace_back(cleanedLine.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return fields;
+}
+
+std::vector<std::string> CleanAndSplit(std::string_view line) { return SplitFields(CleanLine(line)); }
+
+double NumericValue(std::string_view text) {
+    std::string number;
+    bool seenDigit = false;
+    bool seenPoint = false;
+    for (char c : text) {
+        if (IsBlank(c)) {
+            continue;
+        }
+        if ((c == '+' || c == '-') && number.empty()) {
+            number.push_back(c);
+        } else if (IsDigit(c)) {
+            number.push_back(c);
+            seenDigit = true;
+        } else if (c == '.' && !seenPoint) {
+            number.push_back(c);
+            seenPoint = true;
+        } else {
+            break;
+        }
+    }
+    if (!seenDigit) {
+        return 0.0;
+    }
+    std::string_view digits = number;
+    bool negative = false;
+    if (digits.front() == '+' || digits.front() == '-') {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    double value = 0.0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                    std::chars_format::fixed);
+    return negative ? -value : value;
+}
+
+std::optional<double> ParseNumber(std::string_view field) {
+    if (field.empty()) {
+        return std::nullopt;
+    }
+    bool negative = false;
+    if (field.front() == '+' || field.front() == '-') {
+        negative = field.front() == '-';
+        field.remove_prefix(1);
+    }
+    // from_chars would also take "inf" and "nan"; a field must start like a decimal number.
+    if (field.empty() || !(IsDigit(field.front()) || field.front() == '.')) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const char* end = field.data() + field.size();
+    auto [ptr, ec] = std::from_chars(field.data(), end, value, std::chars_format::general);
+    if (ec != std::errc{} || ptr != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+std::string FormatFixed(double value, int decimals) {
+    std::array<char, 400> buffer{};
+    auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                   std::chars_format::fixed, decimals);
+    if (ec != std::errc{}) {
+        return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+    }
+    std::string text(buffer.data(), ptr);
+    if (!text.empty() && text.front() == '-' &&
+        text.find_first_not_of("0.", 1) == std::string::npos) {
+        text.erase(0, 1); // "-0.000" -> "0.000"
+    }
+    return text;
+}
+
+std::string FormatShortest(double value) {
+    std::array<char, 400> buffer{};
+    auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                   std::chars_format::fixed);
+    if (ec != std::errc{}) {
+        return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+    }
+    std::string text(buffer.data(), ptr);
+    if (text == "-0") {
+        text = "0";
+    }
+    return text;
+}
+
+} // namespace tesk::state

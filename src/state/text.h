@@ -1,0 +1,43 @@
+#pragma once
+
+// Locale-independent text primitives every layer uses: line cleaning, the numeric value of a
+// text, strict number fields, and the fixed number patterns of the program's output.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tesk::state {
+
+/// Cleans one line of an input file: drops a trailing CR, trims blanks, turns every tab into a
+/// blank, collapses every run of blanks into one and trims again.
+std::string CleanLine(std::string_view line);
+
+/// Splits a cleaned line at its single blanks into fields (none for an empty line).
+std::vector<std::string> SplitFields(std::string_view cleanedLine);
+
+/// CleanLine followed by SplitFields.
+std::vector<std::string> CleanAndSplit(std::string_view line);
+
+/// The numeric value of a text: blanks and tabs are ignored wherever they stand, then the
+/// leading number (optional sign, digits, at most one decimal point) is taken and anything after
+/// it is ignored. A text that does not start with a number is 0. No exponents.
+double NumericValue(std::string_view text);
+
+/// A field that must be a number as a whole: optional sign, digits with at most one decimal
+/// point, optional exponent. Returns nothing for anything else (letters, "inf", "nan", "").
+std::optional<double> ParseNumber(std::string_view field);
+
+/// `value` with exactly `decimals` decimals (0..15), correctly rounded from the double's exact
+/// binary value; a value that rounds to zero prints without a sign ("0.000", never "-0.000").
+std::string FormatFixed(double value, int decimals);
+
+/// The shortest plain decimal text that reads back as `value` (no exponent, no trailing zeros,
+/// no thousands separators): 1000 -> "1000", 1100.25 -> "1100.25".
+std::string FormatShortest(double value);
+
+/// Removes leading and trailing blanks (spaces and tabs).
+std::string_view Trim(std::string_view text);
+
+} // namespace tesk::state

@@ -1,0 +1,64 @@
+#include "state/text.h"
+
+#include <clocale>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace tesk::state {
+namespace {
+
+TEST(CleanLine, TabsAndRunsOfBlanksBecomeSingleSeparators) {
+    EXPECT_EQ(CleanAndSplit("1  2\t3"), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(CleanLine("  \t a \t\t  b   \r\n"), "a b");
+    EXPECT_EQ(CleanLine(std::string(120, ' ') + "x" + std::string(99, ' ') + "y"), "x y");
+    EXPECT_TRUE(CleanAndSplit(" \t \r").empty());
+    EXPECT_EQ(CleanLine("交点 JD1"), "交点 JD1") << "multi-byte text passes through";
+}
+
+TEST(NumericValue, TakesTheLeadingNumberAndIgnoresBlanks) {
+    EXPECT_EQ(NumericValue("1234.567"), 1234.567);
+    EXPECT_EQ(NumericValue("  12.5abc"), 12.5);
+    EXPECT_EQ(NumericValue("1 2 3.5"), 123.5) << "blanks are ignored wherever they stand";
+    EXPECT_EQ(NumericValue("-7.25"), -7.25);
+    EXPECT_EQ(NumericValue("+3"), 3.0);
+    EXPECT_EQ(NumericValue("1.2.3"), 1.2);
+    EXPECT_EQ(NumericValue(".5"), 0.5);
+    EXPECT_EQ(NumericValue("abc"), 0.0);
+    EXPECT_EQ(NumericValue(""), 0.0);
+    EXPECT_EQ(NumericValue("-"), 0.0);
+    EXPECT_EQ(NumericValue("1e3"), 1.0) << "no exponents";
+}
+
+TEST(ParseNumber, AcceptsWholeNumbersOnly) {
+    EXPECT_EQ(ParseNumber("3.25"), 3.25);
+    EXPECT_EQ(ParseNumber("-0.5"), -0.5);
+    EXPECT_EQ(ParseNumber("+12"), 12.0);
+    EXPECT_EQ(ParseNumber(".5"), 0.5);
+    EXPECT_EQ(ParseNumber("5."), 5.0);
+    EXPECT_EQ(ParseNumber("1e3"), 1000.0);
+    for (const char* bad : {"", "-", "12a", "a12", "1,5", "inf", "nan", "-inf", "1e999", "++1"}) {
+        EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
+    }
+}
+
+TEST(Formatting, FixedAndShortestFormsDoNotDependOnTheLocale) {
+    // A comma-decimal locale must not change what is read or written.
+    const char* old = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    EXPECT_EQ(FormatFixed(1234.56789, 4), "1234.5679");
+    EXPECT_EQ(FormatFixed(-0.00001, 4), "0.0000");
+    EXPECT_EQ(FormatFixed(-0.6, 0), "-1") << "only values that round to zero lose the sign";
+    EXPECT_EQ(FormatFixed(2.0, 3), "2.000");
+    EXPECT_EQ(FormatShortest(1000.0), "1000");
+    EXPECT_EQ(FormatShortest(1100.25), "1100.25");
+    EXPECT_EQ(FormatShortest(0.1), "0.1");
+    EXPECT_EQ(FormatShortest(-0.0), "0");
+    EXPECT_EQ(FormatShortest(1e21), "1000000000000000000000");
+    EXPECT_EQ(NumericValue("3.5"), 3.5);
+    EXPECT_EQ(ParseNumber("3.5"), 3.5);
+    if (old != nullptr) {
+        std::setlocale(LC_ALL, "C");
+    }
+}
+
+} // namespace
+} // namespace tesk::state

@@ -21,8 +21,10 @@ public:
     /// A refusal of user data: a modal box titled kRefusalTitle with only an OK button.
     virtual void Refuse(std::string_view message) = 0;
 
-    /// A run-time failure: a box titled kErrorTitle with the critical-error icon.
-    virtual void Error(std::string_view message) = 0;
+    /// A run-time failure: a box titled kErrorTitle with the critical-error icon. `detail` says
+    /// where and why in technical terms (file and line, the failing quantity); it may be empty
+    /// and is shown only as secondary information.
+    virtual void Error(std::string_view message, std::string_view detail = {}) = 0;
 
     /// Puts the focus on a field of the main window ("Text1" .. "Text6"), selecting its text.
     virtual void Focus(std::string_view control) = 0;

@@ -21,6 +21,7 @@ public:
     std::vector<Dialog> Dialogs;          ///< every OpenFile call
     std::vector<std::string> Refusals;    ///< messages of Refuse
     std::vector<std::string> Errors;      ///< messages of Error
+    std::vector<std::string> Details;     ///< details of Error, one per message
     std::vector<std::string> Focused;     ///< controls passed to Focus
     std::vector<std::string> Events;      ///< everything above in order, "kind:text"
     int Activations = 0;
@@ -39,8 +40,9 @@ public:
         Refusals.emplace_back(message);
         Events.push_back("refuse:" + std::string(message));
     }
-    void Error(std::string_view message) override {
+    void Error(std::string_view message, std::string_view detail = {}) override {
         Errors.emplace_back(message);
+        Details.emplace_back(detail);
         Events.push_back("error:" + std::string(message));
     }
     void Focus(std::string_view control) override {

@@ -24,7 +24,7 @@ public:
     /// A run-time failure: a box titled kErrorTitle with the critical-error icon. `detail` says
     /// where and why in technical terms (file and line, the failing quantity); it may be empty
     /// and is shown only as secondary information.
-    virtual void Error(std::string_view message, std::string_view detail = {}) = 0;
+    virtual void Error(std::string_view message, std::string_view detail) = 0;
 
     /// Puts the focus on a field of the main window ("Text1" .. "Text6"), selecting its text.
     virtual void Focus(std::string_view control) = 0;

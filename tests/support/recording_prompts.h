@@ -40,7 +40,7 @@ public:
         Refusals.emplace_back(message);
         Events.push_back("refuse:" + std::string(message));
     }
-    void Error(std::string_view message, std::string_view detail = {}) override {
+    void Error(std::string_view message, std::string_view detail) override {
         Errors.emplace_back(message);
         Details.emplace_back(detail);
         Events.push_back("error:" + std::string(message));

@@ -86,6 +86,9 @@ struct SharedState {
     RowTable<double> ElemEndRadius;   ///< m, signed, 10000 = infinite
     RowTable<double> ElemLength;      ///< m
     RowTablePlusEnd<double> ElemStation; ///< station of the element's start; row ElemCount+1 = end
+    /// ElemStation(1..ElemCount+1) increases strictly, so the element search may bisect it (set
+    /// by the element construction; false makes the evaluator scan)
+    bool ElemStationIncreasing = false;
     RowTablePlusEnd<double> ElemAzimuth; ///< tangent azimuth at the element's start
     RowTablePlusEnd<double> ElemX, ElemY; ///< start point
     RowTable<double> ElemTurn;        ///< signed angle turned over the element, rad

@@ -1,0 +1,29 @@
+#pragma once
+
+// Saves a Workbook as an Office Open XML spreadsheet (.xlsx) that Excel, WPS and LibreOffice
+// open: every value, merge, column width, row height, font, alignment, number format and border.
+
+#include "sheet/workbook.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tesk::sheet {
+
+/// Writes `workbook` to `path`. The file is first written beside `path` under a temporary name
+/// and then renamed onto it, so a reader never sees half a file and a failed write leaves an
+/// older file at `path` as it was. An existing file is replaced without asking: asking is the
+/// caller's job. The active worksheet opens first. A workbook without worksheets is saved with
+/// one empty sheet (a spreadsheet file cannot have none).
+/// Throws state::RuntimeError(FileAccess) when the file cannot be written or renamed, and
+/// state::RuntimeError(Output) when the spreadsheet library refuses the content.
+void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path);
+
+/// The number format as stored in the file for a format written the way the Chinese user
+/// interface shows it: "G/通用格式" (or "General") is the general format, returned as "";
+/// letters that are not format codes and other literal characters are quoted, so "K0+000.000"
+/// is stored as "\"K\"0+000.000"; everything else is kept ("0.0000").
+std::string StoredNumberFormat(std::string_view localFormat);
+
+} // namespace tesk::sheet

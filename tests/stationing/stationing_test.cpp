@@ -4,7 +4,6 @@
 #include "state/text.h"
 #include "support/recording_prompts.h"
 
-#include <charconv>
 #include <cinttypes>
 #include <clocale>
 #include <cmath>

@@ -9,4 +9,5 @@ scripts/build.sh
 if [ "${1:-}" = "gui" ]; then
     exec build/bin/tesk
 fi
-exec build/bin/tesk-cli table --jd samples/main_line.jdx --from 0 --to 1000 --step 20
+exec build/bin/tesk-cli piles --jd samples/main_line.jdx --breaks samples/main_line.dl \
+    --piles samples/bridge.zw

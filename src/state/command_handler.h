@@ -23,8 +23,7 @@ inline std::string_view HandlerMessage(const RuntimeError& error) {
 /// Runs `body` under the command's error handler: any failure ends it with one error box
 /// (after bringing the main window to the front when `activateFirst`). Returns true when the
 /// body ran to its end. Files are closed by their owners' destructors on every path.
-template <typename Body>
-bool RunUnderHandler(Prompts& prompts, bool activateFirst, Body&& body) {
+template <typename Body> bool RunUnderHandler(Prompts& prompts, bool activateFirst, Body&& body) {
     std::string_view message = kFormatMessage;
     std::string detail;
     try {

@@ -23,7 +23,8 @@ enum class ErrorCode {
 /// handlers (and the CLI's main).
 class RuntimeError : public std::runtime_error {
 public:
-    RuntimeError(ErrorCode code, const std::string& detail) : std::runtime_error(detail), m_code(code) {}
+    RuntimeError(ErrorCode code, const std::string& detail)
+        : std::runtime_error(detail), m_code(code) {}
 
     ErrorCode Code() const noexcept { return m_code; }
 

@@ -1,0 +1,103 @@
+#include "cli/cli.h"
+
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <ostream>
+
+namespace tesk::cli {
+
+namespace {
+
+void AddAlignmentOptions(CLI::App& command, AlignmentFiles& files) {
+    auto* jd = command.add_option("--jd", files.Jd, "JD file (intersection-point method)");
+    auto* breaks =
+        command.add_option("--breaks", files.Breaks, "chain-break file for --jd")->needs(jd);
+    auto* elem = command.add_option("--elem", files.Elem, "element file (element method)");
+    elem->excludes(jd)->excludes(breaks);
+    command.callback([&command, jd, elem] {
+        if (jd->count() == 0 && elem->count() == 0) {
+            throw CLI::RequiredError(command.get_name() + ": --jd or --elem");
+        }
+    });
+}
+
+void AddDigits(CLI::App& command, int& digits) {
+    command.add_option("--digits", digits, "decimals of the numbers written")
+        ->check(CLI::Range(0, 12));
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app{"Tesk 平面放样计算 (setting-out calculator), command-line tool", "tesk-cli"};
+    app.require_subcommand(1);
+
+    AlignmentFiles files;
+    TableOptions table;
+    int curveDigits = 4;
+    PointOptions point;
+
+    auto* tableCommand =
+        app.add_subcommand("table", "coordinates and tangent azimuth of stations, as CSV");
+    AddAlignmentOptions(*tableCommand, files);
+    tableCommand->add_option("--station", table.Stations, "a station text (repeatable)");
+    tableCommand->add_option("--from", table.From, "first station text of a stake range");
+    tableCommand->add_option("--to", table.To, "last station text of a stake range");
+    tableCommand->add_option("--step", table.Step, "stake interval, m (default 20)");
+    AddDigits(*tableCommand, table.Digits);
+
+    auto* curvesCommand = app.add_subcommand("curves", "one row per curve or element, as CSV");
+    AddAlignmentOptions(*curvesCommand, files);
+    AddDigits(*curvesCommand, curveDigits);
+
+    auto* pointCommand =
+        app.add_subcommand("point", "X, Y and azimuth text of one point, as the window shows");
+    AddAlignmentOptions(*pointCommand, files);
+    pointCommand->add_option("--station", point.Station, "station text")->required();
+    pointCommand->add_option("--skew", point.Skew, "skew distance, m, left positive");
+    pointCommand->add_option("--angle", point.Angle, "right deflection angle, degrees");
+
+    PilesOptions piles;
+    auto* pilesCommand =
+        app.add_subcommand("piles", "the coordinates of every pile of a pile file, as CSV");
+    AddAlignmentOptions(*pilesCommand, files);
+    pilesCommand->add_option("--piles", piles.PileFile, "pile position file (.zw)")->required();
+    AddDigits(*pilesCommand, piles.Digits);
+
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) { // --help
+            out << app.help();
+            for (const CLI::App* sub : app.get_subcommands()) {
+                out << sub->help();
+            }
+            return 0;
+        }
+        err << e.what() << '\n';
+        return 2;
+    }
+
+    auto state = std::make_unique<state::SharedState>();
+    ConsolePrompts prompts(err);
+    if (!LoadAlignment(*state, prompts, files)) {
+        return 1;
+    }
+    const state::AlignmentMethod method = files.Method();
+    if (tableCommand->parsed()) {
+        return RunTable(*state, prompts, method, table, out);
+    }
+    if (curvesCommand->parsed()) {
+        return RunCurves(*state, method, curveDigits, out);
+    }
+    if (pilesCommand->parsed()) {
+        return RunPiles(*state, prompts, method, piles, out);
+    }
+    return RunPoint(*state, prompts, method, point, out);
+}
+
+} // namespace tesk::cli

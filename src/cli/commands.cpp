@@ -1,0 +1,287 @@
+#include "cli/commands.h"
+
+#include "input/initialize.h"
+#include "piles/alignment_access.h"
+#include "piles/pile_file.h"
+#include "piles/single_point.h"
+#include "state/command_handler.h"
+#include "state/text.h"
+#include "stationing/stationing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+#include <sstream>
+
+namespace tesk::cli {
+
+using state::AlignmentMethod;
+using state::FormatFixed;
+using state::SharedState;
+
+namespace {
+
+struct Stake {
+    double Mileage = 0.0;
+    std::string Label;
+};
+
+char MarkLetter(int section) {
+    return static_cast<char>('A' + section - 1);
+}
+
+/// A station text as typed, resolved to continuous mileage and its label, or nothing after a
+/// refusal (already reported).
+std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompts,
+                                    AlignmentMethod method, const std::string& typed) {
+    const std::string text(state::Trim(typed));
+    if (!stationing::CheckBreakMark(s, prompts, text)) {
+        return std::nullopt;
+    }
+    const auto marked = stationing::zh_dlstr(s, prompts, text);
+    if (!marked.StationAccepted) {
+        return std::nullopt;
+    }
+    Stake stake;
+    stake.Mileage = stationing::StationTextToMileage(s, marked.zhdlstr);
+    if (!piles::AlignmentRange(s, method).Contains(stake.Mileage)) {
+        prompts.Refuse("桩号" + text + "超出平面数据文件，请修改！");
+        return std::nullopt;
+    }
+    // Label the station in the section the user named (at a chain break one point carries two
+    // written stations; show the one that was asked for).
+    const std::string& m = marked.zhdlstr;
+    if (s.BreakCount != 0 && !m.empty() && m.front() >= 'A' && m.front() <= 'Z') {
+        stake.Label = m.front() + stationing::FormatStationLabel(state::NumericValue(m.substr(1)));
+    } else {
+        stake.Label = stationing::MileageToLabel(s, stake.Mileage);
+    }
+    return stake;
+}
+
+/// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
+/// section, labelled with the section's mark when chain breaks are loaded.
+void AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, double hi, double step,
+                   std::vector<Stake>& stakes) {
+    const int sections = method == AlignmentMethod::IntersectionPoint ? s.BreakCount + 1 : 1;
+    const piles::StationRange line = piles::AlignmentRange(s, method);
+    double sectionStart = line.First;
+    double offset = 0.0; // written station minus mileage within the section
+    for (int k = 1; k <= sections; ++k) {
+        const double sectionEnd =
+            k < sections ? stationing::SectionStationToMileage(s, k, s.BreakBack[k]) : line.Last;
+        const double a = std::max(lo, sectionStart);
+        const double b = std::min(hi, sectionEnd);
+        if (a <= b) {
+            constexpr double kTolerance = 1e-9;
+            const double first = std::ceil((a + offset - kTolerance) / step);
+            const double last = std::floor((b + offset + kTolerance) / step);
+            for (double n = first; n <= last; n += 1.0) {
+                const double written = n * step;
+                std::string label = stationing::FormatStationLabel(written);
+                if (s.BreakCount != 0 && method == AlignmentMethod::IntersectionPoint) {
+                    label.insert(label.begin(), MarkLetter(k));
+                }
+                stakes.push_back({written - offset, std::move(label)});
+            }
+        }
+        if (k < sections) {
+            offset += s.BreakAhead[k] - s.BreakBack[k];
+            sectionStart = sectionEnd;
+        }
+    }
+}
+
+void AddMainPoints(const SharedState& s, AlignmentMethod method, double lo, double hi,
+                   std::vector<Stake>& stakes) {
+    auto add = [&](double mileage) {
+        if (lo <= mileage && mileage <= hi) {
+            stakes.push_back({mileage, stationing::MileageToLabel(s, mileage)});
+        }
+    };
+    if (method == AlignmentMethod::IntersectionPoint) {
+        for (int i = 2; i <= s.JdCount - 1; ++i) {
+            for (double m :
+                 {s.StationZH[i], s.StationHY[i], s.StationQZ[i], s.StationYH[i], s.StationHZ[i]}) {
+                add(m);
+            }
+        }
+    } else {
+        for (int i = 2; i <= s.ElemCount; ++i) {
+            add(s.ElemStation[i]);
+        }
+    }
+}
+
+void WriteRow(std::ostream& out, const Stake& stake, const state::StationPoint& p, int digits) {
+    out << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, digits) << ','
+        << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
+        << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
+}
+
+} // namespace
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+bool LoadAlignment(SharedState& s, ConsolePrompts& prompts, const AlignmentFiles& files) {
+    return state::RunUnderHandler(prompts, false, [&] {
+        if (files.Method() == AlignmentMethod::Element) {
+            input::LoadElementAlignment(s, files.Elem);
+        } else {
+            input::LoadJdAlignment(s, files.Jd);
+            if (files.Breaks.empty()) {
+                input::UseNoChainBreaks(s);
+            } else {
+                input::LoadChainBreaks(s, files.Breaks);
+            }
+        }
+    });
+}
+
+int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+             const TableOptions& options, std::ostream& out) {
+    std::vector<Stake> stakes;
+    for (const std::string& text : options.Stations) {
+        auto stake = ResolveStation(s, prompts, method, text);
+        if (!stake) {
+            return 1;
+        }
+        stakes.push_back(*stake);
+    }
+    if (options.From || options.To) {
+        const piles::StationRange line = piles::AlignmentRange(s, method);
+        std::optional<Stake> from = options.From ? ResolveStation(s, prompts, method, *options.From)
+                                                 : Stake{line.First, {}};
+        std::optional<Stake> to =
+            options.To ? ResolveStation(s, prompts, method, *options.To) : Stake{line.Last, {}};
+        if (!from || !to) {
+            return 1;
+        }
+        if (!(options.Step > 0.0) || !std::isfinite(options.Step)) {
+            prompts.Refuse("间距应大于0！");
+            return 1;
+        }
+        const double lo = std::min(from->Mileage, to->Mileage);
+        const double hi = std::max(from->Mileage, to->Mileage);
+        std::vector<Stake> range;
+        AddStepStakes(s, method, lo, hi, options.Step, range);
+        AddMainPoints(s, method, lo, hi, range);
+        std::stable_sort(range.begin(), range.end(),
+                         [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });
+        range.erase(std::unique(range.begin(), range.end(),
+                                [](const Stake& a, const Stake& b) {
+                                    return a.Label == b.Label &&
+                                           std::fabs(a.Mileage - b.Mileage) < 1e-6;
+                                }),
+                    range.end());
+        stakes.insert(stakes.end(), range.begin(), range.end());
+    }
+
+    std::string rows;
+    for (const Stake& stake : stakes) {
+        try {
+            const state::StationPoint p = piles::EvaluateStation(s, method, stake.Mileage);
+            std::ostringstream row;
+            WriteRow(row, stake, p, options.Digits);
+            rows += row.str();
+        } catch (const state::RuntimeError& e) {
+            prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
+                          e.what());
+            return 1;
+        }
+    }
+    out << "station,mileage,x,y,azimuth\n" << rows;
+    return 0;
+}
+
+int RunCurves(const SharedState& s, AlignmentMethod method, int digits, std::ostream& out) {
+    auto num = [digits](double v) { return FormatFixed(v, digits); };
+    if (method == AlignmentMethod::Element) {
+        out << "element,kind,start_radius,end_radius,length,station,x,y,azimuth\n";
+        for (int i = 1; i <= s.ElemCount; ++i) {
+            const double a = s.ElemStartRadius[i];
+            const double b = s.ElemEndRadius[i];
+            constexpr double kInfinite = 10000.0;
+            const char* kind = a == kInfinite && b == kInfinite ? "straight"
+                               : a == b                         ? "arc"
+                               : a == kInfinite                 ? "entry-spiral"
+                               : b == kInfinite                 ? "exit-spiral"
+                                                                : "compound-spiral";
+            out << i << ',' << kind << ',' << state::FormatShortest(a) << ','
+                << state::FormatShortest(b) << ',' << num(s.ElemLength[i]) << ','
+                << num(s.ElemStation[i]) << ',' << num(s.ElemX[i]) << ',' << num(s.ElemY[i]) << ','
+                << FormatFixed(s.ElemAzimuth[i], std::max(digits, 9)) << '\n';
+        }
+        return 0;
+    }
+    out << "name,deflection,R,Ls1,Ls2,T1,T2,L";
+    for (const char* p : {"ZH", "HY", "QZ", "YH", "HZ"}) {
+        out << ',' << p << ',' << p << "_x," << p << "_y";
+    }
+    out << '\n';
+    for (int i = 2; i <= s.JdCount - 1; ++i) {
+        out << CsvField(s.JdNameLine[i]) << ',' << FormatFixed(s.Deflection[i], std::max(digits, 9))
+            << ',' << num(std::fabs(s.JdRadius[i])) << ',' << num(std::fabs(s.JdSpiral1[i])) << ','
+            << num(std::fabs(s.JdSpiral2[i])) << ',' << num(s.Tangent1[i]) << ','
+            << num(s.Tangent2[i]) << ',' << num(std::fabs(s.CurveLength[i]));
+        const std::string* labels[] = {&s.LabelZH[i], &s.LabelHY[i], &s.LabelQZ[i], &s.LabelYH[i],
+                                       &s.LabelHZ[i]};
+        const double xs[] = {s.ZhX[i], s.HyX[i], s.QzX[i], s.YhX[i], s.HzX[i]};
+        const double ys[] = {s.ZhY[i], s.HyY[i], s.QzY[i], s.YhY[i], s.HzY[i]};
+        for (int k = 0; k < 5; ++k) {
+            out << ',' << CsvField(*labels[k]) << ',' << num(xs[k]) << ',' << num(ys[k]);
+        }
+        out << '\n';
+    }
+    return 0;
+}
+
+int RunPoint(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+             const PointOptions& options, std::ostream& out) {
+    const auto result =
+        piles::Command7(s, prompts, method, {options.Station, options.Angle, options.Skew});
+    if (!result) {
+        return 1;
+    }
+    out << "X坐标," << result->Text4 << "\nY坐标," << result->Text5 << "\n方位角," << result->Text6
+        << '\n';
+    return 0;
+}
+
+int RunPiles(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+             const PilesOptions& options, std::ostream& out) {
+    prompts.AnswerNextDialog(options.PileFile);
+    std::ostringstream rows;
+    const bool ran = piles::RunPileCommand(s, prompts, method, [&](const piles::PileTable& t) {
+        for (int k = 0; k < t.PileCount(); ++k) {
+            const piles::Pier& pier = t.Piers[k];
+            for (int j = 0; j < pier.PileEntryCount(); ++j) {
+                const state::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
+                rows << k << ',' << CsvField(pier.PileStationText) << ',' << j + 1 << ','
+                     << FormatFixed(pier.Entries[j].L1, options.Digits) << ','
+                     << FormatFixed(pier.Entries[j].L2, options.Digits) << ','
+                     << FormatFixed(p.X, options.Digits) << ',' << FormatFixed(p.Y, options.Digits)
+                     << '\n';
+            }
+        }
+    });
+    if (!ran || prompts.Complained()) {
+        return 1;
+    }
+    out << "pier,station,entry,L1,L2,x,y\n" << rows.str();
+    return 0;
+}
+
+} // namespace tesk::cli

@@ -1,0 +1,63 @@
+#pragma once
+
+// The subcommands of the command-line tool. Each gets a loaded alignment and the options it
+// needs, writes CSV to `out` and messages through the prompts, and returns the exit status.
+
+#include "cli/console_prompts.h"
+#include "state/method.h"
+#include "state/shared_state.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tesk::cli {
+
+/// Where the alignment comes from.
+struct AlignmentFiles {
+    std::string Jd;     ///< JD file (intersection-point method)
+    std::string Breaks; ///< chain-break file for Jd, optional
+    std::string Elem;   ///< element file (element method)
+    state::AlignmentMethod Method() const {
+        return Elem.empty() ? state::AlignmentMethod::IntersectionPoint
+                            : state::AlignmentMethod::Element;
+    }
+};
+
+/// Loads the alignment into `s`; on failure reports through `prompts` and returns false.
+bool LoadAlignment(state::SharedState& s, ConsolePrompts& prompts, const AlignmentFiles& files);
+
+struct TableOptions {
+    std::vector<std::string> Stations;
+    std::optional<std::string> From, To;
+    double Step = 20.0;
+    int Digits = 4;
+};
+int RunTable(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
+             const TableOptions& options, std::ostream& out);
+
+int RunCurves(const state::SharedState& s, state::AlignmentMethod method, int digits,
+              std::ostream& out);
+
+struct PointOptions {
+    std::string Station;
+    std::string Skew;
+    std::string Angle;
+};
+int RunPoint(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
+             const PointOptions& options, std::ostream& out);
+
+struct PilesOptions {
+    std::string PileFile;
+    int Digits = 4;
+};
+/// The pile coordinate table of a pile file as CSV: pier (0-based), station text, entry
+/// (1-based), L1, L2, X, Y.
+int RunPiles(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
+             const PilesOptions& options, std::ostream& out);
+
+/// Quotes a CSV field when it holds a comma, a quote or a line end.
+std::string CsvField(const std::string& text);
+
+} // namespace tesk::cli

@@ -1,0 +1,78 @@
+#include "piles/single_point.h"
+
+#include "piles/alignment_access.h"
+#include "piles/text_routines.h"
+#include "state/runtime_error.h"
+#include "state/text.h"
+#include "stationing/stationing.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace tesk::piles {
+
+using state::NumericValue;
+using state::Trim;
+
+state::PlanePoint OffsetPoint(const state::StationPoint& linePoint, double thetaDegrees, double d) {
+    const double beta =
+        std::numbers::pi * thetaDegrees / 180.0 + linePoint.Azimuth - std::numbers::pi;
+    return {linePoint.X + d * std::cos(beta), linePoint.Y + d * std::sin(beta)};
+}
+
+std::optional<PointResult> Command7(const state::SharedState& s, state::Prompts& prompts,
+                                    state::AlignmentMethod method, const PointFields& fields) {
+    const std::string station(Trim(fields.Text1));
+    if (!stationing::CheckBreakMark(s, prompts, station)) {
+        prompts.Focus("Text1");
+        return std::nullopt;
+    }
+
+    const double theta0 = NumericValue(Trim(fields.Text2));
+    if (!(theta0 >= 0.0 && theta0 < 180.0)) {
+        prompts.Refuse("右偏角应在0～180之间！");
+        prompts.Focus("Text2");
+        return std::nullopt;
+    }
+    const double theta = theta0 != 0.0 ? theta0 : 90.0;
+
+    const std::string skew(Trim(fields.Text3));
+    if (state::CleanAndSplit(skew).size() > 1) {
+        prompts.Refuse("斜距" + skew + "存在空格，不能计算，可以放样！");
+        prompts.Focus("Text3");
+        return std::nullopt;
+    }
+    const double d = NumericValue(fields.Text3);
+
+    const auto marked = stationing::zh_dlstr(s, prompts, fields.Text1);
+    if (!marked.StationAccepted) {
+        return std::nullopt;
+    }
+    const double p = stationing::StationTextToMileage(s, marked.zhdlstr);
+
+    if (!AlignmentRange(s, method).Contains(p)) {
+        prompts.Refuse("桩号" + station + "超出平面数据文件，请修改！");
+        prompts.Focus("Text1");
+        return std::nullopt;
+    }
+
+    try {
+        const state::StationPoint linePoint = EvaluateStation(s, method, p);
+        const state::PlanePoint pile = OffsetPoint(linePoint, theta, d);
+        state::RequireFinite(pile.X, "pile X");
+        state::RequireFinite(pile.Y, "pile Y");
+        PointResult result;
+        result.X = pile.X;
+        result.Y = pile.Y;
+        result.Azimuth = linePoint.Azimuth;
+        result.Text4 = state::FormatFixed(pile.X, 4);
+        result.Text5 = state::FormatFixed(pile.Y, 4);
+        result.Text6 = fwj(linePoint.Azimuth);
+        return result;
+    } catch (const state::RuntimeError& e) {
+        prompts.Error("桩号" + station + "处的设计线无法计算，请检查平面数据文件！", e.what());
+        return std::nullopt;
+    }
+}
+
+} // namespace tesk::piles

@@ -70,6 +70,9 @@ TEST(DecodeText, GbkAndGb18030AreDecoded) {
     const std::string gb = Encode(utf8, "GB18030");
     ASSERT_FALSE(IsValidUtf8(gb));
     EXPECT_EQ(DecodeText(gb), utf8);
+    // "联通" in GBK looks like UTF-8 to a lax check (C1 AA CD A8), but C1 only starts overlong
+    // forms, so strict UTF-8 validation hands it to the GBK decoder.
+    EXPECT_EQ(DecodeText("\xC1\xAA\xCD\xA8"), "联通");
 }
 
 TEST(DecodeText, Utf16WithMarkIsDecoded) {

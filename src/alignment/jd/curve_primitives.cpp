@@ -51,7 +51,7 @@ double PointAzimuth(PlanePoint p, PlanePoint q) {
     if (dx == 0.0) {
         return dy > 0.0 ? std::numbers::pi / 2.0 : 1.5 * std::numbers::pi;
     }
-    double a = std::atan2(dy, dx);
+    double a = std::atan2(dy, dx) + 0.0; // + 0.0 turns a -0 (due north) into 0
     if (a < 0.0) {
         a += kTwoPi;
         if (a >= kTwoPi) { // a direction a hair below north rounds up to 2*pi
@@ -73,7 +73,9 @@ std::optional<PlanePoint> LineIntersection(PlanePoint p1, PlanePoint p2, PlanePo
     return PlanePoint{p1.X + t * d1x, p1.Y + t * d1y};
 }
 
-double Factorial(int n) { return n <= 0 ? 1.0 : n * Factorial(n - 1); }
+double Factorial(int n) {
+    return n <= 0 ? 1.0 : n * Factorial(n - 1);
+}
 
 double ClothoidX(double l, double k) {
     if (l == 0.0) {
@@ -81,7 +83,8 @@ double ClothoidX(double l, double k) {
     }
     // x = l * sum (-1)^n tau^(2n) / ((2n)! (4n+1)),  tau = l^2 / (2k): the tangent angle at l.
     const double tau = Divide(l * l, 2.0 * k, "clothoid parameter");
-    return AlternatingSeries(l, tau, 0, [](int n) { return 4.0 * n + 1.0; }, "clothoid x");
+    return AlternatingSeries(
+        l, tau, 0, [](int n) { return 4.0 * n + 1.0; }, "clothoid x");
 }
 
 double ClothoidY(double l, double k) {
@@ -90,7 +93,8 @@ double ClothoidY(double l, double k) {
     }
     // y = l * sum (-1)^n tau^(2n+1) / ((2n+1)! (4n+3))
     const double tau = Divide(l * l, 2.0 * k, "clothoid parameter");
-    return AlternatingSeries(l, tau, 1, [](int n) { return 4.0 * n + 3.0; }, "clothoid y");
+    return AlternatingSeries(
+        l, tau, 1, [](int n) { return 4.0 * n + 3.0; }, "clothoid y");
 }
 
 double SpiralTangentExtension(double l, double r) {
@@ -113,17 +117,28 @@ double SpiralShift(double l, double r) {
         l, b, 1, [](int n) { return (4.0 * n + 3.0) * (4.0 * n + 4.0); }, "spiral shift");
 }
 
+namespace {
+
+// ((R + pFar) - (R + pNear) cos a) / sin a, written as (R + pNear) tan(a/2) + (pFar - pNear) / sin
+// a: the same quantity without the cancellation of 1 - cos a on a small deflection. A zero
+// deflection still divides by sin 0 and fails.
+double TangentLength(double r, double pNear, double pFar, double a) {
+    return (r + pNear) * std::tan(a / 2.0) + Divide(pFar - pNear, std::sin(a), "tangent length");
+}
+
+} // namespace
+
 double TangentLengthBack(double r, double p1, double p2, double q1, double g) {
-    const double a = std::fabs(g);
-    return Divide((r + p2) - (r + p1) * std::cos(a), std::sin(a), "tangent length") + q1;
+    return RequireFinite(TangentLength(r, p1, p2, std::fabs(g)) + q1, "tangent length");
 }
 
 double TangentLengthAhead(double r, double p1, double p2, double q2, double g) {
-    const double a = std::fabs(g);
-    return Divide((r + p1) - (r + p2) * std::cos(a), std::sin(a), "tangent length") + q2;
+    return RequireFinite(TangentLength(r, p2, p1, std::fabs(g)) + q2, "tangent length");
 }
 
-double ArcLocalX(double l, double r) { return r * std::sin(Divide(l, r, "arc radius")); }
+double ArcLocalX(double l, double r) {
+    return r * std::sin(Divide(l, r, "arc radius"));
+}
 
 double ArcLocalY(double l, double r) {
     // r(1 - cos(l/r)) written as 2r sin^2(l/2r), which keeps its digits for short arcs.

@@ -17,7 +17,7 @@ using state::PlanePoint;
 double PointAzimuth(PlanePoint p, PlanePoint q);
 
 /// Intersection of the line through p1, p2 with the line through p3, p4. Returns nothing when
-/// both lines run north-south (parallel to the X axis of the slope form); throws
+/// both lines have constant X (both run east-west, parallel to the Y axis); throws
 /// RuntimeError(DivisionByZero) for any other pair of parallel lines.
 std::optional<PlanePoint> LineIntersection(PlanePoint p1, PlanePoint p2, PlanePoint p3,
                                            PlanePoint p4);

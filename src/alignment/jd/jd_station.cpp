@@ -1,0 +1,210 @@
+// Evaluation of a continuous station on the constructed intersection-point alignment.
+
+#include "alignment/jd/curve_primitives.h"
+#include "alignment/jd/jd_alignment.h"
+#include "state/runtime_error.h"
+#include "state/text.h"
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+namespace tesk::jd {
+
+using state::ErrorCode;
+using state::PlanePoint;
+using state::RuntimeError;
+using state::SharedState;
+using state::StationPoint;
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+double Sign(double v) {
+    return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
+}
+
+[[noreturn]] void FailAt(const SharedState& s, int i, const std::string& what) {
+    const std::string& name = s.JdNameLine[i];
+    throw RuntimeError(ErrorCode::Geometry,
+                       what + " at vertex " +
+                           (name.empty() ? std::string("#") + std::to_string(i) : name) + " (row " +
+                           std::to_string(i) + ")");
+}
+
+// Brings an azimuth into [0, 2*pi). One step suffices for every azimuth the formulas produce on
+// an ordinary curve; the remainder covers the rest exactly.
+double NormalizeAzimuth(double a) {
+    if (a >= kTwoPi || a < -kTwoPi) {
+        a = std::fmod(a, kTwoPi);
+    }
+    if (a < 0.0) {
+        a += kTwoPi;
+        if (a >= kTwoPi) { // a hair below north rounds up to 2*pi
+            a = 0.0;
+        }
+    }
+    return a;
+}
+
+// The vertex whose curve, or the straight after it, holds station p: the first i of 2..n-2 with
+// StationZH(i) <= p < StationZH(i+1), else n-1. Bisects when StationZH increases strictly (the
+// interval is then unique, so the answer is the scan's), scans otherwise.
+int FindCurve(const SharedState& s, int n, double p) {
+    if (s.StationZHIncreasing) {
+        int lo = 2; // first j in [2, n-1] with StationZH(j) > p, n if none
+        int hi = n;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (p < s.StationZH[mid]) {
+                hi = mid;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        const int i = lo - 1;
+        return (i >= 2 && i <= n - 2) ? i : n - 1;
+    }
+    for (int i = 2; i <= n - 2; ++i) {
+        if (s.StationZH[i] <= p && p < s.StationZH[i + 1]) {
+            return i;
+        }
+    }
+    return n - 1;
+}
+
+StationPoint OnStraight(double x0, double y0, double azimuth, double f) {
+    return {x0 + f * std::cos(azimuth), y0 + f * std::sin(azimuth), azimuth};
+}
+
+// Sign of the turn, radius and a spiral's full clothoid length, checked so that a curve the
+// construction could not have produced fails with its vertex named instead of dividing by 0.
+double TurnSign(const SharedState& s, int i) {
+    const double sgn = Sign(s.Deflection[i]);
+    if (sgn == 0.0) {
+        FailAt(s, i, "the curve has no deflection");
+    }
+    if (s.JdRadius[i] == 0.0) {
+        FailAt(s, i, "the curve has a zero radius");
+    }
+    return sgn;
+}
+
+StationPoint OnEntrySpiral(const SharedState& s, int i, double p) {
+    const double sgn = TurnSign(s, i);
+    const double r = s.JdRadius[i];
+    const double c = s.Spiral1Lead[i];
+    const double full = s.JdSpiral1[i] + c; // clothoid length, origin to the arc
+    if (full == 0.0) {
+        FailAt(s, i, "the entry spiral has no length");
+    }
+    double f = p - s.StationZH[i];
+    if (s.JdHairpin[i] != 0.0) {
+        f = -f;
+    }
+    StationPoint out;
+    if (f == 0.0) {
+        out.X = s.ZhX[i];
+        out.Y = s.ZhY[i];
+    } else {
+        // From the outer end (ZH) to the point, both measured from the clothoid's origin.
+        const double k = sgn * r * full;
+        const double from = std::fabs(c);
+        const double to = std::fabs(f + c);
+        const PlanePoint pt = state::PlaceOffset({s.ZhX[i], s.ZhY[i]}, s.Spiral1OriginAzimuth[i],
+                                                 ClothoidX(to, k) - ClothoidX(from, k),
+                                                 ClothoidY(to, k) - ClothoidY(from, k));
+        out.X = pt.X;
+        out.Y = pt.Y;
+    }
+    const double turned = (f + c) * (f + c) / (sgn * 2.0 * r * full);
+    const double ra = s.JdSpiral1OuterRadius[i];
+    out.Azimuth =
+        (ra != 0.0 ? s.LegAzimuth[i - 1] - c / (2.0 * ra * sgn) : s.LegAzimuth[i - 1]) + turned;
+    return out;
+}
+
+StationPoint OnArc(const SharedState& s, int i, double p) {
+    const double sgn = TurnSign(s, i);
+    const double r = s.JdRadius[i];
+    double f = p - s.StationHY[i];
+    if (s.JdHairpin[i] != 0.0) {
+        f = -f;
+    }
+    const double rs = sgn * std::fabs(r);
+    const double l = std::fabs(f);
+    const PlanePoint pt = state::PlaceOffset({s.HyX[i], s.HyY[i]}, s.AzimuthHY[i], ArcLocalX(l, rs),
+                                             ArcLocalY(l, rs));
+    return {pt.X, pt.Y, s.AzimuthHY[i] + f / (sgn * r)};
+}
+
+StationPoint OnExitSpiral(const SharedState& s, int i, double p) {
+    const double sgn = TurnSign(s, i);
+    const double r = s.JdRadius[i];
+    const double c = s.Spiral2Lead[i];
+    const double full = s.JdSpiral2[i] + c;
+    if (full == 0.0) {
+        FailAt(s, i, "the exit spiral has no length");
+    }
+    double f = s.StationHZ[i] - p; // walked backwards from HZ
+    if (s.JdHairpin[i] != 0.0) {
+        f = -f;
+    }
+    // Walked backwards the clothoid runs along t2 + pi and turns to the other side; the offset
+    // from HZ is laid along t2 with both components negated.
+    const double k = -sgn * r * full;
+    const double from = std::fabs(c);
+    const double to = std::fabs(f + c);
+    const PlanePoint pt = state::PlaceOffset({s.HzX[i], s.HzY[i]}, s.Spiral2OriginAzimuth[i],
+                                             ClothoidX(from, k) - ClothoidX(to, k),
+                                             ClothoidY(from, k) - ClothoidY(to, k));
+    const double turned = (f + c) * (f + c) / (sgn * 2.0 * r * full);
+    const double ra = s.JdSpiral2OuterRadius[i];
+    const double azimuth =
+        (ra != 0.0 ? s.LegAzimuth[i] + c / (2.0 * ra * sgn) : s.LegAzimuth[i]) - turned;
+    return {pt.X, pt.Y, azimuth};
+}
+
+} // namespace
+
+StationPoint JdStationToPoint(const SharedState& s, double p) {
+    state::RequireFinite(p, "station");
+    const int n = s.JdCount;
+    if (n < 2) {
+        throw RuntimeError(ErrorCode::Geometry,
+                           "the line has fewer than two vertices and no direction");
+    }
+    if (n == 2) {
+        // One straight; its azimuth comes from the construction already in [0, 2*pi).
+        return OnStraight(s.JdX[1], s.JdY[1], s.LegAzimuth[1], p - s.JdStation[1]);
+    }
+
+    const int c = FindCurve(s, n, p);
+
+    // Where two rules hold at a shared boundary the later one in the order entry spiral, arc,
+    // exit spiral, straight after the curve, leg before the first curve, leg after the last
+    // curve decides; so the rules are tried from the last to the first.
+    StationPoint out;
+    if (p >= s.StationHZ[n - 1]) {
+        out = OnStraight(s.HzX[n - 1], s.HzY[n - 1], s.LegAzimuth[n - 1], p - s.StationHZ[n - 1]);
+    } else if (p <= s.StationZH[2]) {
+        out = OnStraight(s.JdX[1], s.JdY[1], s.LegAzimuth[1], p - s.JdStation[1]);
+    } else if (c <= n - 2 && s.StationHZ[c] <= p && p <= s.StationZH[c + 1]) {
+        out = OnStraight(s.HzX[c], s.HzY[c], s.LegAzimuth[c], p - s.StationHZ[c]);
+    } else if (s.StationYH[c] < p && p < s.StationHZ[c]) {
+        out = OnExitSpiral(s, c, p);
+    } else if (s.StationHY[c] <= p && p <= s.StationYH[c]) {
+        out = OnArc(s, c, p);
+    } else if (s.StationZH[c] <= p && p < s.StationHY[c]) {
+        out = OnEntrySpiral(s, c, p);
+    } else {
+        FailAt(s, c,
+               "station " + state::FormatFixed(p, 4) +
+                   " lies between overlapping curves and cannot be evaluated");
+    }
+    out.Azimuth = NormalizeAzimuth(out.Azimuth);
+    return out;
+}
+
+} // namespace tesk::jd

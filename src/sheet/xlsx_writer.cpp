@@ -307,21 +307,47 @@ void WriteCell(lxw_worksheet* out, CellAddress address, const CellValue& value,
     }
 }
 
+/// The format a cell of the merged block `merge` is written with. A merged block shows one
+/// outline, taken from its outer cells (left and top from the top-left cell, right from the
+/// top-right, bottom from the bottom-left). Every cell on a side carries that side, the
+/// top-left cell carries all four (some programs draw a block from that cell alone), and lines
+/// inside the block are dropped: no program draws them and some would take them for the
+/// block's outline.
+CellFormat MergedCellFormat(const Worksheet& sheet, const RangeAddress& merge, CellAddress cell) {
+    CellBorders outline;
+    outline.Left = sheet.FormatAt(merge.First).Borders.Left;
+    outline.Top = sheet.FormatAt(merge.First).Borders.Top;
+    outline.Right = sheet.FormatAt({merge.First.Row, merge.Last.Column}).Borders.Right;
+    outline.Bottom = sheet.FormatAt({merge.Last.Row, merge.First.Column}).Borders.Bottom;
+    CellFormat format = sheet.FormatAt(cell);
+    CellBorders& b = format.Borders;
+    const bool anchor = cell == merge.First;
+    b.Left = anchor || cell.Column == merge.First.Column ? outline.Left : Border{};
+    b.Top = anchor || cell.Row == merge.First.Row ? outline.Top : Border{};
+    b.Right = anchor || cell.Column == merge.Last.Column ? outline.Right : Border{};
+    b.Bottom = anchor || cell.Row == merge.Last.Row ? outline.Bottom : Border{};
+    if (!anchor) {
+        b.DiagonalDown = Border{};
+        b.DiagonalUp = Border{};
+    }
+    return format;
+}
+
 void WriteSheet(LibraryWorkbook& book, lxw_worksheet* out, const Worksheet& sheet) {
     WriteColumns(book, out, sheet);
     WriteRows(out, sheet);
-    // A merged block first, then each of its cells with its own format: the borders of a block
-    // are those of its outer cells.
+    // A merged block first, then each of its cells with a format of its own.
     for (const RangeAddress& merge : sheet.Merges()) {
-        Check(worksheet_merge_range(out, RowOf(merge.First.Row), ColumnOf(merge.First.Column),
-                                    RowOf(merge.Last.Row), ColumnOf(merge.Last.Column), "",
-                                    book.ExplicitFormatFor(sheet.FormatAt(merge.First))),
+        Check(worksheet_merge_range(
+                  out, RowOf(merge.First.Row), ColumnOf(merge.First.Column), RowOf(merge.Last.Row),
+                  ColumnOf(merge.Last.Column), "",
+                  book.ExplicitFormatFor(MergedCellFormat(sheet, merge, merge.First))),
               "merge " + RangeName(merge));
         for (int row = merge.First.Row; row <= merge.Last.Row; ++row) {
             for (int column = merge.First.Column; column <= merge.Last.Column; ++column) {
                 const CellAddress cell{row, column};
                 WriteCell(out, cell, sheet.ValueAt(cell),
-                          book.ExplicitFormatFor(sheet.FormatAt(cell)));
+                          book.ExplicitFormatFor(MergedCellFormat(sheet, merge, cell)));
             }
         }
     }

@@ -1,0 +1,554 @@
+#include "cad/dxf_writer.h"
+
+#include "state/runtime_error.h"
+
+#include <dxflib/dl_dxf.h>
+#include <dxflib/dl_writer_ascii.h>
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+#include <random>
+#include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace tesk::cad {
+
+using state::ErrorCode;
+using state::RuntimeError;
+
+namespace {
+
+constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
+
+/// Decodes the UTF-8 sequence at `text[i]`; returns the code point and advances i, or returns
+/// nothing (advancing past one byte) when the bytes there are not UTF-8.
+std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    int length = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        ++i;
+        return std::nullopt;
+    }
+    if (i + length > text.size()) {
+        ++i;
+        return std::nullopt;
+    }
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            ++i;
+            return std::nullopt;
+        }
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return std::nullopt;
+    }
+    i += length;
+    return cp;
+}
+
+void AppendEscape(std::string& out, char32_t unit) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "\\U+%04X", static_cast<unsigned>(unit));
+    out += buffer;
+}
+
+/// UTF-8 to GBK, one character at a time so that a character GBK lacks costs only itself.
+class GbkEncoder {
+public:
+    GbkEncoder() : m_cd(iconv_open("GBK", "UTF-8")) {}
+    ~GbkEncoder() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(m_cd);
+        }
+    }
+    GbkEncoder(const GbkEncoder&) = delete;
+    GbkEncoder& operator=(const GbkEncoder&) = delete;
+
+    std::string Encode(std::string_view utf8) {
+        std::string out;
+        out.reserve(utf8.size());
+        std::size_t i = 0;
+        while (i < utf8.size()) {
+            const std::size_t start = i;
+            const std::optional<char32_t> cp = DecodeUtf8(utf8, i);
+            if (!cp) {
+                out += '?';
+            } else if (*cp < 0x20 || *cp == 0x7F) {
+                out += ' ';
+            } else if (*cp < 0x80) {
+                out += static_cast<char>(*cp);
+            } else if (!Convert(utf8.substr(start, i - start), out)) {
+                if (*cp > 0xFFFF) { // as the UTF-16 surrogate pair CAD programs work in
+                    const char32_t v = *cp - 0x10000;
+                    AppendEscape(out, 0xD800 + (v >> 10));
+                    AppendEscape(out, 0xDC00 + (v & 0x3FF));
+                } else {
+                    AppendEscape(out, *cp);
+                }
+            }
+        }
+        return out;
+    }
+
+private:
+    /// Appends the GBK bytes of one character; false when GBK has no such character.
+    bool Convert(std::string_view character, std::string& out) {
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+            return false;
+        }
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset the conversion state
+        char input[4];
+        std::memcpy(input, character.data(), character.size());
+        char output[8];
+        char* in = input;
+        std::size_t inLeft = character.size();
+        char* outPtr = output;
+        std::size_t outLeft = sizeof output;
+        if (iconv(m_cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
+            inLeft != 0) {
+            return false;
+        }
+        out.append(output, static_cast<std::size_t>(outPtr - output));
+        return true;
+    }
+
+    iconv_t m_cd;
+};
+
+/// dxflib's ASCII writer, redirected into memory: numbers in the shortest form that reads back
+/// as the same double, independent of the locale; strings in GBK.
+class BufferWriter final : public DL_WriterA {
+public:
+    // The base opens a file stream of its own; given no name it opens nothing and stays unused.
+    BufferWriter() : DL_WriterA("", DL_Codes::AC1015) {}
+
+    std::string& Bytes() { return m_bytes; }
+
+    void dxfReal(int gc, double value) const override {
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        Raw(gc, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
+    }
+    void dxfInt(int gc, int value) const override {
+        char buffer[16];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        Raw(gc, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
+    }
+    void dxfHex(int gc, int value) const override {
+        char buffer[16];
+        const auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, static_cast<unsigned>(value), 16);
+        std::string hex(buffer, result.ptr);
+        std::transform(hex.begin(), hex.end(), hex.begin(),
+                       [](char c) { return c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c; });
+        if (gc == 5 || gc == 105) {
+            m_largestHandle = std::max(m_largestHandle, static_cast<unsigned>(value));
+        }
+        if (m_lastString == "$HANDSEED") {
+            m_handSeedAt = m_bytes.size() + 4; // after the group code line "  5\n"
+            m_handSeedLength = hex.size();
+            m_lastString.clear();
+        }
+        Raw(gc, hex);
+    }
+    void dxfString(int gc, const char* value) const override { dxfString(gc, std::string(value)); }
+    void dxfString(int gc, const std::string& value) const override {
+        m_lastString = value;
+        Raw(gc, m_encoder.Encode(value));
+    }
+
+    /// Raises the handle seed written in the header above every handle of the file, so that a
+    /// CAD program adding objects never reuses one (the header is written before the entities).
+    void FixHandleSeed() {
+        if (m_handSeedLength == 0) {
+            return;
+        }
+        const unsigned long seed = static_cast<unsigned long>(m_largestHandle) + 1;
+        char buffer[24];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, seed, 16);
+        std::string hex(buffer, result.ptr);
+        std::transform(hex.begin(), hex.end(), hex.begin(),
+                       [](char c) { return c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c; });
+        const std::string old = m_bytes.substr(m_handSeedAt, m_handSeedLength);
+        if (hex.size() > old.size() || (hex.size() == old.size() && hex > old)) {
+            m_bytes.replace(m_handSeedAt, m_handSeedLength, hex);
+        }
+    }
+
+private:
+    void Code(int gc) const {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%3d\n", gc);
+        m_bytes += buffer;
+    }
+    void Raw(int gc, std::string_view value) const {
+        Code(gc);
+        m_bytes += value;
+        m_bytes += '\n';
+    }
+
+    mutable std::string m_bytes;
+    mutable GbkEncoder m_encoder;
+    mutable std::string m_lastString;
+    mutable std::size_t m_handSeedAt = 0;
+    mutable std::size_t m_handSeedLength = 0;
+    mutable unsigned m_largestHandle = 0;
+};
+
+DL_Attributes EntityAttributes(const DrawnEntity& entity) {
+    return DL_Attributes(entity.Layer, entity.Color, -1, "BYLAYER", 1.0);
+}
+
+void WriteHeader(DL_Dxf& dxf, BufferWriter& dw, const DrawingDocument& document,
+                 const std::optional<Extents>& extents) {
+    dxf.writeHeader(dw);
+    dw.dxfString(9, "$DWGCODEPAGE");
+    dw.dxfString(3, "ANSI_936");
+    dw.dxfString(9, "$INSUNITS"); // drawing units: metres
+    dw.dxfInt(70, 6);
+    dw.dxfString(9, "$MEASUREMENT"); // metric
+    dw.dxfInt(70, 1);
+    if (extents) {
+        dw.dxfString(9, "$EXTMIN");
+        dw.coord(10, extents->MinX, extents->MinY, 0.0);
+        dw.dxfString(9, "$EXTMAX");
+        dw.coord(10, extents->MaxX, extents->MaxY, 0.0);
+    }
+    dw.dxfString(9, "$CLAYER");
+    dw.dxfString(8, document.ActiveLayer());
+    if (const UcsRecord* ucs = document.ActiveUcs()) {
+        dw.dxfString(9, "$UCSNAME");
+        dw.dxfString(2, ucs->Name);
+        dw.dxfString(9, "$UCSORG");
+        dw.coord(10, ucs->Origin.X, ucs->Origin.Y, ucs->Origin.Z);
+        dw.dxfString(9, "$UCSXDIR");
+        dw.coord(10, ucs->XAxis.X, ucs->XAxis.Y, ucs->XAxis.Z);
+        dw.dxfString(9, "$UCSYDIR");
+        dw.coord(10, ucs->YAxis.X, ucs->YAxis.Y, ucs->YAxis.Z);
+    }
+    dw.sectionEnd();
+}
+
+/// The active viewport, centred on the drawing so that it opens showing everything.
+void WriteViewport(BufferWriter& dw, const std::optional<Extents>& extents) {
+    constexpr double kAspect = 1.92798353909465; // width / height of the view
+    double centreX = 0.0;
+    double centreY = 0.0;
+    double height = 297.0;
+    if (extents) {
+        centreX = (extents->MinX + extents->MaxX) / 2.0;
+        centreY = (extents->MinY + extents->MaxY) / 2.0;
+        const double needed =
+            std::max(extents->MaxY - extents->MinY, (extents->MaxX - extents->MinX) / kAspect);
+        height = needed > 0.0 ? needed * 1.05 : 10.0;
+    }
+    dw.table("VPORT", 1, 8);
+    dw.dxfString(0, "VPORT");
+    dw.handle();
+    dw.dxfHex(330, 8);
+    dw.dxfString(100, "AcDbSymbolTableRecord");
+    dw.dxfString(100, "AcDbViewportTableRecord");
+    dw.dxfString(2, "*Active");
+    dw.dxfInt(70, 0);
+    dw.coord(10, 0.0, 0.0, 0.0);
+    dw.dxfReal(11, 1.0);
+    dw.dxfReal(21, 1.0);
+    dw.dxfReal(12, centreX);
+    dw.dxfReal(22, centreY);
+    dw.dxfReal(13, 0.0);
+    dw.dxfReal(23, 0.0);
+    dw.dxfReal(14, 10.0);
+    dw.dxfReal(24, 10.0);
+    dw.dxfReal(15, 10.0);
+    dw.dxfReal(25, 10.0);
+    dw.coord(16, 0.0, 0.0, 1.0);
+    dw.coord(17, 0.0, 0.0, 0.0);
+    dw.dxfReal(40, height);
+    dw.dxfReal(41, kAspect);
+    dw.dxfReal(42, 50.0);
+    dw.dxfReal(43, 0.0);
+    dw.dxfReal(44, 0.0);
+    dw.dxfReal(50, 0.0);
+    dw.dxfReal(51, 0.0);
+    dw.dxfInt(71, 0);
+    dw.dxfInt(72, 100);
+    dw.dxfInt(73, 1);
+    dw.dxfInt(74, 3);
+    dw.dxfInt(75, 0);
+    dw.dxfInt(76, 0);
+    dw.dxfInt(77, 0);
+    dw.dxfInt(78, 0);
+    dw.dxfInt(281, 0);
+    dw.dxfInt(65, 1);
+    dw.coord(110, 0.0, 0.0, 0.0);
+    dw.coord(111, 1.0, 0.0, 0.0);
+    dw.coord(112, 0.0, 1.0, 0.0);
+    dw.dxfInt(79, 0);
+    dw.dxfReal(146, 0.0);
+    dw.tableEnd();
+}
+
+/// Text styles with their SHX font and big-font files (dxflib writes fonts as TrueType names
+/// for this version, which would lose the big font). Returns the handle of "Standard".
+unsigned long WriteTextStyles(BufferWriter& dw, const DrawingDocument& document) {
+    unsigned long standard = 0;
+    dw.tableStyle(static_cast<int>(document.TextStyles().size()));
+    for (const TextStyleRecord& style : document.TextStyles()) {
+        dw.dxfString(0, "STYLE");
+        const unsigned long handle = dw.handle();
+        if (style.Name == "Standard") {
+            standard = handle;
+        }
+        dw.dxfHex(330, 3);
+        dw.dxfString(100, "AcDbSymbolTableRecord");
+        dw.dxfString(100, "AcDbTextStyleTableRecord");
+        dw.dxfString(2, style.Name);
+        dw.dxfInt(70, 0);
+        dw.dxfReal(40, 0.0);
+        dw.dxfReal(41, 1.0);
+        dw.dxfReal(50, 0.0);
+        dw.dxfInt(71, 0);
+        dw.dxfReal(42, 2.5);
+        dw.dxfString(3, style.FontFile);
+        dw.dxfString(4, style.BigFontFile);
+    }
+    dw.tableEnd();
+    return standard;
+}
+
+void WriteCoordinateSystems(BufferWriter& dw, const DrawingDocument& document) {
+    dw.table("UCS", static_cast<int>(document.UserCoordinateSystems().size()), 7);
+    for (const UcsRecord& ucs : document.UserCoordinateSystems()) {
+        dw.dxfString(0, "UCS");
+        dw.handle();
+        dw.dxfHex(330, 7);
+        dw.dxfString(100, "AcDbSymbolTableRecord");
+        dw.dxfString(100, "AcDbUCSTableRecord");
+        dw.dxfString(2, ucs.Name);
+        dw.dxfInt(70, 0);
+        dw.coord(10, ucs.Origin.X, ucs.Origin.Y, ucs.Origin.Z);
+        dw.coord(11, ucs.XAxis.X, ucs.XAxis.Y, ucs.XAxis.Z);
+        dw.coord(12, ucs.YAxis.X, ucs.YAxis.Y, ucs.YAxis.Z);
+        dw.dxfInt(79, 0);
+        dw.dxfReal(146, 0.0);
+    }
+    dw.tableEnd();
+}
+
+void WriteDimensionStyle(BufferWriter& dw, unsigned long standardTextStyle) {
+    dw.dxfString(0, "TABLE");
+    dw.dxfString(2, "DIMSTYLE");
+    dw.dxfHex(5, 0xA);
+    dw.dxfString(100, "AcDbSymbolTable");
+    dw.dxfInt(70, 1);
+    dw.dxfString(100, "AcDbDimStyleTable");
+    dw.dxfInt(71, 0);
+    dw.dxfString(0, "DIMSTYLE");
+    dw.handle(105);
+    dw.dxfHex(330, 0xA);
+    dw.dxfString(100, "AcDbSymbolTableRecord");
+    dw.dxfString(100, "AcDbDimStyleTableRecord");
+    dw.dxfString(2, "Standard");
+    dw.dxfInt(70, 0);
+    dw.dxfHex(340, static_cast<int>(standardTextStyle));
+    dw.tableEnd();
+}
+
+void WriteEntity(DL_Dxf& dxf, BufferWriter& dw, const DrawnEntity& entity) {
+    const DL_Attributes attributes = EntityAttributes(entity);
+    std::visit(
+        [&](const auto& shape) {
+            using T = std::decay_t<decltype(shape)>;
+            if constexpr (std::is_same_v<T, DrawnPoint>) {
+                const Point& p = shape.Position;
+                dxf.writePoint(dw, DL_PointData(p.X, p.Y, p.Z), attributes);
+            } else if constexpr (std::is_same_v<T, DrawnLine>) {
+                const Point& a = shape.Start;
+                const Point& b = shape.End;
+                dxf.writeLine(dw, DL_LineData(a.X, a.Y, a.Z, b.X, b.Y, b.Z), attributes);
+            } else if constexpr (std::is_same_v<T, DrawnCircle>) {
+                const Point& c = shape.Centre;
+                dxf.writeCircle(dw, DL_CircleData(c.X, c.Y, c.Z, shape.Radius), attributes);
+            } else if constexpr (std::is_same_v<T, DrawnArc>) {
+                const Point& c = shape.Centre;
+                dxf.writeArc(dw,
+                             DL_ArcData(c.X, c.Y, c.Z, shape.Radius,
+                                        shape.StartAngle * kDegreesPerRadian,
+                                        shape.EndAngle * kDegreesPerRadian),
+                             attributes);
+            } else if constexpr (std::is_same_v<T, DrawnPolyline>) {
+                dxf.writePolyline(dw,
+                                  DL_PolylineData(static_cast<int>(shape.Vertices.size()), 0, 0, 0),
+                                  attributes);
+                for (const Point& v : shape.Vertices) {
+                    dxf.writeVertex(dw, DL_VertexData(v.X, v.Y, 0.0, 0.0));
+                }
+                dxf.writePolylineEnd(dw);
+            } else {
+                const Point& i = shape.Insertion;
+                const Point& a = shape.AlignmentPoint;
+                dxf.writeText(dw,
+                              DL_TextData(i.X, i.Y, i.Z, a.X, a.Y, a.Z, shape.Height,
+                                          shape.WidthFactor, 0, static_cast<int>(shape.Horizontal),
+                                          static_cast<int>(shape.Vertical), shape.Text, shape.Style,
+                                          shape.Rotation),
+                              attributes);
+            }
+        },
+        entity.Shape);
+}
+
+[[noreturn]] void FailWrite(const std::filesystem::path& path, const std::string& reason) {
+    throw RuntimeError(ErrorCode::FileAccess, "cannot write " + path.string() + ": " + reason);
+}
+
+/// Creates a new, uniquely named file beside `path` for writing; sets `temp` to its name.
+std::FILE* CreateTemporaryBeside(const std::filesystem::path& path, std::filesystem::path& temp) {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
+                      static_cast<unsigned long long>(random()));
+        std::string name(1, '.');
+        name += path.filename().string();
+        name += suffix;
+        temp = path.parent_path() / name;
+        errno = 0;
+        // "x": fail rather than reuse a file that exists.
+        if (std::FILE* file = std::fopen(temp.string().c_str(), "wbx")) {
+            return file;
+        }
+        if (errno != EEXIST) {
+            FailWrite(path, std::strerror(errno));
+        }
+    }
+    FailWrite(path, "no free temporary file name");
+}
+
+void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
+    if (path.empty() || !path.has_filename()) {
+        FailWrite(path, "no file name");
+    }
+    std::filesystem::path temp;
+    std::FILE* file = CreateTemporaryBeside(path, temp);
+    const auto discard = [&](const std::string& reason) {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        FailWrite(path, reason);
+    };
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+        std::fflush(file) != 0) {
+        discard(errno != 0 ? std::strerror(errno) : "write failed");
+    }
+#if defined(__unix__) || defined(__APPLE__)
+    if (::fsync(fileno(file)) != 0) {
+        discard(std::strerror(errno));
+    }
+#endif
+    const int closed = std::fclose(file);
+    file = nullptr;
+    if (closed != 0) {
+        discard(std::strerror(errno));
+    }
+    std::error_code error;
+    std::filesystem::rename(temp, path, error);
+    if (error) {
+        discard(error.message());
+    }
+}
+
+} // namespace
+
+std::string EncodeDxfString(std::string_view utf8) {
+    GbkEncoder encoder;
+    return encoder.Encode(utf8);
+}
+
+std::string RenderDxf(const DrawingDocument& document) {
+    DL_Dxf dxf;
+    BufferWriter dw;
+    const std::optional<Extents> extents = document.ComputeExtents();
+
+    WriteHeader(dxf, dw, document, extents);
+
+    dw.sectionTables();
+    WriteViewport(dw, extents);
+    dw.tableLinetypes(3);
+    dxf.writeLinetype(dw, DL_LinetypeData("BYBLOCK", "", 0, 0, 0.0));
+    dxf.writeLinetype(dw, DL_LinetypeData("BYLAYER", "", 0, 0, 0.0));
+    dxf.writeLinetype(dw, DL_LinetypeData("CONTINUOUS", "Solid line", 0, 0, 0.0));
+    dw.tableEnd();
+    dw.tableLayers(static_cast<int>(document.Layers().size()));
+    for (const LayerRecord& layer : document.Layers()) {
+        dxf.writeLayer(dw, DL_LayerData(layer.Name, 0),
+                       DL_Attributes("", layer.Color, -3, "CONTINUOUS", 1.0));
+    }
+    dw.tableEnd();
+    const unsigned long standardStyle = WriteTextStyles(dw, document);
+    dxf.writeView(dw);
+    WriteCoordinateSystems(dw, document);
+    dw.tableAppid(1);
+    dxf.writeAppid(dw, "ACAD");
+    dw.tableEnd();
+    WriteDimensionStyle(dw, standardStyle);
+    dxf.writeBlockRecord(dw);
+    dw.tableEnd();
+    dw.sectionEnd();
+
+    dw.sectionBlocks();
+    for (const char* block : {"*Model_Space", "*Paper_Space", "*Paper_Space0"}) {
+        dxf.writeBlock(dw, DL_BlockData(block, 0, 0.0, 0.0, 0.0));
+        dxf.writeEndBlock(dw, block);
+    }
+    dw.sectionEnd();
+
+    dw.sectionEntities();
+    for (const DrawnEntity& entity : document.Entities()) {
+        WriteEntity(dxf, dw, entity);
+    }
+    dw.sectionEnd();
+
+    dxf.writeObjects(dw);
+    dxf.writeObjectsEnd(dw);
+    dw.dxfEOF();
+    dw.FixHandleSeed();
+    return std::move(dw.Bytes());
+}
+
+void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path) {
+    WriteFileReplacing(path, RenderDxf(document));
+}
+
+} // namespace tesk::cad

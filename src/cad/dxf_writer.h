@@ -1,0 +1,30 @@
+#pragma once
+
+// Saving a drawing as DXF (AutoCAD 2000, ASCII) that AutoCAD, LibreCAD and ezdxf open: the
+// layers, text styles with their font files, the named coordinate systems and every entity in
+// world coordinates. Chinese drawings are exchanged in the Simplified Chinese code page, so the
+// file declares $DWGCODEPAGE = ANSI_936 and every string is written in GBK.
+
+#include "cad/drawing_document.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tesk::cad {
+
+/// A UTF-8 string as a DXF string value in GBK: characters GBK lacks become \U+XXXX escapes
+/// (which CAD programs decode), bytes that are not UTF-8 become '?', and control characters
+/// (a line break would end the value early) become blanks.
+std::string EncodeDxfString(std::string_view utf8);
+
+/// The whole DXF file of `document`, as the bytes to be written.
+std::string RenderDxf(const DrawingDocument& document);
+
+/// Writes `document` to `path`, replacing a file that is there (the caller asks the user first).
+/// The bytes go to a temporary file in the same folder that is renamed over `path` only when
+/// complete, so a failed write leaves an older file intact. Throws state::RuntimeError(FileAccess)
+/// when the file cannot be written; no temporary file is left behind.
+void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path);
+
+} // namespace tesk::cad

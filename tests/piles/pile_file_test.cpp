@@ -1,8 +1,8 @@
 #include "piles/pile_file.h"
 
-#include "piles_fixture.h"
-#include "recording_prompts.h"
+#include "piles/piles_fixture.h"
 #include "state/runtime_error.h"
+#include "support/recording_prompts.h"
 
 #include <cmath>
 #include <filesystem>

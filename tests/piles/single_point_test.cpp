@@ -1,7 +1,7 @@
 #include "piles/single_point.h"
 
-#include "piles_fixture.h"
-#include "recording_prompts.h"
+#include "piles/piles_fixture.h"
+#include "support/recording_prompts.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,8 @@ TEST_F(Compute, AngleOutsideZeroTo180IsRefusedWithFocusOnTheAngle) {
 TEST_F(Compute, SeveralSkewDistancesAreForStakeOutOnly) {
     EXPECT_FALSE(Run("100", "90", " 1   2 "));
     ASSERT_EQ(prompts.Refusals.size(), 1u);
-    EXPECT_EQ(prompts.Refusals[0], "斜距1 2存在空格，不能计算，可以放样！");
+    EXPECT_EQ(prompts.Refusals[0], "斜距1   2存在空格，不能计算，可以放样！")
+        << "the trimmed text as typed";
     EXPECT_EQ(prompts.Focused, std::vector<std::string>{"Text3"});
     EXPECT_TRUE(Run("100", "90", "  3  "));
 }

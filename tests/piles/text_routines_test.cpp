@@ -1,6 +1,7 @@
 #include "piles/text_routines.h"
 
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -41,9 +42,10 @@ TEST(AzimuthText, RoundingCarriesIntoMinutesAndDegrees) {
     for (int m = 0; m < 60; ++m) {
         for (int s = 0; s < 60; ++s) {
             const std::string text = fwj(Dms(88, m, s));
-            const std::string mm = (m < 10 ? "0" : "") + std::to_string(m);
-            const std::string ss = s < 10 ? "0" + std::to_string(s) : std::to_string(s) + ".00";
-            EXPECT_EQ(text, "88°" + mm + "′" + ss + "″");
+            char expected[64];
+            std::snprintf(expected, sizeof expected, s < 10 ? "88°%02d′%02d″" : "88°%02d′%02d.00″",
+                          m, s);
+            EXPECT_EQ(text, expected);
         }
     }
 }

@@ -1,0 +1,172 @@
+#include "cli/cli.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tesk::cli {
+namespace {
+
+struct CliRun {
+    int Status = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Sample(const std::string& name) {
+    return std::string(TESK_SOURCE_DIR) + "/samples/" + name;
+}
+
+CliRun Cli(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.Status = RunCli(args, out, err);
+    run.Out = out.str();
+    run.Err = err.str();
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+const std::vector<std::string> kMainLine = {"--jd", Sample("main_line.jdx"), "--breaks",
+                                            Sample("main_line.dl")};
+
+std::vector<std::string> With(std::vector<std::string> head, const std::vector<std::string>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+TEST(CliTable, StationsWithAndWithoutMarks) {
+    const CliRun r = Cli(With({"table"}, With(kMainLine, {"--station", "12000", "--station",
+                                                          "B15000", "--station", "15000"})));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "station,mileage,x,y,azimuth");
+    EXPECT_EQ(lines[1].rfind("AK12+000.000,12000.0000,3452000.0000,502000.0000,", 0), 0u)
+        << lines[1];
+    // 15000 lies after the forward break 14862.415 -> 14900 (37.585 m ahead), so both texts name
+    // mileage 14962.415.
+    EXPECT_EQ(lines[2].rfind("BK15+000.000,14962.4150,", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].substr(lines[3].find(',')), lines[2].substr(lines[2].find(',')));
+    EXPECT_TRUE(r.Err.empty());
+}
+
+TEST(CliTable, RefusalsGoToStderrWithTheSystemsMessages) {
+    CliRun r = Cli(With({"table"}, With(kMainLine, {"--station", "14880"})));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_TRUE(r.Out.empty());
+    EXPECT_EQ(r.Err, "桩号14880不应存在14862.415和14900之间，请修改！\n");
+
+    r = Cli(With({"table"}, With(kMainLine, {"--station", "19330"})));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "程序不能判断桩号19330所属的断链区间，需添加断链标识A、B、C...\n");
+
+    r = Cli(With({"table"}, With(kMainLine, {"--station", "D100"})));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "桩号D100断链标识有误，请修改！\n");
+
+    r = Cli({"table", "--jd", Sample("main_line.jdx"), "--station", "11999.99"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "桩号11999.99超出平面数据文件，请修改！\n");
+}
+
+TEST(CliTable, StakesFollowTheWrittenStationsOfEachSection) {
+    const CliRun r = Cli(With({"table"}, With(kMainLine, {"--from", "14800", "--to", "B15000",
+                                                          "--step", "50", "--digits", "3"})));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> labels;
+    for (const auto& line : Lines(r.Out)) {
+        labels.push_back(line.substr(0, line.find(',')));
+    }
+    // A ends at the break (14862.415); B's stakes continue from its written 14900. The curve
+    // 交点4 starts (ZH) at BK15+072.578, beyond the range.
+    const std::vector<std::string> expected = {"station",      "AK14+800.000", "AK14+850.000",
+                                               "BK14+900.000", "BK14+950.000", "BK15+000.000"};
+    EXPECT_EQ(labels, expected);
+}
+
+TEST(CliTable, RangeListsMainPointsInOrder) {
+    const CliRun r = Cli({"table", "--jd", Sample("main_line.jdx"), "--from", "12400", "--to",
+                          "12700", "--step", "100"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto lines = Lines(r.Out);
+    std::vector<std::string> labels;
+    double last = -1.0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        labels.push_back(lines[i].substr(0, lines[i].find(',')));
+        const double mileage = std::stod(lines[i].substr(lines[i].find(',') + 1));
+        EXPECT_GT(mileage, last);
+        last = mileage;
+    }
+    const std::vector<std::string> expected = {"K12+400.000", "K12+476.295", "K12+500.000",
+                                               "K12+600.000", "K12+626.295", "K12+700.000"};
+    EXPECT_EQ(labels, expected) << "ZH and HY of 交点1 between the stakes";
+}
+
+TEST(CliLoad, ABadFileSaysWhereTheReaderStopped) {
+    const auto path = std::filesystem::temp_directory_path() / "tesk_cli_bad.jdx";
+    std::ofstream(path) << "title,0\nA\n0 0 0 0 0\nB\n100 1O0 0 0 0\n";
+    const CliRun r = Cli({"table", "--jd", path.string(), "--station", "0"});
+    EXPECT_EQ(r.Status, 1);
+    const auto lines = Lines(r.Err);
+    ASSERT_EQ(lines.size(), 2u) << r.Err;
+    EXPECT_EQ(lines[0], "数据文件格式有误或操作有误！");
+    EXPECT_NE(lines[1].find(path.string() + ", line 5"), std::string::npos) << lines[1];
+    std::filesystem::remove(path);
+
+    const CliRun missing = Cli({"curves", "--jd", "/nonexistent/x.jdx"});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_EQ(Lines(missing.Err).at(0), "数据文件格式有误或操作有误！");
+}
+
+TEST(CliUsage, MethodIsRequiredAndExclusive) {
+    EXPECT_EQ(Cli({"table", "--station", "1"}).Status, 2);
+    EXPECT_EQ(Cli({"table", "--jd", "a", "--elem", "b"}).Status, 2);
+    EXPECT_EQ(Cli({"table", "--elem", "b", "--breaks", "c"}).Status, 2);
+    EXPECT_EQ(Cli({}).Status, 2);
+    EXPECT_EQ(Cli({"--help"}).Status, 0);
+}
+
+TEST(CliCurves, ElementRowsAfterTheReversingSpiralIsSplit) {
+    const CliRun r = Cli({"curves", "--elem", Sample("ramp.jdx")});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 11u) << "header + 9 rows + 1 from the split";
+    EXPECT_EQ(lines[4].substr(0, lines[4].find(',', 2)), "4,exit-spiral");
+    EXPECT_EQ(lines[5].substr(0, lines[5].find(',', 2)), "5,entry-spiral");
+    EXPECT_NE(lines[7].find("compound-spiral"), std::string::npos);
+}
+
+TEST(CliPoint, PrintsTheFieldsAsTheWindowShowsThem) {
+    const CliRun r = Cli(With({"point"}, With(kMainLine, {"--station", "12000", "--skew", "0"})));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    // The first leg runs at 58 degrees to within the millimetres of the vertex coordinates.
+    EXPECT_EQ(r.Out.rfind("X坐标,3452000.0000\nY坐标,502000.0000\n方位角,58°00′00", 0), 0u)
+        << r.Out;
+    const CliRun bad =
+        Cli(With({"point"}, With(kMainLine, {"--station", "13000", "--angle", "180"})));
+    EXPECT_EQ(bad.Status, 1);
+    EXPECT_EQ(bad.Err, "右偏角应在0～180之间！\n");
+}
+
+TEST(CliPiles, OneRowPerEntryOfTheBridge) {
+    const CliRun r = Cli(With({"piles"}, With(kMainLine, {"--piles", Sample("bridge.zw")})));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto lines = Lines(r.Out);
+    EXPECT_EQ(lines.at(0), "pier,station,entry,L1,L2,x,y");
+    EXPECT_EQ(lines.size(), 1u + 31u);
+    EXPECT_EQ(lines.at(1).rfind("0,B15060,1,-6.2500,0.0000,", 0), 0u);
+}
+
+} // namespace
+} // namespace tesk::cli

@@ -43,8 +43,8 @@ void BuildElementAlignment(state::SharedState& s);
 
 /// The element holding continuous station `station` (m): the first i of 1..ElemCount with
 /// ElemStation(i) <= station < ElemStation(i+1), or ElemCount + 1 when there is none (before the
-/// start, from the end on, in a gap left by an element of negative length, or a NaN). Bisects when
-/// ElemStationIncreasing is set, otherwise scans; both give the same answer.
+/// start, from the end on, or a NaN). Bisects when ElemStationIncreasing is set, otherwise scans
+/// (elements of zero or negative length); both give the same answer.
 int FindElement(const state::SharedState& s, double station);
 
 /// The point at distance `distance` (m, normally 0..ElemLength(element)) from the start of
@@ -57,8 +57,8 @@ state::StationPoint ElementPointAt(const state::SharedState& s, int element, dou
 /// (m). Needs BuildElementAlignment to have run on `s`. No range check: before the first station
 /// the line is extended backwards along the start tangent, from the last station on forwards
 /// along the end tangent. Throws state::RuntimeError(Geometry) for a station that no element
-/// holds (a NaN, or a gap left by an element of negative length) and NonFinite for a result that
-/// is not finite.
+/// holds (a NaN), NonFinite for a result that is not finite, DivisionByZero for an element with
+/// a radius of 0.
 state::StationPoint ElemStationToPoint(const state::SharedState& s, double station);
 
 } // namespace tesk::element

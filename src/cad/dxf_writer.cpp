@@ -426,7 +426,12 @@ void WriteEntity(DL_Dxf& dxf, BufferWriter& dw, const DrawnEntity& entity) {
 }
 
 [[noreturn]] void FailWrite(const std::filesystem::path& path, const std::string& reason) {
-    throw RuntimeError(ErrorCode::FileAccess, "cannot write " + path.string() + ": " + reason);
+    const std::u8string name = path.u8string();
+    std::string message = "cannot write ";
+    message.append(reinterpret_cast<const char*>(name.data()), name.size());
+    message += ": ";
+    message += reason;
+    throw RuntimeError(ErrorCode::FileAccess, message);
 }
 
 /// Creates a new, uniquely named file beside `path` for writing; sets `temp` to its name.
@@ -437,13 +442,18 @@ std::FILE* CreateTemporaryBeside(const std::filesystem::path& path, std::filesys
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
                       static_cast<unsigned long long>(random()));
-        std::string name(1, '.');
-        name += path.filename().string();
+        std::filesystem::path name(".");
+        name += path.filename();
         name += suffix;
         temp = path.parent_path() / name;
         errno = 0;
         // "x": fail rather than reuse a file that exists.
-        if (std::FILE* file = std::fopen(temp.string().c_str(), "wbx")) {
+#ifdef _WIN32
+        std::FILE* file = ::_wfopen(temp.c_str(), L"wbx"); // Chinese folder names need UTF-16
+#else
+        std::FILE* file = std::fopen(temp.c_str(), "wbx");
+#endif
+        if (file != nullptr) {
             return file;
         }
         if (errno != EEXIST) {

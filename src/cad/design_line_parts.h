@@ -1,0 +1,80 @@
+#pragma once
+
+// Pieces shared by the two design-line drawings (internal to the cad library).
+
+#include "cad/design_line.h"
+#include "state/plane.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tesk::cad::design_line {
+
+inline constexpr double kTextHeight = 4.0;         ///< m, every text
+inline constexpr double kTextWidthFactor = 0.7;    ///< every text
+inline constexpr double kEndMarkHalfLength = 15.0; ///< m each side of the line at start and end
+inline constexpr double kStakeTick = 2.0;          ///< m, to the left of the line
+inline constexpr double kPointTick = 5.0;          ///< m, main points and chain breaks
+inline constexpr double kStakeSpacing = 100.0;     ///< m
+/// A stake must lie this far (m) before the end of its section; a straight shorter than this
+/// counts as none.
+inline constexpr double kStationTolerance = 0.0001;
+
+/// The coordinate systems of the drawing: "yx" (x axis north, y axis east, z down) for the
+/// centre line, whose polyline vertices are then written (-east, north), and "xy" (the world) for
+/// the annotations.
+struct CoordinateSystems {
+    UcsHandle Yx;
+    UcsHandle Xy;
+};
+
+/// Adds (or redefines) "yx" and "xy"; the current system is left as it was.
+CoordinateSystems AddCoordinateSystems(DrawingHost& host);
+
+/// Passes a stage text to the progress callback, if there is one.
+void ReportStage(const ProgressCallback& progress, std::string_view stageText);
+
+/// The survey point `distance` m from `p` in the direction `azimuth` (rad, clockwise from north).
+state::PlanePoint Along(state::PlanePoint p, double azimuth, double distance);
+
+/// A line between two survey points in colour `colour`.
+void DrawLine(DrawingHost& host, state::PlanePoint from, state::PlanePoint to, int colour);
+
+/// Appends a survey point to a polyline vertex list as the "yx" system takes it: (-Y, X).
+void AppendYxVertex(std::vector<double>& vertices, state::PlanePoint p);
+
+/// Adds the text style "new_text" with its two font files.
+void AddAnnotationStyle(DrawingHost& host);
+
+/// A text of the annotation style at the survey point `at`, which is both its insertion and its
+/// alignment point: height, colour, width factor, style, rotation (rad counter-clockwise from
+/// east), vertical and horizontal alignment set in this order.
+void DrawText(DrawingHost& host, std::string_view text, state::PlanePoint at, int colour,
+              double rotation, VerticalAlignment vertical, HorizontalAlignment horizontal);
+
+/// The start or end mark: a red line square to the line through `p` (15 m each side of the
+/// line's direction `azimuth`) and `text` across the line at `p`, top-aligned at the start (so it
+/// lies before it) and bottom-aligned at the end.
+void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::string_view text,
+                 VerticalAlignment vertical);
+
+/// The first stake strictly after written station `sectionStart` (m): the next multiple of 100.
+double FirstStake(double sectionStart);
+
+/// The text of the stake at written station `station` (m, a multiple of 100): "K" and the
+/// kilometres on a whole kilometre ("K12"), else the digit of the hundreds ("3" at 1300). A
+/// station before zero is written by its magnitude, as its label is: "-K1" at -1000, "2" at -200.
+std::string StakeText(double station);
+
+/// A stake at the design-line point `at`: a cyan tick 2 m to the left of the line and `text` at
+/// its end, along the line, standing on the tick's end.
+void DrawStake(DrawingHost& host, const state::StationPoint& at, std::string_view text);
+
+/// A main-point mark at the design-line point `p` with tangent azimuth `azimuth`: a tick of 5 m
+/// square to the line, to the right when `right` else to the left, and `text` continuing it
+/// outward, across the line, in colour `colour`.
+void DrawPointMark(DrawingHost& host, state::PlanePoint p, double azimuth, bool right,
+                   std::string_view text, int colour);
+
+} // namespace tesk::cad::design_line

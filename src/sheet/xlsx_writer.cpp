@@ -1,11 +1,15 @@
 #include "sheet/xlsx_writer.h"
 
+#include "sheet/zip_package.h"
+
 #include "state/runtime_error.h"
 #include "state/text.h"
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <clocale>
 #include <locale.h>
 #include <map>
@@ -370,6 +374,83 @@ void WriteSheet(LibraryWorkbook& book, lxw_worksheet* out, const Worksheet& shee
     }
 }
 
+/// The shortest decimal text that reads back as exactly `value`.
+std::string ExactDigits(double value) {
+    std::array<char, 32> buffer{};
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), error == std::errc{} ? end : buffer.data());
+}
+
+/// `xml`, a worksheet part written for `sheet`, with the value of every number cell replaced
+/// by the shortest digits that read back as the model's exact double. The library prints
+/// numbers with 16 significant digits, which can move a value by one unit in its last place
+/// (0.30000000000000004 would come back as 0.3).
+std::string WithExactNumbers(std::string_view xml, const Worksheet& sheet) {
+    std::string out;
+    out.reserve(xml.size() + xml.size() / 16);
+    std::size_t copied = 0;
+    std::size_t at = 0;
+    while ((at = xml.find("<c ", at)) != std::string_view::npos) {
+        const std::size_t tagEnd = xml.find('>', at);
+        if (tagEnd == std::string_view::npos) {
+            break;
+        }
+        const std::string_view tag = xml.substr(at, tagEnd - at);
+        at = tagEnd;
+        const std::size_t refAt = tag.find(" r=\"");
+        if (tag.back() == '/' || tag.find(" t=\"") != std::string_view::npos ||
+            refAt == std::string_view::npos) {
+            continue; // empty, text, boolean or formula-string cell
+        }
+        const std::size_t refEnd = tag.find('"', refAt + 4);
+        const std::size_t close = xml.find("</c>", tagEnd);
+        if (refEnd == std::string_view::npos || close == std::string_view::npos) {
+            break;
+        }
+        const std::string_view inner = xml.substr(tagEnd + 1, close - tagEnd - 1);
+        if (!inner.starts_with("<v>") || !inner.ends_with("</v>")) {
+            continue; // a formula or something else than a plain number
+        }
+        const double* value = std::get_if<double>(
+            &sheet.ValueAt(ParseCell(tag.substr(refAt + 4, refEnd - refAt - 4))));
+        if (value == nullptr) {
+            continue;
+        }
+        const std::size_t digitsAt = tagEnd + 1 + 3;
+        out.append(xml.substr(copied, digitsAt - copied));
+        out += ExactDigits(*value);
+        copied = close - 4; // from "</v>"
+        at = close;
+    }
+    out.append(xml.substr(copied));
+    return out;
+}
+
+/// Rewrites the worksheet parts of the package at `path`, written for `workbook`, with exact
+/// numbers (see WithExactNumbers). The library names the parts sheet1.xml, sheet2.xml, ... in
+/// the order the sheets were added.
+void StoreExactNumbers(const std::filesystem::path& path, const Workbook& workbook) {
+    std::vector<ZipEntry> entries = ReadZip(path);
+    bool changed = false;
+    for (std::size_t index = 0; index < workbook.SheetCount(); ++index) {
+        const std::string part = "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const ZipEntry& e) { return e.Name == part; });
+        if (entry == entries.end()) {
+            throw RuntimeError(ErrorCode::Output, "the written package has no part " + part);
+        }
+        const std::string xml = ZipEntryData(*entry);
+        const std::string exact = WithExactNumbers(xml, workbook.Sheet(index));
+        if (exact != xml) {
+            SetZipEntryData(*entry, exact);
+            changed = true;
+        }
+    }
+    if (changed) {
+        WriteZip(path, entries);
+    }
+}
+
 std::filesystem::path TemporaryBeside(const std::filesystem::path& path) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -495,6 +576,12 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
         discardTemporary();
         throw RuntimeError(ErrorCode::FileAccess,
                            "cannot write \"" + path.string() + "\": " + lxw_strerror(closed));
+    }
+    try {
+        StoreExactNumbers(temporary, workbook);
+    } catch (...) {
+        discardTemporary();
+        throw;
     }
     std::error_code renameError;
     std::filesystem::rename(temporary, path, renameError);

@@ -16,8 +16,8 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 // Width factors of the pile drawings' texts.
-constexpr double kLabelWidth = 0.75;  // titles, labels and pier numbers of the table
-constexpr double kNumberWidth = 0.7;  // stations and numbers of the table; every sketch text
+constexpr double kLabelWidth = 0.75; // titles, labels and pier numbers of the table
+constexpr double kNumberWidth = 0.7; // stations and numbers of the table; every sketch text
 
 // Coordinate table layout, drawing units (m), relative to the top-left corner.
 constexpr double kItemColumn = 30.0;  // the item column
@@ -34,10 +34,14 @@ constexpr double kPierCircle = 1.5;      // radius of the circle around a pier n
 constexpr double kPierLabelBeyond = 7.0; // pier number: this far beyond the rightmost pile
 
 // A number of a count or index written as a whole number.
-std::string WholeNumber(int value) { return std::to_string(value); }
+std::string WholeNumber(int value) {
+    return std::to_string(value);
+}
 
 // The point (x, y) of the drawing plane.
-Point At(double x, double y) { return {x, y, 0.0}; }
+Point At(double x, double y) {
+    return {x, y, 0.0};
+}
 
 // A text of the pile drawings: left-baseline at `insertion`, style "test".
 void AddPileText(DrawingHost& host, std::string_view text, Point insertion, double height,
@@ -185,11 +189,10 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
         // Pier numbers count from 0 (the first abutment); a two-digit number moves its circle.
         const int number = k - 1;
         text(WholeNumber(number), x0 + 46.5 + shift, y0 - 4.0, 3.2, kLabelWidth);
-        host.AddCircle(At(x0 + 47.5 + shift + (number >= 10 ? 1.0 : 0.0), y0 - 2.5),
-                       kNumberCircle);
+        host.AddCircle(At(x0 + 47.5 + shift + (number >= 10 ? 1.0 : 0.0), y0 - 2.5), kNumberCircle);
 
-        text(stationing::FormatStationLabel(ShownStation(pier)), x0 + 39.0 + shift, y0 - 9.2,
-             3.2, kNumberWidth);
+        text(stationing::FormatStationLabel(ShownStation(pier)), x0 + 39.0 + shift, y0 - 9.2, 3.2,
+             kNumberWidth);
 
         for (int j = 1; j <= pier.PileEntryCount(); ++j) {
             const piles::PileEntry& entry = pier.Entries[static_cast<std::size_t>(j - 1)];
@@ -262,8 +265,9 @@ void DrawPileSketch(const piles::PileTable& table, DrawingHost& host) {
 
 bool Command6(const state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method,
               DrawingHost& host) {
-    return piles::RunPileCommand(
-        s, prompts, method, [&](const piles::PileTable& table) { DrawCoordinateTable(table, host); });
+    return piles::RunPileCommand(s, prompts, method, [&](const piles::PileTable& table) {
+        DrawCoordinateTable(table, host);
+    });
 }
 
 bool xpcmdbutton3(const state::SharedState& s, state::Prompts& prompts,

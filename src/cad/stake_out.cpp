@@ -25,9 +25,9 @@ std::vector<double> SkewDistances(std::string_view field) {
         return {0.0};
     }
     if (items.size() > static_cast<std::size_t>(kMaxStakeOutDistances)) {
-        throw RuntimeError(ErrorCode::Format,
-                           "more than " + std::to_string(kMaxStakeOutDistances) +
-                               " skew distances (" + std::to_string(items.size()) + ")");
+        throw RuntimeError(ErrorCode::Format, "more than " + std::to_string(kMaxStakeOutDistances) +
+                                                  " skew distances (" +
+                                                  std::to_string(items.size()) + ")");
     }
     std::vector<double> distances;
     distances.reserve(items.size());

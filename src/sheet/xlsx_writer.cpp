@@ -426,9 +426,41 @@ std::string WithExactNumbers(std::string_view xml, const Worksheet& sheet) {
     return out;
 }
 
+/// `xml` with its dimension (the used block of the sheet) set to the cells the sheet holds.
+/// The library counts a column format as use, so a sheet-wide format would claim every column
+/// up to XFD and make readers walk 16384 columns.
+std::string WithUsedDimension(std::string xml, const Worksheet& sheet) {
+    const std::string open = "<dimension ref=\"";
+    const std::size_t at = xml.find(open);
+    if (at == std::string::npos) {
+        return xml;
+    }
+    const std::size_t end = xml.find('"', at + open.size());
+    if (end == std::string::npos) {
+        return xml;
+    }
+    RangeAddress used{{kMaxRow, kMaxColumn}, {1, 1}};
+    auto include = [&](CellAddress cell) {
+        used.First.Row = std::min(used.First.Row, cell.Row);
+        used.First.Column = std::min(used.First.Column, cell.Column);
+        used.Last.Row = std::max(used.Last.Row, cell.Row);
+        used.Last.Column = std::max(used.Last.Column, cell.Column);
+    };
+    for (const auto& [address, cell] : sheet.Cells()) {
+        include(address);
+    }
+    for (const RangeAddress& merge : sheet.Merges()) {
+        include(merge.First);
+        include(merge.Last);
+    }
+    const std::string name = used.First.Row > used.Last.Row ? std::string("A1") : RangeName(used);
+    xml.replace(at + open.size(), end - at - open.size(), name);
+    return xml;
+}
+
 /// Rewrites the worksheet parts of the package at `path`, written for `workbook`, with exact
-/// numbers (see WithExactNumbers). The library names the parts sheet1.xml, sheet2.xml, ... in
-/// the order the sheets were added.
+/// numbers and the used dimension (see WithExactNumbers and WithUsedDimension). The library
+/// names the parts sheet1.xml, sheet2.xml, ... in the order the sheets were added.
 void StoreExactNumbers(const std::filesystem::path& path, const Workbook& workbook) {
     std::vector<ZipEntry> entries = ReadZip(path);
     bool changed = false;
@@ -440,7 +472,8 @@ void StoreExactNumbers(const std::filesystem::path& path, const Workbook& workbo
             throw RuntimeError(ErrorCode::Output, "the written package has no part " + part);
         }
         const std::string xml = ZipEntryData(*entry);
-        const std::string exact = WithExactNumbers(xml, workbook.Sheet(index));
+        const std::string exact =
+            WithUsedDimension(WithExactNumbers(xml, workbook.Sheet(index)), workbook.Sheet(index));
         if (exact != xml) {
             SetZipEntryData(*entry, exact);
             changed = true;

@@ -124,6 +124,9 @@ def check_table(path):
     n, m = 11, 4
     last_row, last_col = 2 + 2 * m, 5 + 2 * n
     check(get_column_letter(last_col) == "AA", "eleven piers end in AA")
+    # The used block: the table and the outline lines shared with the cells around it.
+    check(ws.max_row == last_row + 1 and ws.max_column == last_col + 1,
+          f"dimension {ws.dimensions}")
 
     expected_merges = {"A1:B1", "D1:E1", "A2:E2"}
     for j in range(1, m + 1):

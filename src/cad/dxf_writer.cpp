@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <numbers>
 #include <random>
 #include <system_error>
@@ -212,6 +213,32 @@ private:
         Code(gc);
         m_bytes += value;
         m_bytes += '\n';
+        TrackOwners(gc, value);
+    }
+
+    /// dxflib writes the objects (dictionaries, layouts, ...) without their owners. Every object
+    /// is owned by the dictionary that lists it, and the dictionaries are written before what
+    /// they list, so the owner is known when an object's handle is written: it follows at once.
+    void TrackOwners(int gc, std::string_view value) const {
+        if (gc == 2 && m_lastCode == 0 && m_lastWasSection) {
+            m_inObjects = value == "OBJECTS";
+        }
+        const bool objectHandle = m_inObjects && gc == 5 && m_lastCode == 0;
+        m_lastWasSection = gc == 0 && value == "SECTION";
+        m_lastCode = gc;
+        if (!m_inObjects) {
+            return;
+        }
+        if (objectHandle) {
+            m_currentObject = value;
+            const auto owner = m_owners.find(m_currentObject);
+            Code(330);
+            m_bytes += owner == m_owners.end() ? std::string("0") : owner->second; // 0: the root
+            m_bytes += '\n';
+            m_lastCode = 330;
+        } else if (gc == 350 || gc == 360) { // a dictionary entry
+            m_owners.emplace(std::string(value), m_currentObject);
+        }
     }
 
     mutable std::string m_bytes;
@@ -220,6 +247,11 @@ private:
     mutable std::size_t m_handSeedAt = 0;
     mutable std::size_t m_handSeedLength = 0;
     mutable unsigned m_largestHandle = 0;
+    mutable int m_lastCode = -1;
+    mutable bool m_lastWasSection = false;
+    mutable bool m_inObjects = false;
+    mutable std::string m_currentObject;
+    mutable std::map<std::string, std::string> m_owners; ///< handle -> owner handle, hex
 };
 
 DL_Attributes EntityAttributes(const DrawnEntity& entity) {

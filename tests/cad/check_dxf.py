@@ -40,6 +40,7 @@ def main(path):
     doc = ezdxf.readfile(path)
     auditor = doc.audit()
     check(not auditor.has_errors, "auditor errors: %s" % [e.message for e in auditor.errors])
+    check(not auditor.fixes, "auditor fixes: %s" % [e.message for e in auditor.fixes])
 
     check(doc.dxfversion == "AC1015", "version %s" % doc.dxfversion)
     check(doc.header.get("$DWGCODEPAGE") == "ANSI_936", "code page %s" % doc.header.get("$DWGCODEPAGE"))

@@ -1,0 +1,180 @@
+// The design-line drawing of the element alignment.
+
+#include "cad/design_line.h"
+#include "cad/design_line_parts.h"
+
+#include "alignment/element/element_alignment.h"
+#include "alignment/element/element_geometry.h"
+#include "state/runtime_error.h"
+#include "stationing/stationing.h"
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace tesk::cad {
+
+using namespace design_line;
+using element::ElementKind;
+using element::kInfiniteRadius;
+using state::PlanePoint;
+using state::SharedState;
+
+double ElemSpiralPointDistance(int k, double l, double rs, double re) {
+    const bool infiniteStart = rs == kInfiniteRadius;
+    const bool infiniteEnd = re == kInfiniteRadius;
+    // K = A^2 of the clothoid the element lies on (signed like its radii); l1 the signed distance
+    // of the element's start from the clothoid's origin; tau = l^2 / (2K) the tangent angle.
+    double a2 = 0.0;
+    if (infiniteStart) {
+        a2 = l * re;
+    } else if (infiniteEnd) {
+        a2 = l * rs;
+    } else {
+        a2 = state::Divide(l * rs * re, rs - re, "spiral parameter");
+    }
+    double l1 = 0.0;
+    double tauStart = 0.0;
+    if (!infiniteStart) {
+        l1 = state::Divide(a2, rs, "spiral start distance");
+        tauStart = l1 / (2.0 * rs);
+    }
+    const double tauEnd =
+        infiniteEnd ? 0.0 : state::Divide(a2, re, "spiral end distance") / (2.0 * re);
+    const double tau = tauStart + k * (tauEnd - tauStart) / kDrawPoints;
+    if (!(std::fabs(tau) >= 1e-10)) {
+        return std::fabs(l1);
+    }
+    const double rho = std::sqrt(a2 / (2.0 * tau));
+    const double sign = (infiniteStart ? re : rs) > 0.0 ? 1.0 : -1.0;
+    const double distance = state::Divide(a2, rho, "spiral point distance") * sign;
+    return std::fabs(distance - l1);
+}
+
+namespace {
+
+constexpr double kHalfPi = std::numbers::pi / 2.0;
+
+PlanePoint StartOf(const SharedState& s, int i) { return {s.ElemX[i], s.ElemY[i]}; }
+
+ElementKind KindOf(const SharedState& s, int i) {
+    return element::KindOf(s.ElemStartRadius[i], s.ElemEndRadius[i]);
+}
+
+/// The code letter of an element's kind in joint labels: "Z" straight, "Y" arc, "H" spiral.
+char CodeLetter(ElementKind kind) {
+    switch (kind) {
+    case ElementKind::Straight:
+        return 'Z';
+    case ElementKind::Arc:
+        return 'Y';
+    default:
+        return 'H';
+    }
+}
+
+void DrawElementArc(const SharedState& s, DrawingHost& host, int i) {
+    const double r = s.ElemStartRadius[i];
+    // An arc of no length would have equal angles, which draws a whole circle.
+    if (!(std::fabs(s.ElemLength[i]) > 1e-9 * std::fabs(r))) {
+        return;
+    }
+    const double startAzimuth = s.ElemAzimuth[i];
+    const double endAzimuth = s.ElemAzimuth[i + 1];
+    const PlanePoint centre = Along(StartOf(s, i), startAzimuth + kHalfPi, r);
+    // Angles as "yx" takes them: see the JD arc.
+    const double pi = std::numbers::pi;
+    const double start = r >= 0.0 ? startAzimuth : endAzimuth + pi;
+    const double end = r >= 0.0 ? endAzimuth : startAzimuth + pi;
+    host.AddArc(DrawingPoint(centre), std::fabs(r), start, end).SetColor(kRed);
+}
+
+void DrawElementSpiral(const SharedState& s, DrawingHost& host, int i) {
+    std::vector<double> vertices;
+    vertices.reserve(2 * (kDrawPoints + 1));
+    AppendYxVertex(vertices, StartOf(s, i));
+    for (int k = 1; k <= kDrawPoints; ++k) {
+        const double d = ElemSpiralPointDistance(k, s.ElemLength[i], s.ElemStartRadius[i],
+                                                 s.ElemEndRadius[i]);
+        const state::StationPoint p = element::ElementPointAt(s, i, d);
+        AppendYxVertex(vertices, {p.X, p.Y});
+    }
+    host.AddLightWeightPolyline(vertices).SetColor(kGreen);
+}
+
+void DrawCentreLine(const SharedState& s, DrawingHost& host) {
+    for (int i = 1; i <= s.ElemCount; ++i) {
+        switch (KindOf(s, i)) {
+        case ElementKind::Straight:
+            DrawLine(host, StartOf(s, i), StartOf(s, i + 1), kBlue);
+            break;
+        case ElementKind::Arc:
+            DrawElementArc(s, host, i);
+            break;
+        default:
+            DrawElementSpiral(s, host, i);
+            break;
+        }
+    }
+}
+
+void DrawStartAndEnd(const SharedState& s, DrawingHost& host) {
+    const int end = s.ElemCount + 1;
+    DrawEndMark(host, StartOf(s, 1), s.ElemAzimuth[1],
+                "QD " + stationing::FormatStationLabel(s.ElemStation[1]), VerticalAlignment::Top);
+    DrawEndMark(host, StartOf(s, end), s.ElemAzimuth[end],
+                "ZD " + stationing::FormatStationLabel(s.ElemStation[end]),
+                VerticalAlignment::Bottom);
+}
+
+void DrawJoints(const SharedState& s, DrawingHost& host) {
+    for (int i = 1; i <= s.ElemCount - 1; ++i) {
+        const std::string code{CodeLetter(KindOf(s, i)), CodeLetter(KindOf(s, i + 1))};
+        DrawPointMark(host, StartOf(s, i + 1), s.ElemAzimuth[i + 1], true,
+                      code + " " + stationing::FormatStationLabel(s.ElemStation[i + 1]), kCyan);
+    }
+}
+
+void DrawStakes(const SharedState& s, DrawingHost& host) {
+    const double end = s.ElemStation[s.ElemCount + 1];
+    for (double station = FirstStake(s.ElemStation[1]); station <= end - kStationTolerance;
+         station += kStakeSpacing) {
+        DrawStake(host, element::ElemStationToPoint(s, station), StakeText(station));
+    }
+}
+
+} // namespace
+
+void DrawDesignLineElem(const SharedState& s, DrawingHost& host,
+                        const ProgressCallback& progress) {
+    if (s.ElemCount < 0 || s.ElemCount > state::kMaxRows) {
+        throw state::RuntimeError(state::ErrorCode::IndexOutOfRange,
+                                  "the element line has " + std::to_string(s.ElemCount) +
+                                      " elements");
+    }
+    // The centre line is drawn under "yx", whose polyline vertices are (-east, north).
+    const CoordinateSystems ucs = AddCoordinateSystems(host);
+    host.SetActiveUcs(ucs.Yx);
+
+    ReportStage(progress, kStageDesignLine);
+    host.SetActiveLayer(host.AddLayer(kCentreLineLayer));
+    DrawCentreLine(s, host);
+
+    host.SetActiveLayer(host.AddLayer(kAnnotationLayer));
+    ReportStage(progress, kStageStartEnd);
+    host.SetActiveUcs(ucs.Xy);
+    AddAnnotationStyle(host);
+    DrawStartAndEnd(s, host);
+
+    ReportStage(progress, kStageMainPoints);
+    DrawJoints(s, host);
+
+    ReportStage(progress, kStageStakes);
+    DrawStakes(s, host);
+
+    host.ZoomExtents();
+    ReportStage(progress, kStageFinished);
+}
+
+} // namespace tesk::cad

@@ -1,0 +1,253 @@
+// The design-line drawing of the intersection-point (JD) alignment.
+
+#include "cad/design_line.h"
+#include "cad/design_line_parts.h"
+
+#include "alignment/jd/jd_alignment.h"
+#include "state/runtime_error.h"
+#include "state/text.h"
+#include "stationing/stationing.h"
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace tesk::cad {
+
+using namespace design_line;
+using state::PlanePoint;
+using state::SharedState;
+
+double SpiralPointDistance(int k, double ls, double c, double r, double r0) {
+    if (k == 0) {
+        return 0.0;
+    }
+    // The clothoid's parameter A^2 = (Ls + c) * R; its tangent angle grows with the square of the
+    // distance from its origin, tau = l^2 / (2 A^2), so l = A^2 / rho with rho the radius there.
+    const double a2 = (ls + c) * r;
+    const double tauEnd = state::Divide(ls + c, 2.0 * r, "spiral tangent angle at the arc");
+    const double tauStart = r0 != 0.0 ? c / (2.0 * r0) : 0.0;
+    const double tau = tauStart + k * (tauEnd - tauStart) / kDrawPoints;
+    const double rho = std::sqrt(state::Divide(a2, 2.0 * tau, "spiral point radius"));
+    const double sign = r > 0.0 ? 1.0 : (r < 0.0 ? -1.0 : 0.0);
+    return state::Divide(a2, rho, "spiral point distance") * sign - c;
+}
+
+namespace {
+
+constexpr double kHalfPi = std::numbers::pi / 2.0;
+
+PlanePoint At(const state::StationPoint& p) { return {p.X, p.Y}; }
+
+/// Everything the drawing reads of one curve vertex.
+struct Vertex {
+    PlanePoint Jd, Zh, Hy, Qz, Yh, Hz;
+};
+
+Vertex VertexOf(const SharedState& s, int i) {
+    return {{s.JdX[i], s.JdY[i]}, {s.ZhX[i], s.ZhY[i]}, {s.HyX[i], s.HyY[i]},
+            {s.QzX[i], s.QzY[i]}, {s.YhX[i], s.YhY[i]}, {s.HzX[i], s.HzY[i]}};
+}
+
+/// One spiral as a polyline of kDrawPoints + 2 vertices from its outer end `outer` (station
+/// `outerStation`) toward the arc (`direction` +1 ahead for the entry spiral, -1 back for the
+/// exit spiral). The last two vertices both lie at the arc end.
+void DrawSpiral(const SharedState& s, DrawingHost& host, PlanePoint outer, double outerStation,
+                double direction, double ls, double c, double r, double r0) {
+    std::vector<double> vertices;
+    vertices.reserve(2 * (kDrawPoints + 2));
+    AppendYxVertex(vertices, outer);
+    for (int k = 1; k <= kDrawPoints; ++k) {
+        const double d = std::fabs(SpiralPointDistance(k, ls, c, r, r0));
+        AppendYxVertex(vertices, At(jd::JdStationToPoint(s, outerStation + direction * d)));
+    }
+    AppendYxVertex(vertices, At(jd::JdStationToPoint(s, outerStation + direction * std::fabs(ls))));
+    host.AddLightWeightPolyline(vertices).SetColor(kGreen);
+}
+
+/// The circular arc of vertex i from HY to YH.
+void DrawArc(const SharedState& s, DrawingHost& host, int i) {
+    const double deflection = s.Deflection[i];
+    const double r = std::fabs(s.JdRadius[i]);
+    // Spirals that meet at one point leave an arc of no length; its two angles would be equal
+    // (or a rounding apart), which draws a whole circle.
+    if (!(std::fabs(s.ArcLength[i]) > 1e-9 * r)) {
+        return;
+    }
+    const double sigma = deflection > 0.0 ? 1.0 : (deflection < 0.0 ? -1.0 : 0.0);
+    const PlanePoint centre = Along({s.HyX[i], s.HyY[i]}, s.AzimuthHY[i] + kHalfPi, sigma * r);
+    // Under "yx" the arc angle phi is the tangent azimuth of a right-turning arc at the point of
+    // angle phi, and the arc runs by growing phi; a left turn is drawn from YH back to HY.
+    const double pi = std::numbers::pi;
+    const double start = deflection < 0.0 ? s.AzimuthYH[i] + pi : s.AzimuthHY[i];
+    const double end = deflection < 0.0 ? s.AzimuthHY[i] + pi : s.AzimuthYH[i];
+    host.AddArc(DrawingPoint(centre), r, start, end).SetColor(kRed);
+}
+
+/// The vertex name to print: the trimmed name line, for a hairpin without its last four
+/// characters (the hairpin code, "HT01"), which are counted as characters, not bytes.
+std::string VertexName(const SharedState& s, int i) {
+    std::string_view name = state::Trim(s.JdNameLine[i]);
+    if (s.JdHairpin[i] != 0.0) {
+        for (int removed = 0; removed < 4 && !name.empty(); ++removed) {
+            std::size_t size = name.size() - 1;
+            // Step back over UTF-8 continuation bytes to the first byte of the character.
+            while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80) {
+                --size;
+            }
+            name = name.substr(0, size);
+        }
+        name = state::Trim(name);
+    }
+    return std::string(name);
+}
+
+void DrawCentreLine(const SharedState& s, DrawingHost& host) {
+    const int n = s.JdCount;
+    // The straight before the first curve starts at the start point, the one after the last
+    // curve ends at the end point.
+    PlanePoint straightStart{s.JdX[1], s.JdY[1]};
+    for (int i = 2; i <= n - 1; ++i) {
+        const Vertex v = VertexOf(s, i);
+        DrawLine(host, straightStart, v.Zh, kBlue);
+        if (std::fabs(s.JdSpiral1[i]) > 0.0) {
+            DrawSpiral(s, host, v.Zh, s.StationZH[i], 1.0, s.JdSpiral1[i], s.Spiral1Lead[i],
+                       s.JdRadius[i], s.JdSpiral1OuterRadius[i]);
+        }
+        DrawArc(s, host, i);
+        if (std::fabs(s.JdSpiral2[i]) > 0.0) {
+            DrawSpiral(s, host, v.Hz, s.StationHZ[i], -1.0, s.JdSpiral2[i], s.Spiral2Lead[i],
+                       s.JdRadius[i], s.JdSpiral2OuterRadius[i]);
+        }
+        straightStart = v.Hz;
+    }
+    DrawLine(host, straightStart, {s.JdX[n], s.JdY[n]}, kBlue);
+}
+
+void DrawTangentLines(const SharedState& s, DrawingHost& host) {
+    host.SetActiveLayer(host.AddLayer(kTangentLineLayer));
+    for (int i = 2; i <= s.JdCount - 1; ++i) {
+        const Vertex v = VertexOf(s, i);
+        DrawLine(host, v.Zh, v.Jd, kMagenta);
+        DrawLine(host, v.Hz, v.Jd, kMagenta);
+    }
+}
+
+void DrawStartAndEnd(const SharedState& s, DrawingHost& host) {
+    const int n = s.JdCount;
+    DrawEndMark(host, {s.JdX[1], s.JdY[1]}, s.LegAzimuth[1],
+                "QD " + stationing::MileageToLabel(s, s.StartStation), VerticalAlignment::Top);
+    DrawEndMark(host, {s.JdX[n], s.JdY[n]}, s.LegAzimuth[n - 1],
+                "ZD " + stationing::MileageToLabel(s, s.JdStation[n]), VerticalAlignment::Bottom);
+}
+
+void DrawStakes(const SharedState& s, DrawingHost& host) {
+    const double lineEnd = s.JdStation[s.JdCount];
+    for (int k = 1; k <= s.BreakCount + 1; ++k) {
+        for (double station = FirstStake(s.SectionStart[k]);
+             station <= s.SectionEnd[k] - kStationTolerance; station += kStakeSpacing) {
+            const double mileage = stationing::SectionStationToMileage(s, k, station);
+            // A section that a chain break beyond the end of the line stretches past it has no
+            // line to stake there.
+            if (mileage > lineEnd) {
+                break;
+            }
+            DrawStake(host, jd::JdStationToPoint(s, mileage), StakeText(station));
+        }
+    }
+}
+
+void DrawNamesAndMainPoints(const SharedState& s, DrawingHost& host) {
+    for (int i = 2; i <= s.JdCount - 1; ++i) {
+        const Vertex v = VertexOf(s, i);
+        const bool right = s.TurnsRight[i] != 0;
+        const bool hairpin = s.JdHairpin[i] != 0.0;
+        // An ordinary vertex's name stands away from its curve; a hairpin's curve lies beyond it.
+        DrawText(host, VertexName(s, i), v.Jd, kRed, kHalfPi - s.AzimuthQZ[i],
+                 right != hairpin ? VerticalAlignment::Bottom : VerticalAlignment::Top,
+                 HorizontalAlignment::Center);
+
+        // Main points on the inner side of the curve.
+        const auto mark = [&](PlanePoint p, double azimuth, const std::string& text) {
+            DrawPointMark(host, p, azimuth, right, text, kCyan);
+        };
+        const bool straightBefore = s.StraightLength[i - 1] > kStationTolerance;
+        const bool straightAfter = s.StraightLength[i] > kStationTolerance;
+        const bool entrySpiral = s.JdSpiral1[i] != 0.0;
+        const bool exitSpiral = s.JdSpiral2[i] != 0.0;
+        if (straightBefore) {
+            mark(v.Zh, s.LegAzimuth[i - 1], (entrySpiral ? "ZH " : "ZY ") + s.LabelZH[i]);
+        }
+        if (entrySpiral) {
+            mark(v.Hy, s.AzimuthHYd[i], "HY " + s.LabelHY[i]);
+        }
+        mark(v.Qz, s.AzimuthQZd[i], "QZ " + s.LabelQZ[i]);
+        if (exitSpiral) {
+            mark(v.Yh, s.AzimuthYHd[i], "YH " + s.LabelYH[i]);
+            mark(v.Hz, s.LegAzimuth[i], (straightAfter ? "HZ " : "GQ ") + s.LabelHZ[i]);
+        } else {
+            mark(v.Yh, s.AzimuthYHd[i], (straightAfter ? "YZ " : "GQ ") + s.LabelYH[i]);
+        }
+    }
+}
+
+void DrawChainBreaks(const SharedState& s, DrawingHost& host) {
+    for (int k = 1; k <= s.BreakCount; ++k) {
+        const std::string mark(1, static_cast<char>('A' + k - 1));
+        const std::string nextMark(1, static_cast<char>('A' + k));
+        const double mileage =
+            stationing::StationTextToMileage(s, mark + state::FormatShortest(s.BreakBack[k]));
+        const state::StationPoint p = jd::JdStationToPoint(s, mileage);
+        DrawPointMark(host, At(p), p.Azimuth, true,
+                      mark + stationing::FormatStationLabel(s.BreakBack[k]) + "=" + nextMark +
+                          stationing::FormatStationLabel(s.BreakAhead[k]),
+                      kRed);
+    }
+}
+
+} // namespace
+
+void DrawDesignLineJd(const SharedState& s, DrawingHost& host, const ProgressCallback& progress) {
+    const int n = s.JdCount;
+    if (n < 2) {
+        throw state::RuntimeError(state::ErrorCode::Format,
+                                  "the design line needs a start and an end point, it has " +
+                                      std::to_string(n) + " vertices");
+    }
+
+    // Set-up: the centre line is drawn under "yx", whose polyline vertices are (-east, north).
+    const CoordinateSystems ucs = AddCoordinateSystems(host);
+    host.SetActiveUcs(ucs.Yx);
+    host.SetActiveLayer(host.AddLayer(kCentreLineLayer));
+    host.AddPoint(DrawingPoint({s.JdX[1], s.JdY[1]}));
+    host.AddPoint(DrawingPoint({s.JdX[n], s.JdY[n]}));
+    host.ZoomExtents();
+
+    ReportStage(progress, kStageDesignLine);
+    DrawCentreLine(s, host);
+
+    ReportStage(progress, kStageTangentLines);
+    DrawTangentLines(s, host);
+
+    host.SetActiveLayer(host.AddLayer(kAnnotationLayer));
+    host.SetActiveUcs(ucs.Xy);
+    AddAnnotationStyle(host);
+
+    ReportStage(progress, kStageStartEnd);
+    DrawStartAndEnd(s, host);
+
+    ReportStage(progress, kStageStakes);
+    DrawStakes(s, host);
+
+    ReportStage(progress, kStageMainPoints);
+    DrawNamesAndMainPoints(s, host);
+
+    ReportStage(progress, kStageChainBreaks);
+    DrawChainBreaks(s, host);
+
+    host.ZoomExtents();
+    ReportStage(progress, kStageFinished);
+}
+
+} // namespace tesk::cad

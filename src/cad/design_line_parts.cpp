@@ -1,0 +1,100 @@
+#include "cad/design_line_parts.h"
+
+#include "state/text.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace tesk::cad::design_line {
+
+CoordinateSystems AddCoordinateSystems(DrawingHost& host) {
+    // "yx": x axis along north, y axis along east, so its z axis points down.
+    UcsHandle yx = host.AddUserCoordinateSystem({0, 0, 0}, {0, 1, 0}, {1, 0, 0}, "yx");
+    UcsHandle xy = host.AddUserCoordinateSystem({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, "xy");
+    return {std::move(yx), std::move(xy)};
+}
+
+void ReportStage(const ProgressCallback& progress, std::string_view stageText) {
+    if (progress) {
+        progress(stageText);
+    }
+}
+
+state::PlanePoint Along(state::PlanePoint p, double azimuth, double distance) {
+    return {p.X + distance * std::cos(azimuth), p.Y + distance * std::sin(azimuth)};
+}
+
+void DrawLine(DrawingHost& host, state::PlanePoint from, state::PlanePoint to, int colour) {
+    host.AddLine(DrawingPoint(from), DrawingPoint(to)).SetColor(colour);
+}
+
+void AppendYxVertex(std::vector<double>& vertices, state::PlanePoint p) {
+    vertices.push_back(-p.Y);
+    vertices.push_back(p.X);
+}
+
+void AddAnnotationStyle(DrawingHost& host) {
+    const TextStyleHandle style = host.AddTextStyle(kAnnotationStyle);
+    style.SetFontFile("fsdb_e.shx");
+    style.SetBigFontFile("fsdb.shx");
+}
+
+void DrawText(DrawingHost& host, std::string_view text, state::PlanePoint at, int colour,
+              double rotation, VerticalAlignment vertical, HorizontalAlignment horizontal) {
+    const Point anchor = DrawingPoint(at);
+    const TextHandle handle = host.AddText(text, anchor, kTextHeight);
+    handle.SetColor(colour);
+    handle.SetScaleFactor(kTextWidthFactor);
+    handle.SetStyleName(kAnnotationStyle);
+    handle.SetRotation(rotation);
+    handle.SetVerticalAlignment(vertical);
+    handle.SetHorizontalAlignment(horizontal);
+    handle.SetTextAlignmentPoint(anchor);
+}
+
+void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::string_view text,
+                 VerticalAlignment vertical) {
+    constexpr double kHalfPi = std::numbers::pi / 2.0;
+    DrawLine(host, Along(p, azimuth - kHalfPi, kEndMarkHalfLength),
+             Along(p, azimuth + kHalfPi, kEndMarkHalfLength), kRed);
+    // Rotation -azimuth writes across the line, from its left side to its right side.
+    DrawText(host, text, p, kRed, -azimuth, vertical, HorizontalAlignment::Center);
+}
+
+double FirstStake(double sectionStart) {
+    return std::floor((sectionStart + kStakeSpacing) / kStakeSpacing) * kStakeSpacing;
+}
+
+std::string StakeText(double station) {
+    // Stations are whole multiples of 100 here, so every quotient below is exact.
+    const double magnitude = std::fabs(station);
+    const double kilometres = std::floor(magnitude / 1000.0);
+    const std::string sign = station < 0.0 ? "-" : "";
+    if (kilometres * 1000.0 == magnitude) {
+        return sign + "K" + state::FormatShortest(kilometres);
+    }
+    return state::FormatShortest((magnitude - kilometres * 1000.0) / 100.0);
+}
+
+void DrawStake(DrawingHost& host, const state::StationPoint& at, std::string_view text) {
+    constexpr double kHalfPi = std::numbers::pi / 2.0;
+    const state::PlanePoint p{at.X, at.Y};
+    const state::PlanePoint tickEnd = Along(p, at.Azimuth - kHalfPi, kStakeTick);
+    DrawLine(host, p, tickEnd, kCyan);
+    // Rotation pi/2 - azimuth writes along the line in its direction.
+    DrawText(host, text, tickEnd, kCyan, kHalfPi - at.Azimuth, VerticalAlignment::Bottom,
+             HorizontalAlignment::Center);
+}
+
+void DrawPointMark(DrawingHost& host, state::PlanePoint p, double azimuth, bool right,
+                   std::string_view text, int colour) {
+    constexpr double kHalfPi = std::numbers::pi / 2.0;
+    const state::PlanePoint tickEnd = Along(p, azimuth + (right ? kHalfPi : -kHalfPi), kPointTick);
+    DrawLine(host, p, tickEnd, colour);
+    // Across the line: on the right side the text starts at the tick's end, on the left it ends
+    // there, so it always continues the tick outward.
+    DrawText(host, text, tickEnd, colour, -azimuth, VerticalAlignment::Middle,
+             right ? HorizontalAlignment::Left : HorizontalAlignment::Right);
+}
+
+} // namespace tesk::cad::design_line

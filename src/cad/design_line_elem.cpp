@@ -56,7 +56,9 @@ namespace {
 
 constexpr double kHalfPi = std::numbers::pi / 2.0;
 
-PlanePoint StartOf(const SharedState& s, int i) { return {s.ElemX[i], s.ElemY[i]}; }
+PlanePoint StartOf(const SharedState& s, int i) {
+    return {s.ElemX[i], s.ElemY[i]};
+}
 
 ElementKind KindOf(const SharedState& s, int i) {
     return element::KindOf(s.ElemStartRadius[i], s.ElemEndRadius[i]);
@@ -95,8 +97,8 @@ void DrawElementSpiral(const SharedState& s, DrawingHost& host, int i) {
     vertices.reserve(2 * (kDrawPoints + 1));
     AppendYxVertex(vertices, StartOf(s, i));
     for (int k = 1; k <= kDrawPoints; ++k) {
-        const double d = ElemSpiralPointDistance(k, s.ElemLength[i], s.ElemStartRadius[i],
-                                                 s.ElemEndRadius[i]);
+        const double d =
+            ElemSpiralPointDistance(k, s.ElemLength[i], s.ElemStartRadius[i], s.ElemEndRadius[i]);
         const state::StationPoint p = element::ElementPointAt(s, i, d);
         AppendYxVertex(vertices, {p.X, p.Y});
     }
@@ -146,8 +148,7 @@ void DrawStakes(const SharedState& s, DrawingHost& host) {
 
 } // namespace
 
-void DrawDesignLineElem(const SharedState& s, DrawingHost& host,
-                        const ProgressCallback& progress) {
+void DrawDesignLineElem(const SharedState& s, DrawingHost& host, const ProgressCallback& progress) {
     if (s.ElemCount < 0 || s.ElemCount > state::kMaxRows) {
         throw state::RuntimeError(state::ErrorCode::IndexOutOfRange,
                                   "the element line has " + std::to_string(s.ElemCount) +

@@ -38,7 +38,9 @@ namespace {
 
 constexpr double kHalfPi = std::numbers::pi / 2.0;
 
-PlanePoint At(const state::StationPoint& p) { return {p.X, p.Y}; }
+PlanePoint At(const state::StationPoint& p) {
+    return {p.X, p.Y};
+}
 
 /// Everything the drawing reads of one curve vertex.
 struct Vertex {

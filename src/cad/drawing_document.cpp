@@ -63,6 +63,15 @@ void CheckName(std::string_view name, const char* what) {
     }
 }
 
+/// Font file names may carry a folder; they only must fit on one line of a drawing file.
+void CheckFileName(std::string_view name, const char* what) {
+    if (name.size() > 255 || std::any_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20;
+        })) {
+        Refuse(std::string("invalid ") + what + " \"" + std::string(name) + "\"");
+    }
+}
+
 template <typename Record> Record* FindByName(std::vector<Record>& records, std::string_view name) {
     const auto it = std::find_if(records.begin(), records.end(),
                                  [&](const Record& r) { return SameName(r.Name, name); });
@@ -238,14 +247,14 @@ TextStyleRecord& DrawingDocument::StyleOf(std::string_view name) {
 }
 
 void DrawingDocument::SetTextStyleFontFile(std::string_view style, std::string_view fontFile) {
-    CheckName(fontFile, "font file");
+    CheckFileName(fontFile, "font file");
     StyleOf(style).FontFile = fontFile;
     ++m_revision;
 }
 
 void DrawingDocument::SetTextStyleBigFontFile(std::string_view style,
                                               std::string_view bigFontFile) {
-    CheckName(bigFontFile, "big-font file");
+    CheckFileName(bigFontFile, "big-font file");
     StyleOf(style).BigFontFile = bigFontFile;
     ++m_revision;
 }
@@ -347,12 +356,11 @@ const DrawnEntity* DrawingDocument::FindEntity(EntityId id) const {
 }
 
 DrawnEntity& DrawingDocument::EntityOf(EntityId id) {
-    const DrawnEntity* entity = FindEntity(id);
-    if (entity == nullptr) {
+    if (FindEntity(id) == nullptr) {
         Refuse("no entity " + std::to_string(id) + " in the drawing");
     }
     ++m_revision;
-    return const_cast<DrawnEntity&>(*entity);
+    return m_entities[static_cast<std::size_t>(id - m_firstId)];
 }
 
 DrawnText& DrawingDocument::TextOf(EntityId id) {

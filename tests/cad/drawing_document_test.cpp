@@ -254,6 +254,11 @@ TEST(CadDocumentNames, BadNamesAndUnknownStylesAreRefused) {
     ExpectRefused(ErrorCode::Output, [&] { text.SetStyleName("new_text"); });
     ExpectRefused(ErrorCode::Output, [&] { doc.SetActiveLayer(LayerHandle("none")); });
     ExpectRefused(ErrorCode::Output, [&] { doc.SetTextStyleFontFile("none", "fsdb.shx"); });
+    // A font file may name its folder, but no line break may enter the drawing file.
+    const TextStyleHandle style = doc.AddTextStyle("new_text");
+    style.SetFontFile("C:\\fonts\\fsdb_e.shx");
+    EXPECT_EQ(doc.TextStyles().back().FontFile, "C:\\fonts\\fsdb_e.shx");
+    ExpectRefused(ErrorCode::Output, [&] { style.SetBigFontFile("fsdb\n.shx"); });
     EXPECT_EQ(doc.Layers().size(), 1u);
 }
 

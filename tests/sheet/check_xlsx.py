@@ -5,6 +5,8 @@ usage: check_xlsx.py <tesk_sheet_xlsx_sample> <output directory>
 """
 
 import math
+import os
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -211,11 +213,41 @@ def check_table(path):
     check(side(ws.cell(last_row + 1, 1), "left") is None, "nothing below the table")
 
 
+def comma_locale(directory):
+    """Environment for a run under a German locale (decimal comma), compiled into `directory`;
+    None when the system cannot compile one."""
+    if shutil.which("localedef") is None or not Path("/usr/share/i18n/locales/de_DE").exists():
+        return None
+    target = directory / "locale"
+    target.mkdir(parents=True, exist_ok=True)
+    result = subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8",
+                             str(target / "de_DE.UTF-8")], capture_output=True)
+    if not (target / "de_DE.UTF-8").exists():
+        print("note: localedef failed:", result.stderr.decode(errors="replace").strip())
+        return None
+    env = dict(os.environ)
+    env.update(LOCPATH=str(target), LC_ALL="de_DE.UTF-8", TESK_SAMPLE_SYSTEM_LOCALE="1")
+    return env
+
+
 def main():
     sample, directory = sys.argv[1], Path(sys.argv[2])
     subprocess.run([sample, str(directory)], check=True)
     check_model(directory / "model.xlsx")
     check_table(directory / "table.xlsx")
+
+    env = comma_locale(directory)
+    if env is None:
+        print("note: no decimal-comma locale available; the locale run is skipped")
+    else:
+        german = directory / "de_DE"
+        subprocess.run([sample, str(german)], check=True, env=env)
+        before = len(FAILURES)
+        check_model(german / "model.xlsx")
+        check_table(german / "table.xlsx")
+        if len(FAILURES) > before:
+            FAILURES.append("the files written under a decimal-comma locale differ")
+
     for failure in FAILURES:
         print("FAILED:", failure)
     print(f"{len(FAILURES)} failure(s)")

@@ -1,13 +1,17 @@
 // Writes the workbooks that check_xlsx.py reads back with an independent reader (openpyxl):
 //   <dir>/model.xlsx  every kind of cell, merge, width, height, font, number format and border
 //   <dir>/table.xlsx  the coordinate table of eleven piers, which ends in column AA
-// The expected values are repeated as literals in check_xlsx.py.
+// The expected values are repeated as literals in check_xlsx.py. With TESK_SAMPLE_SYSTEM_LOCALE
+// set, the program first takes the locale of its environment, as a GUI toolkit does, to show
+// that a decimal-comma locale does not leak into the files.
 
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
 
 #include "state/runtime_error.h"
 
+#include <clocale>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -116,6 +120,11 @@ int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: tesk_sheet_xlsx_sample <output directory>\n";
         return 2;
+    }
+    if (std::getenv("TESK_SAMPLE_SYSTEM_LOCALE") != nullptr &&
+        std::setlocale(LC_ALL, "") == nullptr) {
+        std::cerr << "tesk_sheet_xlsx_sample: the locale of the environment is not available\n";
+        return 1;
     }
     try {
         const std::filesystem::path directory = argv[1];

@@ -5,6 +5,7 @@
 #include "state/runtime_error.h"
 #include "state/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -48,23 +49,59 @@ double NormalizeAzimuth(double a) {
     return a;
 }
 
+// Curve search on a line whose StationZH(2..n-1) increases strictly: every station then lies in
+// at most one interval [StationZH(i), StationZH(i+1)), so any search finds the scan's answer.
+// The first guess assumes evenly spaced curves; from there the search gallops outward and
+// bisects, so an uneven line costs at most about twice a plain bisection.
+int FindCurveIncreasing(const SharedState& s, int n, double p) {
+    const double first = s.StationZH[2];
+    const double last = s.StationZH[n - 1];
+    if (p < first || p >= last) {
+        return n - 1;
+    }
+    int lo = 2;     // StationZH(lo) <= p
+    int hi = n - 1; // p < StationZH(hi)
+    int guess = lo + static_cast<int>((p - first) / (last - first) * (hi - lo));
+    guess = std::clamp(guess, lo, hi - 1);
+    if (s.StationZH[guess] <= p) {
+        lo = guess;
+        for (int step = 1; lo + 1 < hi;) { // gallop forward
+            const int probe = std::min(guess + step, hi);
+            if (probe == hi || p < s.StationZH[probe]) {
+                hi = probe;
+                break;
+            }
+            lo = probe;
+            step *= 2;
+        }
+    } else {
+        hi = guess;
+        for (int step = 1; lo + 1 < hi;) { // gallop backward
+            const int probe = std::max(guess - step, lo);
+            if (probe == lo || s.StationZH[probe] <= p) {
+                lo = probe;
+                break;
+            }
+            hi = probe;
+            step *= 2;
+        }
+    }
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        if (s.StationZH[mid] <= p) {
+            lo = mid;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
+}
+
 // The vertex whose curve, or the straight after it, holds station p: the first i of 2..n-2 with
-// StationZH(i) <= p < StationZH(i+1), else n-1. Bisects when StationZH increases strictly (the
-// interval is then unique, so the answer is the scan's), scans otherwise.
+// StationZH(i) <= p < StationZH(i+1), else n-1. Scans unless StationZH increases strictly.
 int FindCurve(const SharedState& s, int n, double p) {
     if (s.StationZHIncreasing) {
-        int lo = 2; // first j in [2, n-1] with StationZH(j) > p, n if none
-        int hi = n;
-        while (lo < hi) {
-            const int mid = lo + (hi - lo) / 2;
-            if (p < s.StationZH[mid]) {
-                hi = mid;
-            } else {
-                lo = mid + 1;
-            }
-        }
-        const int i = lo - 1;
-        return (i >= 2 && i <= n - 2) ? i : n - 1;
+        return FindCurveIncreasing(s, n, p);
     }
     for (int i = 2; i <= n - 2; ++i) {
         if (s.StationZH[i] <= p && p < s.StationZH[i + 1]) {

@@ -242,8 +242,8 @@ std::vector<double> SampleStations(const SharedState& s) {
     std::vector<double> p;
     const double first = s.JdStation[1] - 10.0;
     const double last = s.JdStation[s.JdCount] + 10.0;
-    for (int k = 0; k <= 997; ++k) {
-        p.push_back(first + (last - first) * k / 997.0);
+    for (int k = 0; k <= 4999; ++k) {
+        p.push_back(first + (last - first) * k / 4999.0);
     }
     for (int i = 2; i < s.JdCount; ++i) { // every boundary exactly
         for (const double m : {s.StationZH[i], s.StationHY[i], s.StationYH[i], s.StationHZ[i]}) {
@@ -261,12 +261,25 @@ TEST(JdStationToPoint, BisectionMatchesTheScan) {
                         150.0 + 2 * k, (k % 3 == 0 ? 0.0 : 40.0), 30.0});
     }
     rows.push_back({"ZD", 300.0 * 41, 0.0});
-    SharedState s = Built(rows, 5000.0);
-    ASSERT_TRUE(s.StationZHIncreasing);
-    SharedState scan = s;
-    scan.StationZHIncreasing = false;
-    for (const double p : SampleStations(s)) {
-        ExpectIdentical(JdStationToPoint(s, p), JdStationToPoint(scan, p));
+    // The same curves spaced very unevenly: a few long legs among many short ones, so the
+    // search must walk far from a first guess that assumes even spacing.
+    std::vector<VertexRow> uneven = {{"QD", 0.0, 0.0}};
+    for (int k = 1; k <= 41; ++k) {
+        const double leg = (k % 13 == 0) ? 40'000.0 : (k < 8 ? 5'000.0 : 400.0);
+        const double dir = (k % 2 == 0 ? 0.5 : -0.5);
+        const VertexRow& prev = uneven.back();
+        uneven.push_back({"JD" + std::to_string(k), prev.X + leg * std::cos(dir),
+                          prev.Y + leg * std::sin(dir), 250.0, 40.0, 30.0});
+    }
+    uneven.back() = {"ZD", uneven.back().X, uneven.back().Y};
+    for (const auto& line : {rows, uneven}) {
+        SharedState s = Built(line, 5000.0);
+        ASSERT_TRUE(s.StationZHIncreasing);
+        SharedState scan = s;
+        scan.StationZHIncreasing = false;
+        for (const double p : SampleStations(s)) {
+            ExpectIdentical(JdStationToPoint(s, p), JdStationToPoint(scan, p));
+        }
     }
 }
 

@@ -153,6 +153,8 @@ void BuildJdAlignment(SharedState& s) {
                                                   std::to_string(state::kMaxRows) + " are allowed");
     }
     s.Pi = 4.0 * std::atan(1.0);
+    // Until the new stations stand, the evaluators must not bisect the old ones.
+    s.StationZHIncreasing = false;
     RequireFinite(s.StartStation, "start station");
 
     const auto isHairpin = [&s](int i) { return s.JdHairpin[i] != 0.0; };
@@ -205,7 +207,7 @@ void BuildJdAlignment(SharedState& s) {
                 Fail(ErrorCode::NonFinite, s, i, "curve data are not finite");
             }
             if (isHairpin(i)) {
-                *f = -std::fabs(*f);
+                *f = *f == 0.0 ? 0.0 : -std::fabs(*f); // no -0 to print later
             } else if (*f < 0.0) {
                 Fail(ErrorCode::Format, s, i, "negative radius or spiral length");
             }

@@ -332,6 +332,8 @@ TEST(BuildJdAlignment, HairpinsWithEveryFlagCombination) {
                 EXPECT_NEAR(s.Deflection[2], 200.0 * kPi / 180.0, 1e-14);
                 EXPECT_EQ(s.JdRadius[2], -30.0) << "hairpin data are stored negated";
                 EXPECT_EQ(s.JdSpiral1[2], -ls);
+                EXPECT_FALSE(std::signbit(s.JdSpiral1OuterRadius[2]))
+                    << "an absent radius stays +0";
                 EXPECT_GT(s.CurveLength[2], 0.0);
                 EXPECT_NEAR(s.LegAzimuth[1], 0.0, 1e-15) << "travel runs north";
                 ExpectMatchesIntegratedCurve(s, 2);

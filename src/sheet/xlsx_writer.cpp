@@ -11,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <locale.h>
 #include <map>
 #include <random>
@@ -103,23 +104,16 @@ lxw_color_t ColourOf(const Border& border) {
     return kPalette[static_cast<std::size_t>(border.ColorIndex - 1)];
 }
 
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 /// A text that tells two formats apart, for sharing one library format between equal cells.
 std::string KeyOf(const CellFormat& format) {
     std::string key;
     auto add = [&](auto part) { key += std::to_string(part) + '|'; };
     add(static_cast<int>(format.Horizontal));
     add(static_cast<int>(format.Vertical));
-    key += format.FontName + '|' + state::FormatShortest(format.FontSize) + '|';
-    key += format.NumberFormat + '|';
+    // Texts carry their length, so no text can imitate the separators.
+    key += std::to_string(format.FontName.size()) + ':' + format.FontName + '|';
+    key += state::FormatShortest(format.FontSize) + '|';
+    key += std::to_string(format.NumberFormat.size()) + ':' + format.NumberFormat + '|';
     for (const Border* border :
          {&format.Borders.Left, &format.Borders.Top, &format.Borders.Bottom, &format.Borders.Right,
           &format.Borders.DiagonalDown, &format.Borders.DiagonalUp}) {
@@ -208,9 +202,6 @@ private:
             break;
         }
         format_set_font_name(made, format.FontName.c_str());
-        if (!IsAscii(format.FontName)) {
-            format_set_font_charset(made, 134); // GB2312: the CJK fonts of a Chinese desktop
-        }
         format_set_font_size(made, format.FontSize);
         const std::string stored = StoredNumberFormat(format.NumberFormat);
         if (!stored.empty()) {
@@ -288,12 +279,31 @@ void WriteColumns(LibraryWorkbook& book, lxw_worksheet* out, const Worksheet& sh
     }
 }
 
+/// `points` as handed to the library. The library takes a height of exactly 15 pt, its own
+/// default, for "not set" and then writes no height at all, so a reader may fit the row to its
+/// font instead (or give it another default). One unit in the last place more still prints as
+/// "15" and marks the height as set.
+double LibraryRowHeight(double points) {
+    return points == LXW_DEF_ROW_HEIGHT ? std::nextafter(points, 16.0) : points;
+}
+
 void WriteRows(lxw_worksheet* out, const Worksheet& sheet) {
     if (const auto height = sheet.DefaultRowHeight()) {
-        worksheet_set_default_row(out, *height, LXW_FALSE);
+        worksheet_set_default_row(out, LibraryRowHeight(*height), LXW_FALSE);
+        // Rows holding cells are listed in the file; each gets the height, as a spreadsheet
+        // program writes a sheet-wide height.
+        int last = 0;
+        for (const auto& [address, cell] : sheet.Cells()) {
+            if (address.Row != last && !sheet.RowHeights().contains(address.Row)) {
+                Check(
+                    worksheet_set_row(out, RowOf(address.Row), LibraryRowHeight(*height), nullptr),
+                    "row height");
+            }
+            last = address.Row;
+        }
     }
     for (const auto& [row, height] : sheet.RowHeights()) {
-        Check(worksheet_set_row(out, RowOf(row), height, nullptr), "row height");
+        Check(worksheet_set_row(out, RowOf(row), LibraryRowHeight(height), nullptr), "row height");
     }
 }
 

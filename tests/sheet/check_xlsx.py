@@ -117,7 +117,11 @@ def check_model(path):
           and ws["F9"].border.bottom.color.rgb.upper().endswith("FF0000"), "F9 red bottom")
     check(side(ws["D11"], "right") == "medium" and side(ws["D11"], "bottom") == "medium",
           "merged block B10:D11 outline")
-    check(wb["Sheet2"]["A1"].value == "second", "Sheet2 A1")
+    second = wb["Sheet2"]
+    check(second["A1"].value == "second", "Sheet2 A1")
+    check(row_height(second, 1) == 20 and row_height(second, 500) == 20, "Sheet2 rows 20 pt")
+    check(row_height(second, 3) == 15, f"Sheet2 row 3: {row_height(second, 3)} instead of 15")
+    check(second.row_dimensions[3].customHeight, "Sheet2 row 3 height marked as set")
 
 
 def check_table(path):
@@ -165,6 +169,8 @@ def check_table(path):
               f"width of column {get_column_letter(column)}")
     for row in range(1, last_row + 2):
         check(row_height(ws, row) == 15, f"row {row} height")
+        check(ws.row_dimensions[row].customHeight, f"row {row} height marked as set")
+    check(ws.sheet_format.customHeight, "the default row height is marked as set")
 
     for k in range(1, n + 1):
         c = 2 * k + 4

@@ -86,7 +86,13 @@ void WriteModel(const std::filesystem::path& path) {
         sheet.SetValue({row++, 8}, value); // H20, H21, ...
     }
 
-    book.AddWorksheet().SetValue({1, 1}, "second"); // Sheet2, in front and active
+    // Sheet2, in front and active: rows 20 pt high, but row 3 is 15 pt, the library's own
+    // default height.
+    Worksheet& second = book.AddWorksheet();
+    second.SetValue({1, 1}, "second");
+    second.SetRowHeight(all, 20);
+    second.SetRowHeight(ParseRange("A3"), 15);
+    second.SetValue({3, 1}, 3.0);
     WriteXlsx(book, path);
 }
 

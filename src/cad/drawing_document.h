@@ -118,6 +118,9 @@ public:
     static constexpr std::string_view kDefaultCaption = "Tesk 图形";
 
     DrawingDocument();
+    // Handles point at the document: it stays where it was made.
+    DrawingDocument(const DrawingDocument&) = delete;
+    DrawingDocument& operator=(const DrawingDocument&) = delete;
 
     // DrawingHost
     UcsHandle AddUserCoordinateSystem(Point origin, Point xAxisPoint, Point yAxisPoint,

@@ -76,14 +76,20 @@ private:
     fs::path m_path;
 };
 
-DrawingDocument SmallDrawing() {
-    DrawingDocument doc;
-    doc.SetActiveLayer(doc.AddLayer("中心线"));
-    for (int i = 0; i < 200; ++i) {
-        doc.AddLine({i * 1.0, 0, 0}, {i + 1.0, 0.5, 0}).SetColor(kBlue);
+/// A drawing of 200 lines on the layer "中心线", some 30 kB of DXF.
+class SmallDrawing {
+public:
+    SmallDrawing() {
+        m_doc.SetActiveLayer(m_doc.AddLayer("中心线"));
+        for (int i = 0; i < 200; ++i) {
+            m_doc.AddLine({i * 1.0, 0, 0}, {i + 1.0, 0.5, 0}).SetColor(kBlue);
+        }
     }
-    return doc;
-}
+    operator const DrawingDocument&() const { return m_doc; }
+
+private:
+    DrawingDocument m_doc;
+};
 
 void ExpectFileAccessError(const std::function<void()>& action) {
     try {
@@ -215,7 +221,7 @@ TEST(CadDxfWrite, AWriteThatFailsHalfwayKeepsTheOlderFile) {
     TempFolder folder;
     const fs::path path = folder.Path() / "a.dxf";
     std::ofstream(path) << "older drawing";
-    const DrawingDocument doc = SmallDrawing();
+    const SmallDrawing doc;
     ASSERT_GT(RenderDxf(doc).size(), 8192u);
 
     rlimit saved{};

@@ -306,15 +306,13 @@ int FindElement(const SharedState& s, double station) {
         if (!(s.ElemStation[1] <= station)) {
             return n + 1;
         }
+        // Halving without a data-dependent branch: random stations defeat branch prediction.
         int lo = 1;
-        int hi = n + 1;
-        while (lo < hi) {
-            const int mid = lo + (hi - lo + 1) / 2;
-            if (s.ElemStation[mid] <= station) {
-                lo = mid;
-            } else {
-                hi = mid - 1;
-            }
+        int size = n + 1;
+        while (size > 1) {
+            const int half = size / 2;
+            lo = (s.ElemStation[lo + half] <= station) ? lo + half : lo;
+            size -= half;
         }
         return (lo <= n && station < s.ElemStation[lo + 1]) ? lo : n + 1;
     }

@@ -20,11 +20,12 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // A series term below this fraction of the piece's length changes nothing a double can hold.
 constexpr double kSeriesTolerance = 1e-20;
 
-// Pieces are cut so that |a| <= 1 and |b| <= 1 below; then a^p/p! < 1e-20 for p > 22.
-constexpr int kMaxPower = 24;
+// Pieces are cut so that |a| <= 1 and |b| <= 1 below; the series then need fewer terms than
+// this.
+constexpr std::size_t kMaxPower = 24;
 constexpr double kMaxPieces = 1e6;
 
-// 1/(m) for the denominators p + 2q + 1 of the series, m <= 3 * kMaxPower + 1.
+// 1/m and 1/((2m-1)(2m)) for the denominators of the series.
 constexpr std::array<double, 3 * kMaxPower + 2> kReciprocal = [] {
     std::array<double, 3 * kMaxPower + 2> r{};
     for (std::size_t m = 1; m < r.size(); ++m) {
@@ -32,35 +33,53 @@ constexpr std::array<double, 3 * kMaxPower + 2> kReciprocal = [] {
     }
     return r;
 }();
+constexpr std::array<double, kMaxPower + 1> kReciprocalPair = [] {
+    std::array<double, kMaxPower + 1> r{};
+    for (std::size_t m = 1; m < r.size(); ++m) {
+        r[m] = 1.0 / static_cast<double>((2 * m - 1) * (2 * m));
+    }
+    return r;
+}();
 
 // The integral over t in [0, 1] of exp(i (a t + b t^2)), for |a| <= 1, |b| <= 1, returned as
-// (real, imaginary). Expanding both exponentials gives the double series
-//   sum_{p,q >= 0} (i a)^p / p! * (i b)^q / q! / (p + 2q + 1),
-// whose terms are bounded by |a|^p/p! * |b|^q/q!: no cancellation beyond a factor e^2.
+// (real, imaginary).
+//
+// About the middle of the interval, t = 1/2 + s, the phase is psi + c s + b s^2 with
+// psi = a/2 + b/4 and c = a + b, and the odd powers of s integrate to zero over [-1/2, 1/2]:
+//   integral = exp(i psi) * sum_{q >= 0} (i b/4)^q / q! * R_q,
+//   R_q = sum_{m >= 0} (-1)^m (c/2)^(2m) / (2m)! / (2m + 2q + 1),
+// all real but the factor i^q. The terms are bounded by (|c|/2)^(2m)/(2m)! * (|b|/4)^q/q!, so
+// nothing cancels beyond a factor e and a dozen terms reach the last digit.
 LocalOffset UnitSegment(double a, double b) {
-    // sums[m] collects the terms whose factor is i^m (m = p + q mod 4).
-    std::array<double, 4> sums{};
-    double bq = 1.0; // b^q / q!
-    for (int q = 0; q <= kMaxPower; ++q) {
-        if (q > 0) {
-            bq *= b * kReciprocal[static_cast<std::size_t>(q)];
-        }
-        if (q > 0 && std::fabs(bq) < kSeriesTolerance) {
-            break;
-        }
-        double ap = 1.0; // a^p / p!
-        for (int p = 0; p <= kMaxPower; ++p) {
-            if (p > 0) {
-                ap *= a * kReciprocal[static_cast<std::size_t>(p)];
+    const double x = 0.25 * (a + b) * (a + b); // (c/2)^2
+    const double quarterB = 0.25 * b;
+    double even = 0.0; // sum over q = 0, 2, 4, ... with the sign of i^q
+    double odd = 0.0;  // sum over q = 1, 3, 5, ... with the sign of i^(q-1)
+    double bq = 1.0;   // (b/4)^q / q!, with the sign (-1)^floor(q/2) of i^q folded in
+    for (std::size_t q = 0; q <= kMaxPower; ++q) {
+        double row = 0.0;
+        double term = 1.0; // (-1)^m (c/2)^(2m) / (2m)!
+        for (std::size_t m = 0; m <= kMaxPower; ++m) {
+            if (m > 0) {
+                term *= -x * kReciprocalPair[m];
             }
-            const double term = ap * bq * kReciprocal[static_cast<std::size_t>(p + 2 * q + 1)];
-            sums[static_cast<std::size_t>((p + q) % 4)] += term;
-            if (std::fabs(term) < kSeriesTolerance) {
+            const double w = term * kReciprocal[2 * m + 2 * q + 1];
+            row += w;
+            if (std::fabs(w * bq) < kSeriesTolerance) {
                 break;
             }
         }
+        ((q % 2 == 0) ? even : odd) += bq * row;
+        // (i b/4)^(q+1)/(q+1)! = (i b/4)^q/q! * i b/4/(q+1): the sign turns every second step.
+        bq *= quarterB * kReciprocal[q + 1] * ((q % 2 == 1) ? -1.0 : 1.0);
+        if (std::fabs(bq) < kSeriesTolerance) {
+            break;
+        }
     }
-    return {sums[0] - sums[2], sums[1] - sums[3]};
+    const double psi = 0.5 * a + 0.25 * b;
+    const double c = std::cos(psi);
+    const double sn = std::sin(psi);
+    return {even * c - odd * sn, even * sn + odd * c};
 }
 
 } // namespace
@@ -157,6 +176,13 @@ double ClothoidDeltaY(double l1, double l2, double k) {
 }
 
 double NormaliseAzimuth(double azimuth) {
+    // Within a turn of the range a single step is exact and equals the remainder below.
+    if (azimuth >= 0.0 && azimuth < kTwoPi) {
+        return azimuth;
+    }
+    if (azimuth >= kTwoPi && azimuth < 2.0 * kTwoPi) {
+        return azimuth - kTwoPi;
+    }
     double a = std::fmod(RequireFinite(azimuth, "azimuth"), kTwoPi);
     if (a < 0.0) {
         a += kTwoPi;

@@ -68,16 +68,17 @@ Point PrepareAndPick(DrawingHost& host) {
     return At(picked.X, picked.Y);
 }
 
-// Where the skew distance L1 starts, to the left of the middle of its cell: tuned to the
-// character widths of the table's font so that the number stands centred.
-double SkewTextLead(double l1) {
-    if (l1 <= -10.0) {
+// Where the text of a skew distance starts, to the left of the middle of its cell: tuned to the
+// character widths of the table's font so that the number stands centred. `shown` is the value
+// as printed (a sign and two or one digits before the point make the widths).
+double SkewTextLead(double shown) {
+    if (shown <= -10.0) {
         return 6.1096;
     }
-    if (l1 < 0.0) {
+    if (shown < 0.0) {
         return 4.5082;
     }
-    if (l1 < 10.0) {
+    if (shown < 10.0) {
         return 2.43;
     }
     return 4.0276;
@@ -200,8 +201,12 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
             // A pair with a second distance is not located by its skew distance alone: the
             // cell stays empty.
             if (pier.PileEntryKind == 1 || entry.L2 == 0.0) {
-                text(state::FormatFixed(entry.L1, 4), x0 + kPierColumn * k - SkewTextLead(entry.L1),
-                     y0 - 16.5 + up, 3.2, kNumberWidth);
+                // The lead follows the printed text: 9.99996 prints as 10.0000, -0.00001 as
+                // 0.0000.
+                const std::string skew = state::FormatFixed(entry.L1, 4);
+                const double shown = state::ParseNumber(skew).value_or(entry.L1);
+                text(skew, x0 + kPierColumn * k - SkewTextLead(shown), y0 - 16.5 + up, 3.2,
+                     kNumberWidth);
             }
             const state::PlanePoint p = piles::EntryPoint(pier, entry);
             text(state::FormatFixed(p.X, 4), x0 + 46.0 + shift, y0 - 14.2 + up, 3.2, kNumberWidth);

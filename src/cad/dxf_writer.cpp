@@ -74,6 +74,16 @@ std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& i) {
     return cp;
 }
 
+/// A handle as DXF writes it: hexadecimal, capital letters.
+std::string UpperHex(unsigned long value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+    std::string hex(buffer, result.ptr);
+    std::transform(hex.begin(), hex.end(), hex.begin(),
+                   [](char c) { return c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c; });
+    return hex;
+}
+
 void AppendEscape(std::string& out, char32_t unit) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "\\U+%04X", static_cast<unsigned>(unit));
@@ -163,18 +173,15 @@ public:
         Raw(gc, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
     }
     void dxfHex(int gc, int value) const override {
-        char buffer[16];
-        const auto result =
-            std::to_chars(buffer, buffer + sizeof buffer, static_cast<unsigned>(value), 16);
-        std::string hex(buffer, result.ptr);
-        std::transform(hex.begin(), hex.end(), hex.begin(),
-                       [](char c) { return c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c; });
+        const auto handle = static_cast<unsigned long>(static_cast<unsigned>(value));
+        const std::string hex = UpperHex(handle);
         if (gc == 5 || gc == 105) {
-            m_largestHandle = std::max(m_largestHandle, static_cast<unsigned>(value));
+            m_largestHandle = std::max(m_largestHandle, handle);
         }
         if (m_lastString == "$HANDSEED") {
             m_handSeedAt = m_bytes.size() + 4; // after the group code line "  5\n"
             m_handSeedLength = hex.size();
+            m_handSeed = handle;
             m_lastString.clear();
         }
         Raw(gc, hex);
@@ -191,15 +198,8 @@ public:
         if (m_handSeedLength == 0) {
             return;
         }
-        const unsigned long seed = static_cast<unsigned long>(m_largestHandle) + 1;
-        char buffer[24];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, seed, 16);
-        std::string hex(buffer, result.ptr);
-        std::transform(hex.begin(), hex.end(), hex.begin(),
-                       [](char c) { return c >= 'a' && c <= 'f' ? char(c - 'a' + 'A') : c; });
-        const std::string old = m_bytes.substr(m_handSeedAt, m_handSeedLength);
-        if (hex.size() > old.size() || (hex.size() == old.size() && hex > old)) {
-            m_bytes.replace(m_handSeedAt, m_handSeedLength, hex);
+        if (m_largestHandle >= m_handSeed) {
+            m_bytes.replace(m_handSeedAt, m_handSeedLength, UpperHex(m_largestHandle + 1));
         }
     }
 
@@ -246,7 +246,8 @@ private:
     mutable std::string m_lastString;
     mutable std::size_t m_handSeedAt = 0;
     mutable std::size_t m_handSeedLength = 0;
-    mutable unsigned m_largestHandle = 0;
+    mutable unsigned long m_handSeed = 0;
+    mutable unsigned long m_largestHandle = 0;
     mutable int m_lastCode = -1;
     mutable bool m_lastWasSection = false;
     mutable bool m_inObjects = false;

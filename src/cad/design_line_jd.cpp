@@ -151,8 +151,8 @@ void DrawStakes(const SharedState& s, DrawingHost& host) {
              station <= s.SectionEnd[k] - kStationTolerance; station += kStakeSpacing) {
             const double mileage = stationing::SectionStationToMileage(s, k, station);
             // A section that a chain break beyond the end of the line stretches past it has no
-            // line to stake there.
-            if (mileage > lineEnd) {
+            // line to stake there; the end itself is not staked, as at the end of any section.
+            if (mileage > lineEnd - kStationTolerance) {
                 break;
             }
             DrawStake(host, jd::JdStationToPoint(s, mileage), StakeText(station));

@@ -1,0 +1,314 @@
+#include "app/drawing_view.h"
+
+#include "app/aci_palette.h"
+
+#include <QEventLoop>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <type_traits>
+
+namespace tesk::app {
+namespace {
+
+const QColor kBackground(33, 40, 48);
+constexpr double kFitMargin = 0.92; ///< share of the view the drawing fills after a fit
+constexpr double kClickSlop = 4.0;  ///< pixels a press may move and still be a click
+constexpr double kMinScale = 1e-6;  ///< pixels per metre
+constexpr double kMaxScale = 1e6;
+constexpr int kFontPixels = 64;        ///< texts are laid out at this size, then scaled
+constexpr double kMinTextPixels = 1.5; ///< smaller texts are not drawn
+
+QFont TextFont() {
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(kFontPixels);
+    return font;
+}
+
+} // namespace
+
+DrawingView::DrawingView(const cad::DrawingDocument& document, QWidget* parent)
+    : QWidget(parent), m_document(document) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(false);
+    setMinimumSize(200, 150);
+    // The commands add entities without telling the view; a light poll keeps it current.
+    m_poll = new QTimer(this);
+    m_poll->setInterval(150);
+    connect(m_poll, &QTimer::timeout, this, &DrawingView::Refresh);
+    m_poll->start();
+}
+
+DrawingView::~DrawingView() {
+    CancelPick();
+}
+
+void DrawingView::Refresh() {
+    if (m_document.Revision() != m_shownRevision) {
+        m_shownRevision = m_document.Revision();
+        emit DocumentChanged();
+        update();
+    }
+}
+
+QPointF DrawingView::WorldToScreen(double x, double y) const {
+    return {(x - m_centreX) * m_scale + width() / 2.0, height() / 2.0 - (y - m_centreY) * m_scale};
+}
+
+cad::Point DrawingView::ScreenToWorld(QPointF screen) const {
+    return {m_centreX + (screen.x() - width() / 2.0) / m_scale,
+            m_centreY - (screen.y() - height() / 2.0) / m_scale, 0.0};
+}
+
+void DrawingView::ZoomExtents() {
+    m_fitPending = width() <= 1 || height() <= 1 || !isVisible();
+    const std::optional<cad::Extents> extents = m_document.ComputeExtents();
+    if (!extents) {
+        m_centreX = m_centreY = 0.0;
+        m_scale = 1.0;
+        update();
+        return;
+    }
+    m_centreX = (extents->MinX + extents->MaxX) / 2.0;
+    m_centreY = (extents->MinY + extents->MaxY) / 2.0;
+    const double spanX = extents->MaxX - extents->MinX;
+    const double spanY = extents->MaxY - extents->MinY;
+    const double w = std::max(width(), 1);
+    const double h = std::max(height(), 1);
+    double scale = 1.0;
+    if (spanX > 0.0 && spanY > 0.0) {
+        scale = std::min(w / spanX, h / spanY);
+    } else if (spanX > 0.0 || spanY > 0.0) { // a drawing along one axis
+        scale = std::min(w, h) / std::max(spanX, spanY);
+    }
+    m_scale = std::clamp(scale * kFitMargin, kMinScale, kMaxScale);
+    update();
+}
+
+void DrawingView::SetLayerVisible(const std::string& layer, bool visible) {
+    if (visible) {
+        m_hiddenLayers.erase(layer);
+    } else {
+        m_hiddenLayers.insert(layer);
+    }
+    update();
+}
+
+bool DrawingView::IsLayerVisible(const std::string& layer) const {
+    return m_hiddenLayers.count(layer) == 0;
+}
+
+void DrawingView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_fitPending && width() > 1 && height() > 1) {
+        ZoomExtents();
+    }
+}
+
+void DrawingView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kBackground);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    const QFont font = TextFont();
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    const QRectF visible = QRectF(rect()).adjusted(-50, -50, 50, 50);
+
+    for (const cad::DrawnEntity& entity : m_document.Entities()) {
+        if (!IsLayerVisible(entity.Layer)) {
+            continue;
+        }
+        QPen pen(AciColor(m_document.EffectiveColor(entity)));
+        pen.setCosmetic(true);
+        pen.setWidthF(1.2);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+
+        std::visit(
+            [&](const auto& shape) {
+                using T = std::decay_t<decltype(shape)>;
+                if constexpr (std::is_same_v<T, cad::DrawnPoint>) {
+                    const QPointF p = WorldToScreen(shape.Position.X, shape.Position.Y);
+                    if (visible.contains(p)) {
+                        painter.drawLine(p + QPointF(-3, 0), p + QPointF(3, 0));
+                        painter.drawLine(p + QPointF(0, -3), p + QPointF(0, 3));
+                    }
+                } else if constexpr (std::is_same_v<T, cad::DrawnLine>) {
+                    painter.drawLine(WorldToScreen(shape.Start.X, shape.Start.Y),
+                                     WorldToScreen(shape.End.X, shape.End.Y));
+                } else if constexpr (std::is_same_v<T, cad::DrawnCircle>) {
+                    const QPointF c = WorldToScreen(shape.Centre.X, shape.Centre.Y);
+                    const double r = shape.Radius * m_scale;
+                    painter.drawEllipse(c, r, r);
+                } else if constexpr (std::is_same_v<T, cad::DrawnArc>) {
+                    // Chords short enough (about 2 px) to look round at any zoom.
+                    const double sweep = shape.Sweep();
+                    const double pixels = sweep * shape.Radius * m_scale;
+                    const int segments = std::clamp(static_cast<int>(pixels / 2.0), 8, 2048);
+                    QPolygonF polygon;
+                    polygon.reserve(segments + 1);
+                    for (int i = 0; i <= segments; ++i) {
+                        const double a = shape.StartAngle + sweep * i / segments;
+                        polygon << WorldToScreen(shape.Centre.X + shape.Radius * std::cos(a),
+                                                 shape.Centre.Y + shape.Radius * std::sin(a));
+                    }
+                    painter.drawPolyline(polygon);
+                } else if constexpr (std::is_same_v<T, cad::DrawnPolyline>) {
+                    QPolygonF polygon;
+                    polygon.reserve(static_cast<qsizetype>(shape.Vertices.size()));
+                    for (const cad::Point& v : shape.Vertices) {
+                        polygon << WorldToScreen(v.X, v.Y);
+                    }
+                    painter.drawPolyline(polygon);
+                } else if constexpr (std::is_same_v<T, cad::DrawnText>) {
+                    const double pixels = shape.Height * m_scale;
+                    const cad::Point anchor = shape.Anchor();
+                    const QPointF at = WorldToScreen(anchor.X, anchor.Y);
+                    const double reach = pixels * (1.0 + 1.0 * shape.Text.size());
+                    if (pixels < kMinTextPixels ||
+                        !visible.adjusted(-reach, -reach, reach, reach).contains(at)) {
+                        return;
+                    }
+                    const QString text = QString::fromStdString(shape.Text);
+                    const double advance = metrics.horizontalAdvance(text);
+                    double dx = 0.0;
+                    if (shape.Horizontal == cad::HorizontalAlignment::Center) {
+                        dx = -advance / 2.0;
+                    } else if (shape.Horizontal == cad::HorizontalAlignment::Right) {
+                        dx = -advance;
+                    }
+                    // The drawing's text height is the height of the characters above the
+                    // baseline: one em of this font.
+                    double dy = 0.0; // screen y of the baseline below the anchor, font pixels
+                    switch (shape.Vertical) {
+                    case cad::VerticalAlignment::Baseline:
+                        break;
+                    case cad::VerticalAlignment::Bottom:
+                        dy = -metrics.descent();
+                        break;
+                    case cad::VerticalAlignment::Middle:
+                        dy = kFontPixels / 2.0;
+                        break;
+                    case cad::VerticalAlignment::Top:
+                        dy = kFontPixels;
+                        break;
+                    }
+                    const double k = pixels / kFontPixels;
+                    painter.save();
+                    painter.translate(at);
+                    painter.rotate(-shape.Rotation * 180.0 / std::numbers::pi);
+                    painter.scale(k * shape.WidthFactor, k);
+                    painter.drawText(QPointF(dx, dy), text);
+                    painter.restore();
+                }
+            },
+            entity.Shape);
+    }
+}
+
+void DrawingView::ZoomAt(QPointF screen, double factor) {
+    const cad::Point before = ScreenToWorld(screen);
+    m_scale = std::clamp(m_scale * factor, kMinScale, kMaxScale);
+    const cad::Point after = ScreenToWorld(screen);
+    m_centreX += before.X - after.X;
+    m_centreY += before.Y - after.Y;
+    m_fitPending = false;
+    update();
+}
+
+void DrawingView::wheelEvent(QWheelEvent* event) {
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps != 0.0) {
+        ZoomAt(event->position(), std::pow(1.25, steps));
+    }
+    event->accept();
+}
+
+void DrawingView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton) {
+        m_dragging = true;
+        m_pressPos = m_lastPos = event->position();
+        if (!IsPicking()) {
+            setCursor(Qt::ClosedHandCursor);
+        }
+    }
+    event->accept();
+}
+
+void DrawingView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    if (m_dragging) {
+        m_centreX -= (pos.x() - m_lastPos.x()) / m_scale;
+        m_centreY += (pos.y() - m_lastPos.y()) / m_scale;
+        m_lastPos = pos;
+        m_fitPending = false;
+        update();
+    }
+    const cad::Point world = ScreenToWorld(pos);
+    emit CursorMoved(world.X, world.Y);
+}
+
+void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        return;
+    }
+    m_dragging = false;
+    if (!IsPicking()) {
+        unsetCursor();
+    }
+    const QPointF moved = event->position() - m_pressPos;
+    const bool click = std::hypot(moved.x(), moved.y()) <= kClickSlop;
+    if (click && event->button() == Qt::LeftButton && IsPicking()) {
+        FinishPick(ScreenToWorld(event->position()));
+    }
+    event->accept();
+}
+
+void DrawingView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && IsPicking()) {
+        FinishPick(std::nullopt);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+std::optional<cad::Point> DrawingView::Pick(const QString& prompt) {
+    if (IsPicking()) {
+        return std::nullopt;
+    }
+    QEventLoop loop;
+    m_pickLoop = &loop;
+    m_picked.reset();
+    setCursor(Qt::CrossCursor);
+    setFocus(Qt::OtherFocusReason);
+    emit PickStateChanged(prompt);
+    loop.exec();
+    m_pickLoop = nullptr;
+    unsetCursor();
+    emit PickStateChanged(QString());
+    return m_picked;
+}
+
+void DrawingView::CancelPick() {
+    FinishPick(std::nullopt);
+}
+
+void DrawingView::FinishPick(std::optional<cad::Point> point) {
+    if (m_pickLoop) {
+        m_picked = point;
+        m_pickLoop->quit();
+    }
+}
+
+} // namespace tesk::app

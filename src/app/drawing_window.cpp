@@ -1,0 +1,179 @@
+#include "app/drawing_window.h"
+
+#include "app/desktop_prompts.h"
+#include "app/drawing_view.h"
+#include "cad/dxf_writer.h"
+#include "state/runtime_error.h"
+#include "state/text.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QLabel>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace tesk::app {
+
+DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& prompts,
+                             QWidget* parent)
+    : QMainWindow(parent), m_document(document), m_prompts(prompts) {
+    setWindowFlag(Qt::Window, true);
+    setObjectName(QStringLiteral("DrawingWindow"));
+    resize(1000, 700);
+
+    m_view = new DrawingView(document, this);
+    m_view->setObjectName(QStringLiteral("DrawingView"));
+    setCentralWidget(m_view);
+
+    QToolBar* tools = addToolBar(QStringLiteral("图形"));
+    tools->setObjectName(QStringLiteral("DrawingTools"));
+    tools->setMovable(false);
+    QAction* clear = tools->addAction(QStringLiteral("新建"));
+    clear->setObjectName(QStringLiteral("NewDrawing"));
+    clear->setToolTip(QStringLiteral("清除图形中的全部内容"));
+    connect(clear, &QAction::triggered, this, &DrawingWindow::NewDrawing);
+    QAction* save = tools->addAction(QStringLiteral("保存DXF…"));
+    save->setObjectName(QStringLiteral("SaveDxf"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &DrawingWindow::SaveDxf);
+    QAction* fit = tools->addAction(QStringLiteral("全图"));
+    fit->setObjectName(QStringLiteral("ZoomExtents"));
+    fit->setToolTip(QStringLiteral("缩放到整个图形（滚轮缩放，拖动平移）"));
+    connect(fit, &QAction::triggered, m_view, &DrawingView::ZoomExtents);
+
+    auto* dock = new QDockWidget(QStringLiteral("图层"), this);
+    dock->setObjectName(QStringLiteral("LayerDock"));
+    dock->setFeatures(QDockWidget::DockWidgetMovable);
+    m_layers = new QListWidget(dock);
+    m_layers->setObjectName(QStringLiteral("LayerList"));
+    dock->setWidget(m_layers);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    connect(m_layers, &QListWidget::itemChanged, this, &DrawingWindow::OnLayerItemChanged);
+
+    m_prompt = new QLabel(this);
+    m_prompt->setObjectName(QStringLiteral("PickPrompt"));
+    m_cursor = new QLabel(this);
+    m_cursor->setObjectName(QStringLiteral("CursorCoordinates"));
+    m_cursor->setMinimumWidth(300);
+    statusBar()->addWidget(m_prompt, 1);
+    statusBar()->addPermanentWidget(m_cursor);
+
+    connect(m_view, &DrawingView::DocumentChanged, this, &DrawingWindow::OnDocumentChanged);
+    connect(m_view, &DrawingView::CursorMoved, this, &DrawingWindow::OnCursorMoved);
+    connect(m_view, &DrawingView::PickStateChanged, this, &DrawingWindow::OnPickStateChanged);
+
+    m_document.SetPickHandler([this](std::string_view prompt) -> std::optional<cad::Point> {
+        show();
+        raise();
+        activateWindow();
+        return m_view->Pick(
+            QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+    });
+    m_document.SetZoomHandler([this] { m_view->ZoomExtents(); });
+    m_savedRevision = m_document.Revision();
+    OnDocumentChanged();
+}
+
+DrawingWindow::~DrawingWindow() {
+    // The document outlives the window: it must not call back into it.
+    m_document.SetPickHandler({});
+    m_document.SetZoomHandler({});
+}
+
+QString DrawingWindow::PickPrompt() const {
+    return m_prompt->text();
+}
+
+QString DrawingWindow::CursorText() const {
+    return m_cursor->text();
+}
+
+bool DrawingWindow::HasUnsavedChanges() const {
+    return !m_document.Entities().empty() && m_document.Revision() != m_savedRevision;
+}
+
+void DrawingWindow::OnDocumentChanged() {
+    setWindowTitle(QString::fromStdString(m_document.Caption()));
+    // Rebuild the layer list only when the layer names changed, keeping each one's visibility.
+    QStringList names;
+    for (const cad::LayerRecord& layer : m_document.Layers()) {
+        names << QString::fromStdString(layer.Name);
+    }
+    QStringList shown;
+    for (int i = 0; i < m_layers->count(); ++i) {
+        shown << m_layers->item(i)->text();
+    }
+    if (names == shown) {
+        return;
+    }
+    QSignalBlocker block(m_layers);
+    m_layers->clear();
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, m_layers);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(m_view->IsLayerVisible(name.toStdString()) ? Qt::Checked
+                                                                       : Qt::Unchecked);
+    }
+}
+
+void DrawingWindow::OnLayerItemChanged(QListWidgetItem* item) {
+    m_view->SetLayerVisible(item->text().toStdString(), item->checkState() == Qt::Checked);
+}
+
+void DrawingWindow::OnCursorMoved(double x, double y) {
+    // Survey order: X is north (the drawing's y), Y is east.
+    m_cursor->setText(QStringLiteral("X=%1  Y=%2")
+                          .arg(QString::fromStdString(state::FormatFixed(y, 3)),
+                               QString::fromStdString(state::FormatFixed(x, 3))));
+}
+
+void DrawingWindow::OnPickStateChanged(const QString& prompt) {
+    m_prompt->setText(prompt.isEmpty() ? QString()
+                                       : prompt + QStringLiteral("  （单击拾取，Esc 取消）"));
+}
+
+void DrawingWindow::NewDrawing() {
+    if (m_view->IsPicking()) {
+        return; // a command is waiting for a point in this drawing
+    }
+    if (!m_document.Entities().empty() &&
+        !m_prompts.Confirm("清除图形中的全部内容？未保存的图形将丢失。")) {
+        return;
+    }
+    m_document.Clear();
+    m_savedRevision = m_document.Revision();
+    m_view->Refresh();
+    m_view->ZoomExtents();
+}
+
+bool DrawingWindow::SaveDxf() {
+    const QString suggested = m_lastSavedPath.isEmpty()
+                                  ? QDir::home().filePath(QStringLiteral("设计线.dxf"))
+                                  : m_lastSavedPath;
+    const std::string path =
+        m_prompts.SaveFile("保存DXF", "DXF 图形(*.dxf)|*.dxf", suggested.toStdString());
+    if (path.empty()) {
+        return false;
+    }
+    try {
+        cad::WriteDxf(m_document, path);
+    } catch (const std::exception& e) {
+        m_prompts.Error("保存DXF文件失败！", e.what());
+        return false;
+    }
+    m_savedRevision = m_document.Revision();
+    m_lastSavedPath = QString::fromStdString(path);
+    return true;
+}
+
+void DrawingWindow::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window (the drawing lives as long as the session); a running
+    // pick ends without a point.
+    m_view->CancelPick();
+    event->accept();
+}
+
+} // namespace tesk::app

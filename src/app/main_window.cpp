@@ -1,0 +1,433 @@
+#include "app/main_window.h"
+
+#include "app/desktop_prompts.h"
+#include "app/drawing_view.h"
+#include "app/drawing_window.h"
+#include "app/help_window.h"
+#include "app/progress_window.h"
+#include "app/qt_prompts.h"
+#include "app/sheet_export.h"
+#include "cad/design_line.h"
+#include "cad/pile_drawings.h"
+#include "cad/stake_out.h"
+#include "input/initialize.h"
+#include "piles/pile_file.h"
+#include "piles/single_point.h"
+#include "sheet/coordinate_sheet.h"
+#include "sheet/xlsx_writer.h"
+#include "state/command_handler.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdint>
+
+namespace tesk::app {
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+/// The buttons of the window: form name, caption as the button face shows it (with its leading
+/// blanks), and whether it needs a loaded alignment.
+struct ButtonSpec {
+    const char* Name;
+    const char* Caption;
+    bool NeedsAlignment;
+};
+
+constexpr std::array<ButtonSpec, 11> kButtons = {{
+    {"Command4", "  初始化", false},
+    {"Command7", "  计  算", true},
+    {"xpcmdbutton4", "  放  样", true},
+    {"Command1", " 绘设计线", true},
+    {"Command5", "  桩位放样", true},
+    {"Command6", "  坐标表－CAD", true},
+    {"xpcmdbutton2", "  坐标表－Excel", true},
+    {"xpcmdbutton3", "  桩位示意图", true},
+    {"Command3", "  更多软件", false},
+    {"xpcmdbutton1", "  帮  助", false},
+    {"Command2", "  退  出", false},
+}};
+
+constexpr std::string_view kText2Tip =
+    "［上面桩号对应设计线上点的切线］到［上面桩号对应设计线上点与桩位连线］的右偏角";
+
+constexpr std::string_view kWorkbookDialogTitle = "保存坐标表";
+constexpr std::string_view kWorkbookDialogFilter = "Excel 工作簿(*.xlsx)|*.xlsx";
+
+} // namespace
+
+MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
+    : QWidget(parent), m_state(std::make_unique<state::SharedState>()) {
+    if (prompts) {
+        m_prompts = prompts;
+    } else {
+        m_ownPrompts = std::make_unique<QtPrompts>(*this);
+        m_prompts = m_ownPrompts.get();
+    }
+    setObjectName(QStringLiteral("zbfrm"));
+    setWindowTitle(Q(kCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/tesk/tesk.svg")));
+    BuildLayout();
+
+    m_drawing = new DrawingWindow(m_document, *m_prompts, this);
+    m_progress = new ProgressWindow(this);
+    connect(m_progress, &ProgressWindow::ReturnRequested, this, [this] {
+        show();
+        ActivateMainWindow();
+    });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildLayout() {
+    // Method option.
+    auto* frame1 = new QGroupBox(QStringLiteral("方 法"), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    m_option3 = new QRadioButton(QStringLiteral("交点法—主线"), frame1);
+    m_option3->setObjectName(QStringLiteral("Option3"));
+    m_option4 = new QRadioButton(QStringLiteral("积木法—互通"), frame1);
+    m_option4->setObjectName(QStringLiteral("Option4"));
+    m_option3->setChecked(true);
+    auto* methodLayout = new QHBoxLayout(frame1);
+    methodLayout->addWidget(m_option3);
+    methodLayout->addWidget(m_option4);
+
+    // Command buttons, two columns.
+    m_commandPanel = new QWidget(this);
+    auto* panelLayout = new QVBoxLayout(m_commandPanel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(frame1);
+    auto* buttons = new QGridLayout;
+    int index = 0;
+    for (const ButtonSpec& spec : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(spec.Caption), m_commandPanel);
+        button->setObjectName(QString::fromLatin1(spec.Name));
+        button->setMinimumHeight(30);
+        button->setAutoDefault(false);
+        button->setEnabled(!spec.NeedsAlignment);
+        buttons->addWidget(button, index / 2, index % 2);
+        ++index;
+    }
+    panelLayout->addLayout(buttons);
+    panelLayout->addStretch(1);
+
+    const auto bind = [this](const char* name, void (MainWindow::*slot)()) {
+        auto* button = m_commandPanel->findChild<QPushButton*>(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this, slot);
+    };
+    bind("Command4", &MainWindow::Command4_Click);
+    bind("Command7", &MainWindow::Command7_Click);
+    bind("xpcmdbutton4", &MainWindow::xpcmdbutton4_Click);
+    bind("Command1", &MainWindow::Command1_Click);
+    bind("Command5", &MainWindow::Command5_Click);
+    bind("Command6", &MainWindow::Command6_Click);
+    bind("xpcmdbutton2", &MainWindow::xpcmdbutton2_Click);
+    bind("xpcmdbutton3", &MainWindow::xpcmdbutton3_Click);
+    bind("Command3", &MainWindow::Command3_Click);
+    bind("xpcmdbutton1", &MainWindow::xpcmdbutton1_Click);
+    bind("Command2", &MainWindow::Command2_Click);
+
+    // The point frame. Rows in the order Enter walks them: station, angle, skew distance.
+    auto* frame2 = new QGroupBox(QStringLiteral("任一点坐标"), this);
+    frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* grid = new QGridLayout(frame2);
+    struct FieldSpec {
+        int Number;
+        const char* Label;
+        const char* LabelName;
+        std::string_view FieldTip;
+        std::string_view LabelTip;
+    };
+    const std::array<FieldSpec, 6> fields = {{
+        {1, "桩 号", "Label1", "设计线桩号", "设计线桩号"},
+        {2, "右偏角", "Label5", kText2Tip, kText2Tip},
+        {3, "斜 距", "Label2", "桩位至设计线的斜距，左正右负，空格分隔可以放样多个桩位",
+         "桩位至设计线的斜距，左正右负"},
+        {4, "X坐标", "Label3", "", ""},
+        {5, "Y坐标", "Label4", "", ""},
+        {6, "方位角", "Label7", "桩号对应设计线处的切线方位角", ""},
+    }};
+    int row = 0;
+    for (const FieldSpec& spec : fields) {
+        auto* label = new QLabel(QString::fromUtf8(spec.Label), frame2);
+        label->setObjectName(QString::fromLatin1(spec.LabelName));
+        label->setToolTip(Q(spec.LabelTip));
+        auto* edit = new QLineEdit(frame2);
+        edit->setObjectName(QStringLiteral("Text%1").arg(spec.Number));
+        edit->setToolTip(Q(spec.FieldTip));
+        edit->setMinimumWidth(200);
+        // The results are for reading and copying, not for typing.
+        edit->setReadOnly(spec.Number >= 4);
+        edit->installEventFilter(this);
+        label->setBuddy(edit);
+        m_text[static_cast<std::size_t>(spec.Number - 1)] = edit;
+        if (spec.Number == 4) {
+            auto* rule = new QFrame(frame2);
+            rule->setFrameShape(QFrame::HLine);
+            rule->setFrameShadow(QFrame::Sunken);
+            grid->addWidget(rule, row++, 0, 1, 2);
+        }
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        ++row;
+    }
+    m_check1 = new QCheckBox(QStringLiteral("放样点多段线连接"), frame2);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    grid->addWidget(m_check1, row, 0, 1, 2);
+    grid->setRowStretch(row + 1, 1);
+
+    connect(Field(1), &QLineEdit::returnPressed, this, [this] { FocusField("Text2"); });
+    connect(Field(2), &QLineEdit::returnPressed, this, [this] { FocusField("Text3"); });
+    connect(Field(3), &QLineEdit::returnPressed, this, [this] {
+        auto* compute = m_commandPanel->findChild<QPushButton*>(QStringLiteral("Command7"));
+        if (compute->isEnabled()) {
+            Command7_Click();
+        }
+    });
+    setTabOrder(Field(1), Field(2));
+    setTabOrder(Field(2), Field(3));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_commandPanel);
+    layout->addWidget(frame2, 1);
+}
+
+state::AlignmentMethod MainWindow::Method() const {
+    return m_option3->isChecked() ? state::AlignmentMethod::IntersectionPoint
+                                  : state::AlignmentMethod::Element;
+}
+
+void MainWindow::FocusField(std::string_view name) {
+    for (QLineEdit* edit : m_text) {
+        if (edit->objectName() == Q(name)) {
+            edit->setFocus(Qt::OtherFocusReason);
+            edit->selectAll();
+            return;
+        }
+    }
+}
+
+void MainWindow::ActivateMainWindow() {
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit && event->type() == QEvent::FocusIn) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, QColor(kFocusColor));
+        edit->setPalette(palette);
+        // Select after the click that brought the focus has placed its cursor.
+        edit->selectAll();
+        QTimer::singleShot(0, edit, [edit] {
+            if (edit->hasFocus()) {
+                edit->selectAll();
+            }
+        });
+    } else if (edit && event->type() == QEvent::FocusOut) {
+        edit->setPalette(QPalette()); // back to the style's window colour
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        CenterWindow(*this);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_busy || !MayQuit()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+void MainWindow::RunCommand(const std::function<void()>& body) {
+    if (m_busy) {
+        return;
+    }
+    m_busy = true;
+    m_commandPanel->setEnabled(false);
+    try {
+        body();
+    } catch (const std::exception& e) {
+        m_prompts->Error(state::kFormatMessage, e.what());
+    } catch (...) {
+        m_prompts->Error(state::kFormatMessage, "unknown failure");
+    }
+    m_commandPanel->setEnabled(true);
+    m_busy = false;
+}
+
+void MainWindow::EnableAlignmentCommands() {
+    for (const ButtonSpec& spec : kButtons) {
+        m_commandPanel->findChild<QPushButton*>(QString::fromLatin1(spec.Name))->setEnabled(true);
+    }
+    for (QLineEdit* edit : m_text) {
+        edit->setEnabled(true);
+        edit->clear();
+    }
+}
+
+void MainWindow::ClearOutputs() {
+    Field(4)->clear();
+    Field(5)->clear();
+    Field(6)->clear();
+}
+
+void MainWindow::ShowDrawing() {
+    m_drawing->show();
+    m_drawing->raise();
+}
+
+void MainWindow::Command4_Click() {
+    RunCommand([this] {
+        if (input::Command4(*m_state, *m_prompts, Method())) {
+            EnableAlignmentCommands();
+        }
+    });
+}
+
+void MainWindow::Command7_Click() {
+    RunCommand([this] {
+        ClearOutputs();
+        const piles::PointFields fields{Field(1)->text().toStdString(),
+                                        Field(2)->text().toStdString(),
+                                        Field(3)->text().toStdString()};
+        if (const auto result = piles::Command7(*m_state, *m_prompts, Method(), fields)) {
+            Field(4)->setText(Q(result->Text4));
+            Field(5)->setText(Q(result->Text5));
+            Field(6)->setText(Q(result->Text6));
+        }
+    });
+}
+
+void MainWindow::xpcmdbutton4_Click() {
+    RunCommand([this] {
+        ClearOutputs();
+        const piles::PointFields fields{Field(1)->text().toStdString(),
+                                        Field(2)->text().toStdString(),
+                                        Field(3)->text().toStdString()};
+        if (cad::xpcmdbutton4(*m_state, *m_prompts, Method(), &m_document, fields,
+                              m_check1->isChecked())) {
+            ShowDrawing();
+        }
+    });
+}
+
+void MainWindow::Command1_Click() {
+    RunCommand([this] {
+        ShowDrawing();
+        m_progress->Start();
+        // The progress window stands in for this one until the user double-clicks it, also
+        // after a failed drawing.
+        hide();
+        const bool drawn =
+            cad::Command1(*m_state, *m_prompts, Method(), m_document,
+                          [this](std::string_view stage) { m_progress->SetStage(stage); });
+        m_drawing->View().Refresh();
+        if (drawn) {
+            m_drawing->View().ZoomExtents();
+        }
+        m_progress->raise();
+    });
+}
+
+void MainWindow::Command5_Click() {
+    RunCommand([this] {
+        const std::uint64_t before = m_document.Revision();
+        cad::Command5(*m_state, *m_prompts, Method(), m_document);
+        if (m_document.Revision() != before) {
+            ShowDrawing();
+        }
+    });
+}
+
+void MainWindow::Command6_Click() {
+    RunCommand([this] { cad::Command6(*m_state, *m_prompts, Method(), m_document); });
+}
+
+void MainWindow::xpcmdbutton3_Click() {
+    RunCommand([this] { cad::xpcmdbutton3(*m_state, *m_prompts, Method(), m_document); });
+}
+
+void MainWindow::xpcmdbutton2_Click() {
+    RunCommand([this] {
+        piles::RunPileCommand(*m_state, *m_prompts, Method(), [this](const piles::PileTable& t) {
+            sheet::Workbook workbook;
+            sheet::WriteCoordinateSheet(workbook, ToSheetTable(t));
+            const std::string suggested =
+                SuggestedWorkbookPath(t.SourcePath, QDir::homePath().toStdString());
+            const std::string path =
+                m_prompts->SaveFile(kWorkbookDialogTitle, kWorkbookDialogFilter, suggested);
+            if (path.empty()) {
+                return; // the user chose not to save: nothing is written
+            }
+            sheet::WriteXlsx(workbook, path);
+            if (!m_prompts->OpenWithDesktop(path)) {
+                m_prompts->Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
+            }
+        });
+    });
+}
+
+void MainWindow::Command3_Click() {
+    m_prompts->Inform("Tesk V5.6 公路桥梁施工放样计算\n\n"
+                      "由设计线平面资料（交点法或积木法）与断链资料，计算任意桩号的中桩坐标、"
+                      "切线方位角、偏距点坐标和桥梁墩台桩位坐标，绘制设计线、桩位坐标表、"
+                      "桩位示意图和放样点，并输出Excel坐标表。\n\n使用方法见“帮  助”。");
+}
+
+void MainWindow::xpcmdbutton1_Click() {
+    const QString index = FindHelpFile(QCoreApplication::applicationDirPath());
+    if (index.isEmpty()) {
+        m_prompts->Error("找不到帮助文件！", (QCoreApplication::applicationDirPath() +
+                                              QStringLiteral("/help/index.html"))
+                                                 .toStdString());
+        return;
+    }
+    if (!m_help) {
+        m_help = new HelpWindow(index, this);
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+bool MainWindow::MayQuit() {
+    if (!m_drawing->HasUnsavedChanges()) {
+        return true;
+    }
+    return m_prompts->Confirm("图形尚未保存为DXF文件，退出后将丢失。仍然退出？");
+}
+
+void MainWindow::Command2_Click() {
+    if (m_busy || !MayQuit()) {
+        return;
+    }
+    QApplication::quit();
+}
+
+} // namespace tesk::app

@@ -1,0 +1,106 @@
+#pragma once
+
+// The main window ("Tesk V5.6"): the method option, the command buttons and the "任一点坐标"
+// frame. Every button forwards to its command in the libraries; the window owns the session's
+// shared state and drawing, and talks to the user through the injected prompts.
+
+#include "cad/drawing_document.h"
+#include "state/method.h"
+#include "state/shared_state.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tesk::app {
+
+class DesktopPrompts;
+class DrawingWindow;
+class HelpWindow;
+class ProgressWindow;
+
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr std::string_view kCaption = "Tesk V5.6";
+    /// Background of a point field while it has the focus.
+    static constexpr QRgb kFocusColor = qRgb(192, 255, 192);
+
+    /// `prompts` answers the commands' questions and shows their messages; nullptr = the
+    /// window's own dialogs. An injected one must outlive the window.
+    explicit MainWindow(DesktopPrompts* prompts = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    state::SharedState& State() { return *m_state; }
+    cad::DrawingDocument& Document() { return m_document; }
+    DrawingWindow& Drawing() { return *m_drawing; }
+    ProgressWindow& Progress() { return *m_progress; }
+    DesktopPrompts& Prompts() { return *m_prompts; }
+    /// The method option: Option3 = intersection-point method, otherwise element method.
+    state::AlignmentMethod Method() const;
+
+    /// Puts the focus on "Text1".."Text6" and selects its text; other names are ignored.
+    void FocusField(std::string_view name);
+    /// Brings the window to the front when it is shown.
+    void ActivateMainWindow();
+
+    /// The commands, as the buttons run them.
+    void Command4_Click();     ///< "初始化"
+    void Command7_Click();     ///< "计  算"
+    void xpcmdbutton4_Click(); ///< "放  样"
+    void Command1_Click();     ///< "绘设计线"
+    void Command5_Click();     ///< "桩位放样"
+    void Command6_Click();     ///< "坐标表－CAD"
+    void xpcmdbutton2_Click(); ///< "坐标表－Excel"
+    void xpcmdbutton3_Click(); ///< "桩位示意图"
+    void Command3_Click();     ///< "更多软件"
+    void xpcmdbutton1_Click(); ///< "帮  助"
+    void Command2_Click();     ///< "退  出"
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildLayout();
+    /// Runs a command body: one at a time (a click while a command waits for a pick is
+    /// ignored), the buttons locked meanwhile, and any failure that escapes the libraries
+    /// reported as one error box instead of ending the program.
+    void RunCommand(const std::function<void()>& body);
+    void EnableAlignmentCommands();
+    void ClearOutputs();
+    /// Shows the drawing window (before a command draws into it).
+    void ShowDrawing();
+    /// The user agreed to end the program, or there was nothing to lose.
+    bool MayQuit();
+    QLineEdit* Field(int number) const { return m_text[static_cast<std::size_t>(number - 1)]; }
+
+    std::unique_ptr<state::SharedState> m_state;
+    cad::DrawingDocument m_document;
+    std::unique_ptr<DesktopPrompts> m_ownPrompts;
+    DesktopPrompts* m_prompts = nullptr;
+    DrawingWindow* m_drawing = nullptr;
+    ProgressWindow* m_progress = nullptr;
+    QPointer<HelpWindow> m_help;
+
+    QRadioButton* m_option3 = nullptr;
+    QRadioButton* m_option4 = nullptr;
+    QCheckBox* m_check1 = nullptr;
+    std::array<QLineEdit*, 6> m_text{};
+    QWidget* m_commandPanel = nullptr;
+    bool m_busy = false;
+    bool m_centred = false;
+};
+
+} // namespace tesk::app

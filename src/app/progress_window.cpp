@@ -1,0 +1,67 @@
+#include "app/progress_window.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tesk::app {
+
+void CenterWindow(QWidget& window) {
+    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize size = window.frameGeometry().size();
+    window.move(area.left() + (area.width() - size.width()) / 2,
+                area.top() + (area.height() - size.height()) / 3);
+}
+
+ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint);
+    setWindowTitle(QStringLiteral("Tesk"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setAlignment(Qt::AlignCenter);
+    // A double-click on the label is one on the window.
+    m_label->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    QFont font = m_label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    m_label->setFont(font);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_label);
+    setFixedSize(320, 60);
+}
+
+void ProgressWindow::SetStage(std::string_view text) {
+    m_label->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    repaint();
+    // Let the window (and the drawing view) paint; input waits until the drawing is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString ProgressWindow::Stage() const {
+    return m_label->text();
+}
+
+void ProgressWindow::Start() {
+    m_label->clear();
+    show();
+    CenterWindow(*this);
+    raise();
+}
+
+void ProgressWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    hide();
+    emit ReturnRequested();
+}
+
+} // namespace tesk::app

@@ -1,0 +1,112 @@
+#include "app/qt_prompts.h"
+
+#include "app/file_filter.h"
+#include "app/main_window.h"
+#include "state/prompts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace tesk::app {
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+/// The suffix a saved file gets when the user types a name without one: the first pattern's.
+QString DefaultSuffix(std::string_view filter) {
+    const QStringList parts = ToQString(filter).split(u'|');
+    if (parts.size() < 2) {
+        return {};
+    }
+    const QString first = parts[1].split(u';').value(0).trimmed();
+    const qsizetype dot = first.lastIndexOf(u'.');
+    if (dot < 0 || first.mid(dot + 1).contains(u'*')) {
+        return {};
+    }
+    return first.mid(dot + 1);
+}
+
+} // namespace
+
+QWidget* QtPrompts::DialogParent() const {
+    if (m_window.isVisible()) {
+        return &m_window;
+    }
+    return QApplication::activeWindow();
+}
+
+std::string QtPrompts::OpenFile(std::string_view title, std::string_view filter) {
+    const QString path = QFileDialog::getOpenFileName(DialogParent(), ToQString(title),
+                                                      m_lastFolder, QtFileFilter(filter));
+    if (!path.isEmpty()) {
+        m_lastFolder = QFileInfo(path).absolutePath();
+    }
+    return path.toStdString();
+}
+
+void QtPrompts::Refuse(std::string_view message) {
+    QMessageBox box(QMessageBox::Warning, ToQString(state::kRefusalTitle), ToQString(message),
+                    QMessageBox::Ok, DialogParent());
+    box.exec();
+}
+
+void QtPrompts::Error(std::string_view message, std::string_view detail) {
+    QMessageBox box(QMessageBox::Critical, ToQString(state::kErrorTitle), ToQString(message),
+                    QMessageBox::Ok, DialogParent());
+    if (!detail.empty()) {
+        box.setDetailedText(ToQString(detail));
+    }
+    box.exec();
+}
+
+void QtPrompts::Focus(std::string_view control) {
+    m_window.FocusField(control);
+}
+
+void QtPrompts::ActivateMainWindow() {
+    m_window.ActivateMainWindow();
+}
+
+std::string QtPrompts::SaveFile(std::string_view title, std::string_view filter,
+                                std::string_view suggestedPath) {
+    QFileDialog dialog(DialogParent(), ToQString(title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QtFileFilter(filter));
+    dialog.setDefaultSuffix(DefaultSuffix(filter));
+    // The dialog asks before it returns the name of a file that exists.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    const QFileInfo suggested(ToQString(suggestedPath));
+    if (!suggestedPath.empty()) {
+        dialog.setDirectory(suggested.absolutePath());
+        dialog.selectFile(suggested.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst().toStdString();
+}
+
+bool QtPrompts::Confirm(std::string_view question) {
+    return QMessageBox::question(DialogParent(), QStringLiteral("Tesk"), ToQString(question),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtPrompts::OpenWithDesktop(std::string_view path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+}
+
+void QtPrompts::Inform(std::string_view message) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tesk"), ToQString(message),
+                    QMessageBox::Ok, DialogParent());
+    box.exec();
+}
+
+} // namespace tesk::app

@@ -190,6 +190,7 @@ void SplitReversingSpirals(SharedState& s) {
     }
     s.ElemRowCount = newCount;
     s.ElemCount = newCount;
+    s.ElemStationIncreasing = false; // the stations belong to the elements before the split
 }
 
 double DmsToDegrees(double dms) {

@@ -112,6 +112,22 @@ TEST(BuildElementAlignment, StraightDueEast) {
     EXPECT_TRUE(s.ElemStationIncreasing);
 }
 
+// The start azimuth in radians is the double nearest to degrees * pi / 180.
+TEST(BuildElementAlignment, StartAzimuthIsConvertedWithOneRounding) {
+    for (double deg = 0.001; deg < 360; deg += 0.7173) {
+        SharedState s;
+        testing::FillRaw(s, 0, 0, 0, deg, {});
+        SplitReversingSpirals(s);
+        BuildElementAlignment(s);
+        const long double exact =
+            static_cast<long double>(deg) * std::numbers::pi_v<long double> / 180.0L;
+        const double halfUlp =
+            0.5 * (std::nextafter(s.ElemStartAzimuth, 10.0) - s.ElemStartAzimuth);
+        EXPECT_LE(std::fabs(static_cast<long double>(s.ElemStartAzimuth) - exact), halfUlp * 1.001L)
+            << deg;
+    }
+}
+
 TEST(BuildElementAlignment, StartAzimuthsAreNormalised) {
     SharedState s;
     testing::Load(s, 0, 0, 0, 360.0, {{kInf, kInf, 10}});

@@ -133,11 +133,11 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
     // Top of entry row j (1-based).
     auto rowTop = [&](int j) { return y0 - kEntryRow * j; };
 
-    // Title, centred over the table, with a double underline 40 long.
-    const double middle = x0 + 18.5 * n;
-    text("桩 位 坐 标 表", middle - 2.0, y0 + 10.0, 7.0, kLabelWidth);
-    line(middle - 5.0, y0 + 9.0, middle + 35.0, y0 + 9.0);
-    line(middle - 5.0, y0 + 8.0, middle + 35.0, y0 + 8.0);
+    // Title with a double underline 40 long, both centred on the table's middle x0 + 15 + 18.5n.
+    const double titleBase = x0 + 18.5 * n;
+    text("桩 位 坐 标 表", titleBase - 2.0, y0 + 10.0, 7.0, kLabelWidth);
+    line(titleBase - 5.0, y0 + 9.0, titleBase + 35.0, y0 + 9.0);
+    line(titleBase - 5.0, y0 + 8.0, titleBase + 35.0, y0 + 8.0);
 
     // Rules across the whole width.
     line(x0, y0, right, y0);

@@ -20,8 +20,8 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // A series term below this fraction of the piece's length changes nothing a double can hold.
 constexpr double kSeriesTolerance = 1e-20;
 
-// Pieces are cut so that |a| <= 1 and |b| <= 1 below; the series then need fewer terms than
-// this.
+// ClothoidSegment cuts its pieces so that |a| <= 1 and |b| <= 1 in UnitSegment; the series
+// there then reach the tolerance in fewer terms than this.
 constexpr std::size_t kMaxPower = 24;
 constexpr double kMaxPieces = 1e6;
 

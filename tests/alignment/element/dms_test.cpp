@@ -1,8 +1,10 @@
 #include "alignment/element/element_alignment.h"
 #include "state/runtime_error.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
@@ -17,8 +19,11 @@ double Read(const std::string& text) {
     return value;
 }
 
-std::string TwoDigits(int v) {
-    return (v < 10 ? "0" : "") + std::to_string(v);
+// "d.mmss" followed by further second digits, as typed in an element file.
+std::string DmsText(int d, int mm, int ss, const char* moreSeconds = "") {
+    std::array<char, 64> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%d.%02d%02d%s", d, mm, ss, moreSeconds);
+    return buffer.data();
 }
 
 TEST(DmsToDegrees, WorkedValues) {
@@ -46,7 +51,7 @@ TEST(DmsToDegrees, EveryMinuteAndSecondConvertsExactly) {
     for (const int d : {0, 1, 7, 35, 89, 123, 180, 271, 359}) {
         for (int mm = 0; mm < 60; ++mm) {
             for (int ss = 0; ss < 60; ++ss) {
-                const std::string text = std::to_string(d) + "." + TwoDigits(mm) + TwoDigits(ss);
+                const std::string text = DmsText(d, mm, ss);
                 const double expected = (d * 3600.0 + mm * 60.0 + ss) / 3600.0;
                 ASSERT_EQ(DmsToDegrees(Read(text)), expected) << text;
                 ASSERT_EQ(DmsToDegrees(-Read(text)), -expected) << "-" << text;
@@ -60,13 +65,11 @@ TEST(DmsToDegrees, FractionalSecondsConvertExactly) {
         for (int mm = 0; mm < 60; mm += 7) {
             for (int ss = 0; ss < 60; ++ss) {
                 for (const int tenths : {1, 5, 9}) {
-                    const std::string text = std::to_string(d) + "." + TwoDigits(mm) +
-                                             TwoDigits(ss) + std::to_string(tenths);
+                    const std::string text = DmsText(d, mm, ss, std::to_string(tenths).c_str());
                     const double expected = ((d * 3600.0 + mm * 60.0 + ss) * 10 + tenths) / 36000.0;
                     ASSERT_EQ(DmsToDegrees(Read(text)), expected) << text;
                 }
-                const std::string fine =
-                    std::to_string(d) + "." + TwoDigits(mm) + TwoDigits(ss) + "0125";
+                const std::string fine = DmsText(d, mm, ss, "0125");
                 const double expected = ((d * 3600.0 + mm * 60.0 + ss) * 1e4 + 125) / 3.6e7;
                 ASSERT_EQ(DmsToDegrees(Read(fine)), expected) << fine;
             }

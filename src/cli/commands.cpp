@@ -277,7 +277,7 @@ int RunPiles(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
             }
         }
     });
-    if (!ran || prompts.Complained()) {
+    if (!ran) {
         return 1;
     }
     out << "pier,station,entry,L1,L2,x,y\n" << rows.str();

@@ -127,13 +127,16 @@ std::optional<PileTable> ReadPileTable(const state::SharedState& s, state::Promp
 bool RunPileCommand(const state::SharedState& s, state::Prompts& prompts,
                     state::AlignmentMethod method,
                     const std::function<void(const PileTable&)>& output) {
-    return state::RunUnderHandler(prompts, true, [&] {
+    bool completed = false;
+    state::RunUnderHandler(prompts, true, [&] {
         input::TextFile file =
             input::OpenTextFile(prompts.OpenFile(kPileDialogTitle, kPileDialogFilter));
         if (const auto table = ReadPileTable(s, prompts, method, file)) {
             output(*table);
+            completed = true;
         }
     });
+    return completed;
 }
 
 } // namespace tesk::piles

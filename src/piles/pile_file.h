@@ -86,7 +86,7 @@ std::optional<PileTable> ReadPileTable(const state::SharedState& s, state::Promp
 /// The whole sequence of a pile command: the "读取桩位资料" dialog, the reading and checks of
 /// ReadPileTable, then `output` with the table, all under the command's error handler (main
 /// window to the front, then "读取文件被取消！" or "数据文件格式有误或操作有误！"). Returns true
-/// when `output` ran to its end.
+/// when `output` ran to its end; false after a refusal or a failure (already reported).
 bool RunPileCommand(const state::SharedState& s, state::Prompts& prompts,
                     state::AlignmentMethod method,
                     const std::function<void(const PileTable&)>& output);

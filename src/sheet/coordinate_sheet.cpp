@@ -1,5 +1,7 @@
 #include "sheet/coordinate_sheet.h"
 
+#include "piles/text_routines.h"
+
 #include "state/runtime_error.h"
 #include "state/text.h"
 
@@ -36,10 +38,6 @@ Border Line(BorderWeight weight) {
 }
 
 } // namespace
-
-std::string rowcol(int rows, int cols) {
-    return CellName(rows, cols);
-}
 
 double SheetStationValue(const SheetPier& pier) {
     const std::string_view text = state::Trim(pier.StationText);
@@ -140,7 +138,7 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     }
 
     // Outline medium, inner lines thin.
-    const RangeAddress whole = Range("A1:" + rowcol(lastRow, kItemColumns + 2 * pierCount));
+    const RangeAddress whole = Range("A1:" + piles::rowcol(lastRow, kItemColumns + 2 * pierCount));
     const Border none{};
     sheet.SetBorder(whole, BorderIndex::DiagonalDown, none);
     sheet.SetBorder(whole, BorderIndex::DiagonalUp, none);

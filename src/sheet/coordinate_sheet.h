@@ -33,10 +33,6 @@ struct PileSheetTable {
     std::vector<SheetPier> Piers;
 };
 
-/// A1-style address of the cell at `rows` (1..kMaxRow) and `cols` (1..kMaxColumn): (3, 28)
-/// gives "AB3", (1, 52) "AZ1". Beyond column ZZ it continues with three letters.
-std::string rowcol(int rows, int cols);
-
 /// The written station shown for `pier`, in metres: its continuous mileage, or, when the
 /// trimmed station text starts with a mark letter "A".."Z", the number after the letter (the
 /// station within its chain-break section).

@@ -34,11 +34,11 @@ TEST(SheetAddress, ColumnNumberInvertsColumnLettersOverTheWholeSheet) {
 TEST(SheetAddress, CellNamesOfTheTableCorners) {
     // Worked values: 28 = 26 + 2 -> AB; 52 = 26 + 26 -> AZ; a table of 11 piers ends in
     // column 5 + 22 = 27 (AA), one of 24 piers in column 53 (BA).
-    EXPECT_EQ(rowcol(3, 28), "AB3");
-    EXPECT_EQ(rowcol(1, 52), "AZ1");
-    EXPECT_EQ(rowcol(8, 27), "AA8");
-    EXPECT_EQ(rowcol(8, 53), "BA8");
-    EXPECT_EQ(rowcol(10, 26), "Z10");
+    EXPECT_EQ(CellName(3, 28), "AB3");
+    EXPECT_EQ(CellName(1, 52), "AZ1");
+    EXPECT_EQ(CellName(8, 27), "AA8");
+    EXPECT_EQ(CellName(8, 53), "BA8");
+    EXPECT_EQ(CellName(10, 26), "Z10");
     EXPECT_EQ(CellName(1048576, 16384), "XFD1048576");
     EXPECT_EQ(ErrorOf([] { CellName(0, 1); }), ErrorCode::Output);
 }

@@ -229,18 +229,34 @@ StationPoint JdStationToPoint(const SharedState& s, double p) {
         out = OnStraight(s.JdX[1], s.JdY[1], s.LegAzimuth[1], p - s.JdStation[1]);
     } else if (c <= n - 2 && s.StationHZ[c] <= p && p <= s.StationZH[c + 1]) {
         out = OnStraight(s.HzX[c], s.HzY[c], s.LegAzimuth[c], p - s.StationHZ[c]);
-    } else if (s.StationYH[c] < p && p < s.StationHZ[c]) {
-        out = OnExitSpiral(s, c, p);
-    } else if (s.StationHY[c] <= p && p <= s.StationYH[c]) {
-        out = OnArc(s, c, p);
-    } else if (s.StationZH[c] <= p && p < s.StationHY[c]) {
-        out = OnEntrySpiral(s, c, p);
     } else {
-        FailAt(s, c,
-               "station " + state::FormatFixed(p, 4) +
-                   " lies between overlapping curves and cannot be evaluated");
+        bool covered = true;
+        try {
+            if (s.StationYH[c] < p && p < s.StationHZ[c]) {
+                out = OnExitSpiral(s, c, p);
+            } else if (s.StationHY[c] <= p && p <= s.StationYH[c]) {
+                out = OnArc(s, c, p);
+            } else if (s.StationZH[c] <= p && p < s.StationHY[c]) {
+                out = OnEntrySpiral(s, c, p);
+            } else {
+                covered = false;
+            }
+        } catch (const RuntimeError& e) {
+            if (e.Code() == ErrorCode::Geometry) {
+                throw;
+            }
+            FailAt(s, c, e.what()); // a series or a division inside the curve failed
+        }
+        if (!covered) {
+            FailAt(s, c,
+                   "station " + state::FormatFixed(p, 4) +
+                       " is covered by no part of the curve (overlapping or inconsistent tables)");
+        }
     }
     out.Azimuth = NormalizeAzimuth(out.Azimuth);
+    if (!std::isfinite(out.X) || !std::isfinite(out.Y) || !std::isfinite(out.Azimuth)) {
+        FailAt(s, c, "the line's tables do not give a finite point"); // never built by us
+    }
     return out;
 }
 

@@ -323,6 +323,8 @@ TEST(JdStationToPoint, UnevaluableCurvesNameTheirVertex) {
     SharedState s = good;
     s.JdRadius[3] = 0.0;
     expectGeometryNaming(s, onArc2, "JD2");
+    s.JdRadius[3] = std::numeric_limits<double>::quiet_NaN();
+    expectGeometryNaming(s, onArc2, "JD2");
     s = good;
     s.Deflection[3] = 0.0;
     expectGeometryNaming(s, onArc2, "JD2");

@@ -39,8 +39,11 @@ inline void FillVertices(state::SharedState& s, double startStation,
         s.JdSpiral2[i] = v.Ls2;
         s.JdSpiral1OuterRadius[i] = v.R1;
         s.JdSpiral2OuterRadius[i] = v.R2;
-        const bool hairpin =
-            v.Name.find("HT") != std::string::npos || v.Name.find("ht") != std::string::npos;
+        std::string upper = v.Name;
+        for (char& ch : upper) {
+            ch = (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
+        }
+        const bool hairpin = upper.find("HT") != std::string::npos;
         s.JdHairpin[i] = hairpin ? 1.0 : 0.0;
         const std::size_t len = v.Name.size();
         s.JdKeepBack[i] = hairpin && len >= 2 && v.Name[len - 2] == '1' ? 1.0 : 0.0;

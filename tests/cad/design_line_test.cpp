@@ -423,6 +423,19 @@ TEST(DesignLineJd, HairpinIsDrawnAndNamedWithoutItsCode) {
                HorizontalAlignment::Center, kRed);
 }
 
+TEST(DesignLineJd, HairpinNameIsShortenedByCharactersNotBytes) {
+    // Flags "HT" without digits: both neighbours lie between the vertex and the curve. The name
+    // loses its last four characters, two of them Chinese.
+    const double out = 200.0 * kPi / 180.0;
+    SharedState s = JdLine(0.0, {{"QD", 60.0, 0.0},
+                                 {"回头曲线HT", 0.0, 0.0, 30.0, 20.0, 20.0},
+                                 {"ZD", -60.0 * std::cos(out), -60.0 * std::sin(out)}});
+    Drawn d;
+    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+    ExpectCurveDrawn(d.Doc, s, 2, 0);
+    EXPECT_NE(UniqueText(d.Doc, "回头"), nullptr);
+}
+
 TEST(DesignLineJd, ArcOfNoLengthIsNotDrawnAsACircle) {
     // Spirals that use the whole deflection: 2 * Ls / (2R) = 0.6 rad with R = 200, Ls = 120.
     const double alpha = 0.6;
@@ -702,6 +715,17 @@ TEST(DesignLineElem, LeftTurnKeepsItsLabelsOnTheRight) {
     ExpectText(d.Doc, "QD K1+234.500", {0.0, 0.0}, -kPi / 6.0, VerticalAlignment::Top,
                HorizontalAlignment::Center, kRed);
     EXPECT_EQ(StakeTexts(d.Doc).front(), "3");
+}
+
+TEST(DesignLineElem, ArcOfNoLengthIsNotDrawnAsACircle) {
+    SharedState s = ElementLine(0.0, 0.0, 0.0, 0.0,
+                                {{10000, 10000, 100.0}, {250, 250, 0.0}, {10000, 10000, 100.0}});
+    Drawn d;
+    Draw(s, state::AlignmentMethod::Element, d);
+    for (const auto& [e, arc] : ShapesOn<DrawnArc>(d.Doc, kLine)) {
+        EXPECT_LE(arc->Sweep() * arc->Radius, 1e-6) << "a whole circle was drawn";
+    }
+    EXPECT_EQ(ShapesOn<DrawnLine>(d.Doc, kLine).size(), 2u);
 }
 
 } // namespace

@@ -19,7 +19,8 @@ QColor AciColor(int index) {
         const int hue = (index / 10 - 1) * 15; // degrees
         const int shade = (index % 10) / 2;    // 0 brightest .. 4 darkest
         const bool pastel = (index % 2) == 1;  // half saturation
-        return QColor::fromHsv(hue, pastel ? 127 : 255, kValues[static_cast<std::size_t>(shade)]);
+        return QColor::fromHsv(hue, pastel ? 127 : 255, kValues[static_cast<std::size_t>(shade)])
+            .toRgb();
     }
     if (index >= 250 && index <= 255) {
         const int grey = kGreys[static_cast<std::size_t>(index - 250)];

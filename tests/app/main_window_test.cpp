@@ -1,0 +1,459 @@
+// The main window with scripted prompts: the controls as the surveyor sees them, Initialize,
+// Compute and its refusals, the point frame's focus and Enter keys, and the commands that draw
+// or write a workbook.
+
+#include "app/drawing_view.h"
+#include "app/drawing_window.h"
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/scripted_prompts.h"
+#include "cad/design_line.h"
+#include "state/command_handler.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <numbers>
+
+using namespace tesk;
+
+namespace {
+
+std::string Sample(const char* name) {
+    return std::string(TESK_SOURCE_DIR) + "/samples/" + name;
+}
+
+const QStringList kAlignmentButtons = {"Command7", "xpcmdbutton4", "Command1",    "Command5",
+                                       "Command6", "xpcmdbutton2", "xpcmdbutton3"};
+const QStringList kAlwaysButtons = {"Command4", "Command3", "xpcmdbutton1", "Command2"};
+
+/// Degrees of an azimuth text "DD°MM′SS.ss″".
+double Degrees(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+)°(\\d+)′([0-9.]+)″$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch()) {
+        return std::nan("");
+    }
+    return m.captured(1).toDouble() + m.captured(2).toDouble() / 60.0 +
+           m.captured(3).toDouble() / 3600.0;
+}
+
+// The sample main line starts at station 12000 at JD 1 and runs straight towards JD 2 for
+// several hundred metres before its first curve.
+constexpr double kJd1X = 3452000.0, kJd1Y = 502000.0;
+constexpr double kJd2X = 3452430.294, kJd2Y = 502688.615;
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    app::ScriptedPrompts* m_prompts = nullptr;
+    app::MainWindow* m_window = nullptr;
+
+    QPushButton* Button(const QString& name) { return m_window->findChild<QPushButton*>(name); }
+    QLineEdit* Text(int n) {
+        return m_window->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n));
+    }
+    void InitializeMainLine() {
+        m_prompts->OpenAnswers = {Sample("main_line.jdx"), Sample("main_line.dl")};
+        Button("Command4")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QVERIFY(Button("Command7")->isEnabled());
+    }
+
+private slots:
+    void init() {
+        m_prompts = new app::ScriptedPrompts;
+        m_window = new app::MainWindow(m_prompts);
+        m_prompts->FocusHandler = [this](std::string_view name) { m_window->FocusField(name); };
+        m_window->show();
+        QApplication::setActiveWindow(m_window);
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+    }
+    void cleanup() {
+        delete m_window;
+        delete m_prompts;
+    }
+
+    void ControlsAsTheSurveyorSeesThem() {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Tesk V5.6"));
+        QVERIFY(m_window->findChild<QRadioButton*>("Option3")->isChecked());
+        QCOMPARE(m_window->findChild<QRadioButton*>("Option3")->text(),
+                 QStringLiteral("交点法—主线"));
+        QCOMPARE(m_window->findChild<QRadioButton*>("Option4")->text(),
+                 QStringLiteral("积木法—互通"));
+        QCOMPARE(m_window->Method(), state::AlignmentMethod::IntersectionPoint);
+        for (const QString& name : kAlignmentButtons) {
+            QVERIFY2(!Button(name)->isEnabled(), qPrintable(name));
+        }
+        for (const QString& name : kAlwaysButtons) {
+            QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
+        }
+        // Captions with their leading blanks: one before "绘设计线", two before the others.
+        QCOMPARE(Button("Command1")->text(), QStringLiteral(" 绘设计线"));
+        QCOMPARE(Button("Command7")->text(), QStringLiteral("  计  算"));
+        QCOMPARE(Button("xpcmdbutton2")->text(), QStringLiteral("  坐标表－Excel"));
+        QCOMPARE(Button("Command2")->text(), QStringLiteral("  退  出"));
+        QCOMPARE(m_window->findChild<QCheckBox*>("Check1")->text(),
+                 QStringLiteral("放样点多段线连接"));
+        QCOMPARE(Text(3)->toolTip(),
+                 QStringLiteral("桩位至设计线的斜距，左正右负，空格分隔可以放样多个桩位"));
+        QCOMPARE(m_window->findChild<QLabel*>("Label2")->toolTip(),
+                 QStringLiteral("桩位至设计线的斜距，左正右负"));
+        QCOMPARE(m_window->findChild<QLabel*>("Label5")->toolTip(), Text(2)->toolTip());
+        QCOMPARE(Text(6)->toolTip(), QStringLiteral("桩号对应设计线处的切线方位角"));
+    }
+
+    void InitializeEnablesTheCommandsAndEmptiesTheFields() {
+        // A cancelled first dialog: one message, nothing enabled.
+        Button("Command4")->click();
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{"读取文件被取消！"});
+        QVERIFY(!Button("Command7")->isEnabled());
+
+        for (int n = 1; n <= 6; ++n) {
+            Text(n)->setText(QStringLiteral("old"));
+        }
+        m_prompts->Errors.clear();
+        m_prompts->Titles.clear();
+        m_prompts->Filters.clear();
+        InitializeMainLine();
+        QCOMPARE(m_prompts->Titles, (std::vector<std::string>{"读取平面资料", "读取断链资料"}));
+        QCOMPARE(m_prompts->Filters[1],
+                 std::string("文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*"));
+        for (const QString& name : kAlignmentButtons) {
+            QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
+        }
+        for (int n = 1; n <= 6; ++n) {
+            QVERIFY(Text(n)->isEnabled());
+            QVERIFY(Text(n)->text().isEmpty());
+        }
+    }
+
+    void ElementMethodAsksForOneFile() {
+        m_window->findChild<QRadioButton*>("Option4")->click();
+        QCOMPARE(m_window->Method(), state::AlignmentMethod::Element);
+        m_prompts->OpenAnswers = {Sample("ramp.jdx")};
+        Button("Command4")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QCOMPARE(m_prompts->Titles, std::vector<std::string>{"读取平面资料"});
+        QVERIFY(Button("xpcmdbutton3")->isEnabled());
+    }
+
+    void ComputeOnTheFirstStraight() {
+        InitializeMainLine();
+        const double azimuth = std::atan2(kJd2Y - kJd1Y, kJd2X - kJd1X);
+        constexpr double kRound = 0.00006; // m: four decimals shown, rounding included
+
+        // On the line: 400 m from the start point along the first leg.
+        Text(1)->setText(QStringLiteral("12400"));
+        Button("Command7")->click();
+        QVERIFY(m_prompts->Refusals.empty());
+        const double x0 = Text(4)->text().toDouble();
+        const double y0 = Text(5)->text().toDouble();
+        QVERIFY(std::abs(x0 - (kJd1X + 400.0 * std::cos(azimuth))) < kRound);
+        QVERIFY(std::abs(y0 - (kJd1Y + 400.0 * std::sin(azimuth))) < kRound);
+        QVERIFY(std::abs(Degrees(Text(6)->text()) - azimuth * 180.0 / std::numbers::pi) <
+                0.006 / 3600.0); // the seconds are shown with two decimals
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d{4}$"))
+                    .match(Text(4)->text())
+                    .hasMatch());
+
+        // 5 m left, square to the line (empty angle = 90 degrees).
+        Text(3)->setText(QStringLiteral(" 5 "));
+        Button("Command7")->click();
+        const double left = azimuth - std::numbers::pi / 2;
+        QVERIFY(std::abs(Text(4)->text().toDouble() - (x0 + 5.0 * std::cos(left))) < 2 * kRound);
+        QVERIFY(std::abs(Text(5)->text().toDouble() - (y0 + 5.0 * std::sin(left))) < 2 * kRound);
+
+        // 4 m right at 60 degrees: along azimuth + 60 - 180 with distance -4.
+        Text(2)->setText(QStringLiteral("60"));
+        Text(3)->setText(QStringLiteral("-4"));
+        Button("Command7")->click();
+        const double beta = azimuth + std::numbers::pi / 3 - std::numbers::pi;
+        QVERIFY(std::abs(Text(4)->text().toDouble() - (x0 - 4.0 * std::cos(beta))) < 2 * kRound);
+        QVERIFY(std::abs(Text(5)->text().toDouble() - (y0 - 4.0 * std::sin(beta))) < 2 * kRound);
+    }
+
+    void ComputeRefusesWithTheFocusOnTheField() {
+        InitializeMainLine();
+        struct Case {
+            QString Station, Angle, Skew;
+            std::string Message;
+            std::string Field;
+        };
+        const std::vector<Case> cases = {
+            {"12400", "180", "", "右偏角应在0～180之间！", "Text2"},
+            {"12400", "-1", "", "右偏角应在0～180之间！", "Text2"},
+            {"12400", "", "3  -3", "斜距3  -3存在空格，不能计算，可以放样！", "Text3"},
+            {"99999", "", "", "桩号99999超出平面数据文件，请修改！", "Text1"},
+        };
+        for (const Case& c : cases) {
+            // Outputs of an earlier run must not survive a refusal.
+            Text(1)->setText(QStringLiteral("12400"));
+            Text(2)->clear();
+            Text(3)->clear();
+            Button("Command7")->click();
+            QVERIFY(!Text(4)->text().isEmpty());
+            m_prompts->Refusals.clear();
+            m_prompts->Focused.clear();
+            Text(1)->setText(c.Station);
+            Text(2)->setText(c.Angle);
+            Text(3)->setText(c.Skew);
+            Button("Command7")->click();
+            QCOMPARE(m_prompts->Refusals, std::vector<std::string>{c.Message});
+            QCOMPARE(m_prompts->Focused, std::vector<std::string>{c.Field});
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromStdString(c.Field));
+            QCOMPARE(static_cast<QLineEdit*>(QApplication::focusWidget())->selectedText(),
+                     static_cast<QLineEdit*>(QApplication::focusWidget())->text());
+            QVERIFY(Text(4)->text().isEmpty() && Text(5)->text().isEmpty() &&
+                    Text(6)->text().isEmpty());
+        }
+        // 179.9 is accepted.
+        Text(1)->setText(QStringLiteral("12400"));
+        Text(2)->setText(QStringLiteral("179.9"));
+        Text(3)->setText(QStringLiteral("2"));
+        m_prompts->Refusals.clear();
+        Button("Command7")->click();
+        QVERIFY(m_prompts->Refusals.empty());
+        QVERIFY(!Text(4)->text().isEmpty());
+    }
+
+    void EnterWalksTheFieldsAndComputes() {
+        // Before Initialize, Enter in the last field must not compute on an empty alignment.
+        Text(3)->setFocus();
+        QTest::keyClick(Text(3), Qt::Key_Return);
+        QVERIFY(m_prompts->Events.empty());
+
+        InitializeMainLine();
+        Text(1)->setFocus();
+        QTest::keyClicks(Text(1), QStringLiteral("12400"));
+        QTest::keyClick(Text(1), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), Text(2));
+        QTest::keyClick(Text(2), Qt::Key_Enter); // the keypad's Enter too
+        QCOMPARE(QApplication::focusWidget(), Text(3));
+        QTest::keyClicks(Text(3), QStringLiteral("5"));
+        QTest::keyClick(Text(3), Qt::Key_Return);
+        QVERIFY(!Text(4)->text().isEmpty());
+        QVERIFY(!Text(6)->text().isEmpty());
+    }
+
+    void FocusedFieldTurnsLightGreenAndSelectsItsText() {
+        const QColor normal = Text(2)->palette().color(QPalette::Base);
+        QVERIFY(normal != QColor(192, 255, 192));
+        for (int n = 1; n <= 6; ++n) {
+            Text(n)->setText(QStringLiteral("text %1").arg(n));
+        }
+        for (int n = 1; n <= 6; ++n) {
+            Text(n)->setFocus();
+            QApplication::processEvents();
+            QCOMPARE(Text(n)->palette().color(QPalette::Base), QColor(192, 255, 192));
+            QCOMPARE(Text(n)->selectedText(), Text(n)->text());
+            for (int other = 1; other <= 6; ++other) {
+                if (other != n) {
+                    QCOMPARE(Text(other)->palette().color(QPalette::Base), normal);
+                }
+            }
+        }
+        // A click into the field selects its text as well.
+        QTest::mouseClick(Text(1), Qt::LeftButton, {}, QPoint(5, 5));
+        QApplication::processEvents();
+        QCOMPARE(Text(1)->selectedText(), Text(1)->text());
+    }
+
+    void DrawDesignLineShowsStagesAndReturnsOnDoubleClick() {
+        InitializeMainLine();
+        // Every text the progress window paints, in order.
+        QStringList painted;
+        struct PaintSpy : QObject {
+            QStringList* Out;
+            QLabel* Label;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint &&
+                    (Out->isEmpty() || Out->constLast() != Label->text())) {
+                    Out->append(Label->text());
+                }
+                return false;
+            }
+        } spy;
+        spy.Out = &painted;
+        spy.Label = m_window->Progress().findChild<QLabel*>("Label1");
+        spy.Label->installEventFilter(&spy);
+
+        Button("Command1")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QVERIFY(!m_window->isVisible());
+        QVERIFY(m_window->Progress().isVisible());
+        QVERIFY(m_window->Drawing().isVisible());
+        QCOMPARE(m_window->Progress().Stage(), QStringLiteral("设计线绘制完毕，双击返回"));
+        for (const std::string_view stage :
+             {cad::kStageDesignLine, cad::kStageTangentLines, cad::kStageStartEnd,
+              cad::kStageStakes, cad::kStageMainPoints, cad::kStageChainBreaks}) {
+            QVERIFY2(painted.contains(QString::fromUtf8(stage.data(), stage.size())),
+                     qPrintable(painted.join(u'|')));
+        }
+        QCOMPARE(painted.constLast(), QStringLiteral("设计线绘制完毕，双击返回"));
+
+        // The drawing window received the line on its layers.
+        const cad::DrawingDocument& doc = m_window->Document();
+        QVERIFY(doc.Entities().size() > 50);
+        bool onCentreLine = false;
+        for (const cad::DrawnEntity& e : doc.Entities()) {
+            onCentreLine = onCentreLine || e.Layer == cad::kCentreLineLayer;
+        }
+        QVERIFY(onCentreLine);
+        // The view shows the start point (JD 1) after the drawing.
+        const QPointF start = m_window->Drawing().View().WorldToScreen(kJd1Y, kJd1X);
+        QVERIFY(QRectF(m_window->Drawing().View().rect()).contains(start));
+
+        QTest::mouseDClick(&m_window->Progress(), Qt::LeftButton);
+        QVERIFY(!m_window->Progress().isVisible());
+        QVERIFY(m_window->isVisible());
+        spy.Label->removeEventFilter(&spy);
+    }
+
+    void FailedDrawingKeepsTheStageUntilDoubleClick() {
+        InitializeMainLine();
+        // A damaged curve table: the first straight ends at a point that is not a number, which
+        // the drawing refuses in its first stage.
+        m_window->State().ZhX[2] = std::nan("");
+        Button("Command1")->click();
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        QVERIFY(!m_window->isVisible());
+        QVERIFY(m_window->Progress().isVisible());
+        QVERIFY(m_window->Progress().Stage() != QStringLiteral("设计线绘制完毕，双击返回"));
+        // A double-click on the label is one on the window.
+        QLabel* label = m_window->Progress().findChild<QLabel*>("Label1");
+        QTest::mouseDClick(label, Qt::LeftButton);
+        QVERIFY(m_window->isVisible());
+    }
+
+    void CoordinateTableIsPlacedAtThePickedPoint() {
+        InitializeMainLine();
+        std::vector<std::string> prompts;
+        m_window->Document().SetPickHandler([&](std::string_view prompt) {
+            prompts.emplace_back(prompt);
+            return std::optional<cad::Point>(cad::Point{1000.0, 2000.0, 0.0});
+        });
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        Button("Command6")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QCOMPARE(prompts, std::vector<std::string>{"输入插入点:"});
+        const std::optional<cad::Extents> box = m_window->Document().ComputeExtents();
+        QVERIFY(box);
+        // The table hangs from its top-left corner at the picked point.
+        QVERIFY(std::abs(box->MinX - 1000.0) < 1.0);
+        QVERIFY(box->MaxX > 1000.0 + 30.0);
+
+        // A cancelled pick ends the command with the error box and draws nothing.
+        const std::size_t before = m_window->Document().Entities().size();
+        m_window->Document().SetPickHandler(
+            [](std::string_view) { return std::optional<cad::Point>(); });
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        Button("xpcmdbutton3")->click();
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        QCOMPARE(m_window->Document().Entities().size(), before);
+    }
+
+    void PickInTheDrawingWindowItself() {
+        InitializeMainLine();
+        app::DrawingWindow& drawing = m_window->Drawing();
+        QPoint click(200, 150);
+        cad::Point expected;
+        QString prompt;
+        QTimer::singleShot(100, this, [&] {
+            prompt = drawing.PickPrompt();
+            expected = drawing.View().ScreenToWorld(click);
+            QTest::mouseClick(&drawing.View(), Qt::LeftButton, {}, click);
+        });
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        Button("xpcmdbutton3")->click();
+        QVERIFY(prompt.startsWith(QStringLiteral("输入插入点:")));
+        QVERIFY(m_prompts->Errors.empty());
+        QVERIFY(drawing.isVisible());
+        QVERIFY(!m_window->Document().Entities().empty());
+        // The sketch starts at the picked left end of its axis.
+        const std::optional<cad::Extents> box = m_window->Document().ComputeExtents();
+        QVERIFY(box && box->MinX <= expected.X + 1e-6 && box->MaxX > expected.X);
+    }
+
+    void StakeOutPutsPointsAndAPolyline() {
+        InitializeMainLine();
+        Text(1)->setText(QStringLiteral("12400"));
+        Text(3)->setText(QStringLiteral("  3    -3 "));
+        Text(4)->setText(QStringLiteral("stale"));
+        m_window->findChild<QCheckBox*>("Check1")->setChecked(true);
+        Button("xpcmdbutton4")->click();
+        QVERIFY(m_prompts->Errors.empty() && m_prompts->Refusals.empty());
+        QVERIFY(Text(4)->text().isEmpty());
+        int points = 0, polylines = 0;
+        for (const cad::DrawnEntity& e : m_window->Document().Entities()) {
+            points += std::holds_alternative<cad::DrawnPoint>(e.Shape);
+            polylines += std::holds_alternative<cad::DrawnPolyline>(e.Shape);
+        }
+        QCOMPARE(points, 2);
+        QCOMPARE(polylines, 1);
+        QVERIFY(m_window->Drawing().isVisible());
+
+        // The pile file's stake-out adds one point per pile.
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        Button("Command5")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        points = 0;
+        for (const cad::DrawnEntity& e : m_window->Document().Entities()) {
+            points += std::holds_alternative<cad::DrawnPoint>(e.Shape);
+        }
+        QVERIFY(points > 2 + 20);
+    }
+
+    void ExcelTableIsSavedWhereTheUserSays() {
+        InitializeMainLine();
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // Declining the save dialog writes nothing and shows no message.
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        Button("xpcmdbutton2")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QCOMPARE(m_prompts->Suggested, std::vector<std::string>{Sample("bridge.xlsx")});
+        QVERIFY(m_prompts->Opened.empty());
+
+        const QString path = dir.filePath(QStringLiteral("桩位坐标.xlsx"));
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        m_prompts->SaveAnswers = {path.toStdString()};
+        Button("xpcmdbutton2")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(2), QByteArray("PK")); // a zip package
+        QCOMPARE(m_prompts->Opened, std::vector<std::string>{path.toStdString()});
+        // No program to open it: the user is told where it is.
+        QCOMPARE(m_prompts->Notices.size(), std::size_t{1});
+        QVERIFY(m_prompts->Notices[0].find(path.toStdString()) != std::string::npos);
+
+        // A folder that cannot be written ends the command with the error box.
+        m_prompts->OpenAnswers = {Sample("bridge.zw")};
+        m_prompts->SaveAnswers = {"/nonexistent-folder/x.xlsx"};
+        Button("xpcmdbutton2")->click();
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+    }
+
+    void ExitAsksOnlyWhenADrawingWouldBeLost() {
+        m_window->Document().AddPoint({0, 0, 0});
+        m_prompts->ConfirmAnswers = {false};
+        Button("Command2")->click();
+        QCOMPARE(m_prompts->Notices.size(), std::size_t{1});
+        QVERIFY(m_window->isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

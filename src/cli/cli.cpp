@@ -61,11 +61,27 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     pointCommand->add_option("--angle", point.Angle, "right deflection angle, degrees");
 
     PilesOptions piles;
+    std::vector<double> at{0.0, 0.0};
     auto* pilesCommand =
         app.add_subcommand("piles", "the coordinates of every pile of a pile file, as CSV");
     AddAlignmentOptions(*pilesCommand, files);
     pilesCommand->add_option("--piles", piles.PileFile, "pile position file (.zw)")->required();
     AddDigits(*pilesCommand, piles.Digits);
+    pilesCommand->add_option("--xlsx", piles.Xlsx, "write the coordinate table as a workbook");
+    auto* dxf =
+        pilesCommand->add_option("--dxf", piles.Dxf, "draw the table, sketch and stake-out points");
+    pilesCommand->add_option("--at", at, "insertion point X,Y (north, east) of drawn tables")
+        ->delimiter(',')
+        ->expected(2)
+        ->needs(dxf);
+    pilesCommand->add_flag("--table", piles.Table, "draw the coordinate table")->needs(dxf);
+    pilesCommand->add_flag("--sketch", piles.Sketch, "draw the pile sketch")->needs(dxf);
+    pilesCommand->add_flag("--stakeout", piles.StakeOut, "draw the stake-out points")->needs(dxf);
+
+    std::string drawDxf;
+    auto* drawCommand = app.add_subcommand("draw", "draw the design line into a DXF drawing");
+    AddAlignmentOptions(*drawCommand, files);
+    drawCommand->add_option("--dxf", drawDxf, "DXF file to write")->required();
 
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -95,7 +111,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return RunCurves(*state, method, curveDigits, out);
     }
     if (pilesCommand->parsed()) {
+        piles.AtX = at.at(0);
+        piles.AtY = at.at(1);
         return RunPiles(*state, prompts, method, piles, out);
+    }
+    if (drawCommand->parsed()) {
+        return RunDraw(*state, prompts, method, drawDxf);
     }
     return RunPoint(*state, prompts, method, point, out);
 }

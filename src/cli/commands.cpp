@@ -1,9 +1,16 @@
 #include "cli/commands.h"
 
+#include "cad/design_line.h"
+#include "cad/drawing_document.h"
+#include "cad/dxf_writer.h"
+#include "cad/pile_drawings.h"
+#include "cad/stake_out.h"
 #include "input/initialize.h"
 #include "piles/alignment_access.h"
 #include "piles/pile_file.h"
 #include "piles/single_point.h"
+#include "sheet/coordinate_command.h"
+#include "sheet/xlsx_writer.h"
 #include "state/command_handler.h"
 #include "state/text.h"
 #include "stationing/stationing.h"
@@ -260,6 +267,56 @@ int RunPoint(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
     return 0;
 }
 
+namespace {
+
+/// Writes the drawings asked for into one new drawing. Each drawing command reads the pile file
+/// again, as it does in the window. The first pick is answered with the given point; later
+/// ones to the right of everything drawn so far, so that the table and the sketch do not
+/// overlap.
+bool DrawPileOutputs(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+                     const PilesOptions& options) {
+    cad::DrawingDocument document;
+    bool firstPick = true;
+    document.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
+        cad::Point at = cad::DrawingPoint({options.AtX, options.AtY});
+        const auto extents = document.ComputeExtents();
+        if (!firstPick && extents) {
+            at.X = extents->MaxX + 20.0;
+        }
+        firstPick = false;
+        return at;
+    });
+    const bool all = !options.Table && !options.Sketch && !options.StakeOut;
+    using Command =
+        bool (*)(const SharedState&, state::Prompts&, AlignmentMethod, cad::DrawingHost&);
+    const std::pair<bool, Command> commands[] = {{all || options.Table, cad::Command6},
+                                                 {all || options.Sketch, cad::xpcmdbutton3},
+                                                 {all || options.StakeOut, cad::Command5}};
+    for (const auto& [wanted, command] : commands) {
+        if (wanted) {
+            prompts.AnswerNextDialog(options.PileFile);
+            if (!command(s, prompts, method, document)) {
+                return false;
+            }
+        }
+    }
+    return state::RunUnderHandler(prompts, false, [&] { cad::WriteDxf(document, options.Dxf); });
+}
+
+bool WritePileWorkbook(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+                       const PilesOptions& options) {
+    sheet::SpreadsheetSession session;
+    std::string pileFile;
+    prompts.AnswerNextDialog(options.PileFile);
+    if (!sheet::xpcmdbutton2(s, prompts, method, session, pileFile)) {
+        return false;
+    }
+    return state::RunUnderHandler(
+        prompts, false, [&] { sheet::WriteXlsx(*session.CurrentWorkbook(), options.Xlsx); });
+}
+
+} // namespace
+
 int RunPiles(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
              const PilesOptions& options, std::ostream& out) {
     prompts.AnswerNextDialog(options.PileFile);
@@ -280,8 +337,24 @@ int RunPiles(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
     if (!ran) {
         return 1;
     }
+    if (!options.Xlsx.empty() && !WritePileWorkbook(s, prompts, method, options)) {
+        return 1;
+    }
+    if (!options.Dxf.empty() && !DrawPileOutputs(s, prompts, method, options)) {
+        return 1;
+    }
     out << "pier,station,entry,L1,L2,x,y\n" << rows.str();
     return 0;
+}
+
+int RunDraw(SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+            const std::string& dxfPath) {
+    cad::DrawingDocument document;
+    if (!cad::Command1(s, prompts, method, document, [](std::string_view) {})) {
+        return 1;
+    }
+    return state::RunUnderHandler(prompts, false, [&] { cad::WriteDxf(document, dxfPath); }) ? 0
+                                                                                             : 1;
 }
 
 } // namespace tesk::cli

@@ -51,11 +51,20 @@ int RunPoint(const state::SharedState& s, ConsolePrompts& prompts, state::Alignm
 struct PilesOptions {
     std::string PileFile;
     int Digits = 4;
+    std::string Xlsx; ///< write the coordinate table as a workbook here when not empty
+    std::string Dxf;  ///< draw into a new drawing and write it here when not empty
+    double AtX = 0.0; ///< insertion point of the drawn table, survey X (north), m
+    double AtY = 0.0; ///< survey Y (east), m
+    bool Table = false, Sketch = false, StakeOut = false; ///< drawings asked for; none = all
 };
 /// The pile coordinate table of a pile file as CSV: pier (0-based), station text, entry
-/// (1-based), L1, L2, X, Y.
+/// (1-based), L1, L2, X, Y; optionally the workbook and the drawings.
 int RunPiles(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
              const PilesOptions& options, std::ostream& out);
+
+/// Draws the design line into a new drawing and writes it as DXF.
+int RunDraw(state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
+            const std::string& dxfPath);
 
 /// Quotes a CSV field when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text);

@@ -170,3 +170,50 @@ TEST(CliPiles, OneRowPerEntryOfTheBridge) {
 
 } // namespace
 } // namespace tesk::cli
+
+namespace tesk::cli {
+namespace {
+
+std::string Head(const std::filesystem::path& path, std::size_t n) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(n, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(n));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+TEST(CliOutputs, DrawAndPileFilesAreWritten) {
+    const auto dir = std::filesystem::temp_directory_path() / "tesk_cli_outputs";
+    std::filesystem::create_directories(dir);
+    const auto line = dir / "line.dxf";
+    CliRun r = Cli(With({"draw"}, With(kMainLine, {"--dxf", line.string()})));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(Head(line, 64).find("SECTION"), std::string::npos);
+
+    const auto ramp = dir / "ramp.dxf";
+    r = Cli({"draw", "--elem", Sample("ramp.jdx"), "--dxf", ramp.string()});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+
+    const auto xlsx = dir / "bridge.xlsx";
+    const auto dxf = dir / "bridge.dxf";
+    r = Cli(With({"piles"},
+                 With(kMainLine, {"--piles", Sample("bridge.zw"), "--xlsx", xlsx.string(), "--dxf",
+                                  dxf.string(), "--at", "3453000,504000", "--table"})));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Head(xlsx, 2), "PK") << "a zip package";
+    EXPECT_NE(Head(dxf, 64).find("SECTION"), std::string::npos);
+
+    // A pile file beyond the line writes nothing.
+    const auto beyond = dir / "beyond.zw";
+    std::ofstream(beyond) << "C30000 90 1\n0\n";
+    const auto never = dir / "never.xlsx";
+    r = Cli(
+        With({"piles"}, With(kMainLine, {"--piles", beyond.string(), "--xlsx", never.string()})));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "桩号C30000超出平面数据文件，请修改！\n");
+    EXPECT_FALSE(std::filesystem::exists(never));
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace tesk::cli

@@ -307,33 +307,21 @@ TEST(BuildJdAlignment, FailureNamesTheVertex) {
     }
 }
 
-// A hairpin turning right through 200 deg with radius 30: the road runs north on the line Y = 0,
-// passes the vertex at the origin, starts its curve about 170 m beyond it, turns round and leaves
-// on the line through the origin with azimuth 200 deg. A neighbour flagged "1" lies beyond the
-// vertex on its leg; one flagged "0" lies between the vertex and the curve.
-std::vector<VertexRow> Hairpin(bool keepBack, bool keepAhead, double ls) {
-    const double out = 200.0 * kPi / 180.0; // azimuth of the ahead line
-    const double dAhead = keepAhead ? 300.0 : -60.0;
-    const std::string name =
-        std::string("JD1HT") + (keepBack ? "1" : "0") + (keepAhead ? "1" : "0");
-    return {{"QD", keepBack ? -250.0 : 60.0, 0.0},
-            {name, 0.0, 0.0, 30.0, ls, ls},
-            {"ZD", dAhead * std::cos(out), dAhead * std::sin(out)}};
-}
-
 TEST(BuildJdAlignment, HairpinsWithEveryFlagCombination) {
-    for (const double ls : {0.0, 20.0}) {
+    for (const testing::HairpinSpirals sp : testing::kHairpinSpirals) {
         for (const bool keepBack : {false, true}) {
             for (const bool keepAhead : {false, true}) {
-                SCOPED_TRACE(::testing::Message()
-                             << "flags " << keepBack << keepAhead << " Ls " << ls);
-                const SharedState s = Built(Hairpin(keepBack, keepAhead, ls));
+                SCOPED_TRACE(::testing::Message() << "flags " << keepBack << keepAhead << " Ls1 "
+                                                  << sp.Ls1 << " R1 " << sp.R1);
+                const SharedState s = Built(testing::Hairpin(keepBack, keepAhead, sp));
                 EXPECT_GT(std::fabs(s.Deflection[2]), kPi);
                 EXPECT_NEAR(s.Deflection[2], 200.0 * kPi / 180.0, 1e-14);
                 EXPECT_EQ(s.JdRadius[2], -30.0) << "hairpin data are stored negated";
-                EXPECT_EQ(s.JdSpiral1[2], -ls);
-                EXPECT_FALSE(std::signbit(s.JdSpiral1OuterRadius[2]))
-                    << "an absent radius stays +0";
+                EXPECT_EQ(s.JdSpiral1[2], -sp.Ls1);
+                EXPECT_EQ(s.JdSpiral2OuterRadius[2], -sp.R2);
+                if (sp.R1 == 0.0) {
+                    EXPECT_FALSE(std::signbit(s.JdSpiral1OuterRadius[2])) << "no -0 to print";
+                }
                 EXPECT_GT(s.CurveLength[2], 0.0);
                 EXPECT_NEAR(s.LegAzimuth[1], 0.0, 1e-15) << "travel runs north";
                 ExpectMatchesIntegratedCurve(s, 2);
@@ -351,7 +339,7 @@ TEST(BuildJdAlignment, HairpinsWithEveryFlagCombination) {
 
 TEST(BuildJdAlignment, RebuildingGivesTheSameLine) {
     SharedState s;
-    FillVertices(s, 0.0, Hairpin(false, true, 20.0));
+    FillVertices(s, 0.0, testing::Hairpin(false, true, testing::kHairpinSpirals[2]));
     BuildJdAlignment(s);
     const SharedState first = s;
     BuildJdAlignment(s);

@@ -206,19 +206,12 @@ TEST(JdStationToPoint, AzimuthsComeBackIntoZeroToTwoPi) {
 }
 
 TEST(JdStationToPoint, HairpinsAreContinuousAlongTheWholeLine) {
-    const double out = 200.0 * kPi / 180.0;
-    for (const double ls : {0.0, 20.0}) {
+    for (const testing::HairpinSpirals sp : testing::kHairpinSpirals) {
         for (const bool keepBack : {false, true}) {
             for (const bool keepAhead : {false, true}) {
-                SCOPED_TRACE(::testing::Message()
-                             << "flags " << keepBack << keepAhead << " Ls " << ls);
-                const double dAhead = keepAhead ? 300.0 : -60.0;
-                const std::string name =
-                    std::string("jd1ht") + (keepBack ? "1" : "0") + (keepAhead ? "1" : "0");
-                const SharedState s =
-                    Built({{"QD", keepBack ? -250.0 : 60.0, 0.0},
-                           {name, 0.0, 0.0, 30.0, ls, ls},
-                           {"ZD", dAhead * std::cos(out), dAhead * std::sin(out)}});
+                SCOPED_TRACE(::testing::Message() << "flags " << keepBack << keepAhead << " Ls1 "
+                                                  << sp.Ls1 << " R1 " << sp.R1);
+                const SharedState s = Built(testing::Hairpin(keepBack, keepAhead, sp, "ht"));
                 ExpectCurvesMatchIntegration(s);
                 // Walk the line in 0.25 m steps: no step moves further than the distance walked.
                 StationPoint previous = JdStationToPoint(s, s.JdStation[1]);

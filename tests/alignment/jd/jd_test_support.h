@@ -57,6 +57,29 @@ inline std::vector<VertexRow> RightAngleLine(double r, double ls1, double ls2, d
     return {{"QD", 0.0, 0.0}, {"JD1", 100.0, 0.0, r, ls1, ls2, r1, r2}, {"ZD", 100.0, 100.0}};
 }
 
+/// Spiral data of a hairpin test curve: lengths and outer radii, m.
+struct HairpinSpirals {
+    double Ls1 = 0.0, Ls2 = 0.0, R1 = 0.0, R2 = 0.0;
+};
+
+/// Without spirals, with complete spirals, with unequal incomplete spirals.
+inline const std::vector<HairpinSpirals> kHairpinSpirals = {
+    {0.0, 0.0, 0.0, 0.0}, {20.0, 20.0, 0.0, 0.0}, {20.0, 25.0, 100.0, 150.0}};
+
+/// A hairpin turning right through 200 deg with radius 30: the road runs north on the line Y = 0,
+/// passes the vertex at the origin, starts its curve about 170 m beyond it, turns round and
+/// leaves on the line through the origin with azimuth 200 deg. A neighbour flagged "1" lies
+/// beyond the vertex on its leg; one flagged "0" lies between the vertex and the curve.
+inline std::vector<VertexRow> Hairpin(bool keepBack, bool keepAhead, HairpinSpirals sp,
+                                      const std::string& mark = "HT") {
+    const double out = 200.0 * kPi / 180.0; // azimuth of the ahead line
+    const double dAhead = keepAhead ? 300.0 : -60.0;
+    const std::string name = "JD1" + mark + (keepBack ? "1" : "0") + (keepAhead ? "1" : "0");
+    return {{"QD", keepBack ? -250.0 : 60.0, 0.0},
+            {name, 0.0, 0.0, 30.0, sp.Ls1, sp.Ls2, sp.R1, sp.R2},
+            {"ZD", dAhead * std::cos(out), dAhead * std::sin(out)}};
+}
+
 /// A line in survey coordinates with right and left curves, one crossing north, complete,
 /// unequal and incomplete spirals, a circular curve and a flat curve of large radius.
 inline std::vector<VertexRow> MixedLine() {

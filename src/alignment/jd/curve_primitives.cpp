@@ -119,9 +119,9 @@ double SpiralShift(double l, double r) {
 
 namespace {
 
-// ((R + pFar) - (R + pNear) cos a) / sin a, written as (R + pNear) tan(a/2) + (pFar - pNear) / sin
-// a: the same quantity without the cancellation of 1 - cos a on a small deflection. A zero
-// deflection still divides by sin 0 and fails.
+// ((R + pFar) - (R + pNear) cos a) / sin a, written as
+// (R + pNear) tan(a/2) + (pFar - pNear) / sin a: the same quantity without the cancellation of
+// 1 - cos a on a small deflection. A zero deflection still divides by sin 0 and fails.
 double TangentLength(double r, double pNear, double pFar, double a) {
     return (r + pNear) * std::tan(a / 2.0) + Divide(pFar - pNear, std::sin(a), "tangent length");
 }

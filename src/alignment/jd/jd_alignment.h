@@ -16,8 +16,11 @@ namespace tesk::jd {
 /// The curve of one vertex solved in the frame of its spirals' origin tangents and placed on the
 /// two legs through the vertex.
 struct VertexCurve {
-    double T1 = 0.0; ///< tangent length from the vertex back to ZH along the back leg, m
-    double T2 = 0.0; ///< tangent length from the vertex ahead to HZ along the ahead leg, m
+    /// Tangent length from ZH forward to the vertex along the back leg, m; negative when the
+    /// curve turns through more than pi and so starts beyond its vertex (a hairpin)
+    double T1 = 0.0;
+    /// Tangent length from the vertex forward to HZ along the ahead leg, m; signed like T1
+    double T2 = 0.0;
     double c1 = 0.0; ///< entry clothoid origin to the spiral's outer end, m (0 if complete)
     double c2 = 0.0; ///< exit clothoid origin to the spiral's outer end, m (0 if complete)
     double t1 = 0.0; ///< azimuth of the entry clothoid's origin tangent, rad, in [-pi, pi]

@@ -79,10 +79,14 @@ void DrawingView::ZoomExtents() {
         update();
         return;
     }
-    m_centreX = (extents->MinX + extents->MaxX) / 2.0;
-    m_centreY = (extents->MinY + extents->MaxY) / 2.0;
-    const double spanX = extents->MaxX - extents->MinX;
-    const double spanY = extents->MaxY - extents->MinY;
+    ShowArea(extents->MinX, extents->MinY, extents->MaxX, extents->MaxY);
+}
+
+void DrawingView::ShowArea(double minX, double minY, double maxX, double maxY) {
+    m_centreX = (minX + maxX) / 2.0;
+    m_centreY = (minY + maxY) / 2.0;
+    const double spanX = maxX - minX;
+    const double spanY = maxY - minY;
     const double w = std::max(width(), 1);
     const double h = std::max(height(), 1);
     double scale = 1.0;

@@ -30,6 +30,8 @@ public:
     /// Fits the whole drawing into the view (margins of a few per cent). An empty drawing
     /// shows the world origin at one pixel per metre.
     void ZoomExtents();
+    /// Fits the world rectangle (metres, x east, y north; min < max) into the view.
+    void ShowArea(double minX, double minY, double maxX, double maxY);
 
     /// Lets the user click a point. Runs a local event loop until a left click (the world
     /// point under the cursor), Esc, CancelPick or the window closing (nothing). A pick asked

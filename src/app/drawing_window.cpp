@@ -51,6 +51,7 @@ DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& pro
     m_layers->setObjectName(QStringLiteral("LayerList"));
     dock->setWidget(m_layers);
     addDockWidget(Qt::RightDockWidgetArea, dock);
+    resizeDocks({dock}, {150}, Qt::Horizontal);
     connect(m_layers, &QListWidget::itemChanged, this, &DrawingWindow::OnLayerItemChanged);
 
     m_prompt = new QLabel(this);

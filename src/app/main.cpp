@@ -1,6 +1,10 @@
 // The desktop program: the main window of a surveyor's session.
+//
+//   tesk                                   the program
+//   tesk --screenshot OUTDIR SAMPLESDIR    writes the screenshots of the manual and exits
 
 #include "app/main_window.h"
+#include "app/screenshots.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -10,6 +14,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tesk"));
     QApplication::setApplicationVersion(QStringLiteral("5.6"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tesk/tesk.svg")));
+
+    const QStringList args = QApplication::arguments();
+    if (args.size() == 4 && args[1] == QStringLiteral("--screenshot")) {
+        return tesk::app::MakeScreenshots(args[3], args[2]);
+    }
 
     tesk::app::MainWindow window;
     window.show();

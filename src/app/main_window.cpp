@@ -91,7 +91,12 @@ MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
     });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The drawing window refers to the document and the prompts, members that go before the
+    // child widgets do.
+    delete m_drawing;
+    m_drawing = nullptr;
+}
 
 void MainWindow::BuildLayout() {
     // Method option.

@@ -1,0 +1,114 @@
+#include "app/screenshots.h"
+
+#include "app/drawing_view.h"
+#include "app/drawing_window.h"
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/scripted_prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextStream>
+
+#include <iostream>
+
+namespace tesk::app {
+namespace {
+
+bool Save(QWidget& widget, const QDir& folder, const QString& name) {
+    QApplication::processEvents();
+    const QString path = folder.filePath(name);
+    if (!widget.grab().save(path)) {
+        std::cerr << "cannot write " << path.toStdString() << '\n';
+        return false;
+    }
+    std::cout << path.toStdString() << '\n';
+    return true;
+}
+
+void Click(MainWindow& window, const char* button) {
+    window.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+    QApplication::processEvents();
+}
+
+} // namespace
+
+int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
+    const QDir samples(samplesFolder);
+    QDir out(outputFolder);
+    if (!out.exists() && !QDir().mkpath(outputFolder)) {
+        std::cerr << "cannot create " << outputFolder.toStdString() << '\n';
+        return 1;
+    }
+    const auto sample = [&](const char* name) {
+        return samples.filePath(QString::fromLatin1(name)).toStdString();
+    };
+
+    ScriptedPrompts prompts;
+    MainWindow window(&prompts);
+    prompts.FocusHandler = [&](std::string_view name) { window.FocusField(name); };
+    window.show();
+    QApplication::setActiveWindow(&window);
+
+    prompts.OpenAnswers = {sample("main_line.jdx"), sample("main_line.dl")};
+    Click(window, "Command4");
+    if (!prompts.Errors.empty()) {
+        std::cerr << "Initialize failed: " << prompts.Errors.front() << ' '
+                  << prompts.Details.front() << '\n';
+        return 1;
+    }
+    window.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("B15120"));
+    window.findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("75"));
+    window.findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("-6.5"));
+    Click(window, "Command7");
+    window.FocusField("Text4");
+    bool ok = prompts.Refusals.empty() && prompts.Errors.empty();
+    ok = ok && Save(window, out, QStringLiteral("main_window.png"));
+
+    DrawingWindow& drawing = window.Drawing();
+    drawing.resize(1280, 820);
+    Click(window, "Command1");
+    ok = ok && prompts.Errors.empty();
+    ok = ok && Save(window.Progress(), out, QStringLiteral("progress_window.png"));
+    drawing.View().ZoomExtents();
+    ok = ok && Save(drawing, out, QStringLiteral("drawing_window.png"));
+    // Close enough to read the annotations: around the first curve and its main points.
+    constexpr double kJd2East = 502688.615, kJd2North = 3452430.294;
+    drawing.View().ShowArea(kJd2East - 260.0, kJd2North - 170.0, kJd2East + 260.0,
+                            kJd2North + 170.0);
+    ok = ok && Save(drawing, out, QStringLiteral("drawing_detail.png"));
+
+    // The pile drawings on a clean sheet, each placed at the world origin.
+    cad::DrawingDocument& document = window.Document();
+    document.SetPickHandler([](std::string_view) {
+        return std::optional<cad::Point>(cad::Point{0.0, 0.0, 0.0});
+    });
+    window.Progress().hide();
+    window.show();
+    document.Clear();
+    prompts.OpenAnswers = {sample("bridge.zw")};
+    Click(window, "Command6");
+    // The first columns of the table, large enough to read.
+    if (const auto box = document.ComputeExtents()) {
+        const double width = (box->MaxX - box->MinX) * 0.42;
+        drawing.View().ShowArea(box->MinX - 2.0, box->MaxY - width * 0.6, box->MinX + width,
+                                box->MaxY + 2.0);
+    }
+    ok = ok && prompts.Errors.empty() && Save(drawing, out, QStringLiteral("coordinate_table.png"));
+
+    document.Clear();
+    prompts.OpenAnswers = {sample("bridge.zw")};
+    Click(window, "xpcmdbutton3");
+    drawing.View().ZoomExtents();
+    ok = ok && prompts.Errors.empty() && Save(drawing, out, QStringLiteral("pile_sketch.png"));
+
+    if (!prompts.Errors.empty()) {
+        std::cerr << "a command failed: " << prompts.Errors.front() << ' '
+                  << prompts.Details.front() << '\n';
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace tesk::app

@@ -407,6 +407,18 @@ TEST(DesignLineJd, SpiralCurvesBackToBackEndWithGqAtHz) {
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "HY "), 2);
 }
 
+/// The main points of the hairpin at vertex 2 (turning right) stand on its inner side, square
+/// to the direction of travel there, whichever way its legs run.
+void ExpectHairpinMarks(const DrawingDocument& doc, const SharedState& s) {
+    ASSERT_NE(s.TurnsRight[2], 0);
+    const auto label = [&](double station) { return stationing::MileageToLabel(s, station); };
+    ExpectMark(doc, "ZH " + label(s.StationZH[2]), JdAt(s, s.StationZH[2]), true, kCyan);
+    ExpectMark(doc, "HY " + label(s.StationHY[2]), JdAt(s, s.StationHY[2]), true, kCyan);
+    ExpectMark(doc, "QZ " + label(s.StationQZ[2]), JdAt(s, s.StationQZ[2]), true, kCyan);
+    ExpectMark(doc, "YH " + label(s.StationYH[2]), JdAt(s, s.StationYH[2]), true, kCyan);
+    ExpectMark(doc, "HZ " + label(s.StationHZ[2]), JdAt(s, s.StationHZ[2]), true, kCyan);
+}
+
 TEST(DesignLineJd, HairpinIsDrawnAndNamedWithoutItsCode) {
     // A hairpin turning right through 200 deg with radius 30 and 20 m spirals; both neighbours
     // lie beyond the vertex on their legs.
@@ -421,6 +433,7 @@ TEST(DesignLineJd, HairpinIsDrawnAndNamedWithoutItsCode) {
     // Turning right, a hairpin's name is top-aligned: its curve lies beyond the vertex.
     ExpectText(d.Doc, "JD5", {0.0, 0.0}, kPi / 2.0 - s.AzimuthQZ[2], VerticalAlignment::Top,
                HorizontalAlignment::Center, kRed);
+    ExpectHairpinMarks(d.Doc, s);
 }
 
 TEST(DesignLineJd, HairpinNameIsShortenedByCharactersNotBytes) {
@@ -434,6 +447,7 @@ TEST(DesignLineJd, HairpinNameIsShortenedByCharactersNotBytes) {
     Draw(s, state::AlignmentMethod::IntersectionPoint, d);
     ExpectCurveDrawn(d.Doc, s, 2, 0);
     EXPECT_NE(UniqueText(d.Doc, "回头"), nullptr);
+    ExpectHairpinMarks(d.Doc, s);
 }
 
 TEST(DesignLineJd, ArcOfNoLengthIsNotDrawnAsACircle) {

@@ -11,3 +11,6 @@ if [ ! -x "$build_dir/bin/tesk" ]; then
     exit 1
 fi
 QT_QPA_PLATFORM=offscreen "$build_dir/bin/tesk" --screenshot docs/screenshots samples
+# The manual shows two of them.
+mkdir -p docs/help/images
+cp docs/screenshots/main_window.png docs/screenshots/drawing_detail.png docs/help/images/

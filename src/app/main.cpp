@@ -8,12 +8,23 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesk"));
     QApplication::setApplicationVersion(QStringLiteral("5.6"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tesk/tesk.svg")));
+
+    // Qt's own dialog texts (buttons, file dialogs) in Chinese where the translations are
+    // installed; the program's texts are Chinese already.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
 
     const QStringList args = QApplication::arguments();
     if (args.size() == 4 && args[1] == QStringLiteral("--screenshot")) {

@@ -2,6 +2,7 @@
 
 #include "app/drawing_view.h"
 #include "app/drawing_window.h"
+#include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/scripted_prompts.h"
@@ -103,6 +104,18 @@ int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
     Click(window, "xpcmdbutton3");
     drawing.View().ZoomExtents();
     ok = ok && prompts.Errors.empty() && Save(drawing, out, QStringLiteral("pile_sketch.png"));
+
+    // The manual as the help button shows it.
+    const QString help = FindHelpFile(QCoreApplication::applicationDirPath());
+    if (help.isEmpty()) {
+        std::cerr << "the manual is not beside the program\n";
+        ok = false;
+    } else {
+        HelpWindow manual(help);
+        manual.resize(900, 760);
+        manual.show();
+        ok = ok && Save(manual, out, QStringLiteral("help_window.png"));
+    }
 
     if (!prompts.Errors.empty()) {
         std::cerr << "a command failed: " << prompts.Errors.front() << ' '

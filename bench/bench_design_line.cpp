@@ -1,11 +1,10 @@
 // Drawing the design line of a long main line (1000 vertices, spirals on every curve, 19 chain
 // breaks) into a drawing document, and writing that drawing as DXF.
 
-#include "alignment/jd/jd_alignment.h"
 #include "cad/design_line.h"
 #include "cad/dxf_writer.h"
+#include "input/initialize.h"
 #include "state/shared_state.h"
-#include "stationing/stationing.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,25 +37,13 @@ state::SharedState LongLine() {
         x += 600.0 * std::cos(azimuth);
         y += 600.0 * std::sin(azimuth);
     }
-    jd::BuildJdAlignment(s);
-    for (int i = 2; i < s.JdCount; ++i) {
-        s.AzimuthHYd[i] = s.AzimuthHY[i];
-        s.AzimuthYHd[i] = s.AzimuthYH[i];
-        s.AzimuthQZd[i] = s.AzimuthQZ[i];
-    }
+    input::CompleteJdAlignment(s);
     s.BreakCount = 19;
     for (int k = 1; k <= s.BreakCount; ++k) {
         s.BreakBack[k] = k * 30'000.0 + 50.0 * (k - 1);
         s.BreakAhead[k] = s.BreakBack[k] + 50.0;
     }
-    stationing::BuildChainBreakSections(s);
-    for (int i = 2; i < s.JdCount; ++i) {
-        s.LabelZH[i] = stationing::MileageToLabel(s, s.StationZH[i]);
-        s.LabelHY[i] = stationing::MileageToLabel(s, s.StationHY[i]);
-        s.LabelQZ[i] = stationing::MileageToLabel(s, s.StationQZ[i]);
-        s.LabelYH[i] = stationing::MileageToLabel(s, s.StationYH[i]);
-        s.LabelHZ[i] = stationing::MileageToLabel(s, s.StationHZ[i]);
-    }
+    input::CompleteChainBreaks(s);
     return s;
 }
 

@@ -10,9 +10,7 @@
 
 namespace tesk::input {
 
-namespace {
-
-void FinishChainBreaks(state::SharedState& s) {
+void CompleteChainBreaks(state::SharedState& s) {
     stationing::BuildChainBreakSections(s);
     for (int i = 2; i <= s.JdCount - 1; ++i) {
         s.LabelZH[i] = stationing::MileageToLabel(s, s.StationZH[i]);
@@ -23,10 +21,12 @@ void FinishChainBreaks(state::SharedState& s) {
     }
 }
 
-} // namespace
-
 void LoadJdAlignment(state::SharedState& s, const std::string& path) {
     ReadJdFile(path, s);
+    CompleteJdAlignment(s);
+}
+
+void CompleteJdAlignment(state::SharedState& s) {
     jd::BuildJdAlignment(s);
     for (int i = 2; i <= s.JdCount - 1; ++i) {
         s.AzimuthHYd[i] = s.AzimuthHY[i];
@@ -37,16 +37,20 @@ void LoadJdAlignment(state::SharedState& s, const std::string& path) {
 
 void LoadChainBreaks(state::SharedState& s, const std::string& path) {
     ReadChainBreakFile(path, s);
-    FinishChainBreaks(s);
+    CompleteChainBreaks(s);
 }
 
 void UseNoChainBreaks(state::SharedState& s) {
     s.BreakCount = 0;
-    FinishChainBreaks(s);
+    CompleteChainBreaks(s);
 }
 
 void LoadElementAlignment(state::SharedState& s, const std::string& path) {
     ReadElementFile(path, s);
+    CompleteElementAlignment(s);
+}
+
+void CompleteElementAlignment(state::SharedState& s) {
     element::SplitReversingSpirals(s);
     s.ElemStartAzimuth = element::DmsToDegrees(s.ElemStartAzimuth);
     element::BuildElementAlignment(s);

@@ -30,13 +30,21 @@ bool Command4(state::SharedState& s, state::Prompts& prompts, state::AlignmentMe
 
 /// Reads a JD file, builds the alignment and copies the main-point azimuths.
 void LoadJdAlignment(state::SharedState& s, const std::string& path);
+/// The steps after reading a JD file: builds the alignment from the vertex table in `s` and
+/// copies the main-point azimuths.
+void CompleteJdAlignment(state::SharedState& s);
 /// Reads a chain-break file and builds the sentinels, the section tables and the main-point
 /// labels (which carry the section marks). Requires a loaded JD alignment.
 void LoadChainBreaks(state::SharedState& s, const std::string& path);
 /// The same as a chain-break file declaring none ("-1 0").
 void UseNoChainBreaks(state::SharedState& s);
+/// The steps after reading a chain-break file: sentinels, section tables and main-point
+/// labels from the breaks in `s` (BreakCount, BreakBack, BreakAhead) and the built JD line.
+void CompleteChainBreaks(state::SharedState& s);
 /// Reads an element file, splits reversing spirals, converts the start azimuth and builds the
 /// element alignment; chain breaks are switched off.
 void LoadElementAlignment(state::SharedState& s, const std::string& path);
+/// The steps after reading an element file: split, start azimuth to degrees, construction.
+void CompleteElementAlignment(state::SharedState& s);
 
 } // namespace tesk::input

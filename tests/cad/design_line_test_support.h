@@ -3,12 +3,11 @@
 // Helpers for the design-line tests: small alignments filled the way Initialize fills them, and
 // queries on a drawn document in survey coordinates.
 
-#include "alignment/element/element_alignment.h"
-#include "alignment/jd/jd_alignment.h"
 #include "cad/drawing_document.h"
+#include "input/initialize.h"
 #include "state/plane.h"
 #include "state/shared_state.h"
-#include "stationing/stationing.h"
+#include "support/vertex_rows.h"
 
 #include <cmath>
 #include <numbers>
@@ -20,55 +19,21 @@ namespace tesk::cad::testing {
 
 inline constexpr double kPi = std::numbers::pi;
 
-/// One row of a JD file: name, X, Y, R, Ls1, Ls2, R1, R2.
-struct VertexRow {
-    std::string Name;
-    double X = 0.0, Y = 0.0;
-    double R = 0.0, Ls1 = 0.0, Ls2 = 0.0, R1 = 0.0, R2 = 0.0;
-};
+using tesk::testing::VertexRow;
 
 /// A JD alignment as Initialize leaves it: vertex table, construction, azimuth copies, chain
 /// breaks (back, ahead pairs) with their sections, and the main-point labels.
 inline state::SharedState JdLine(double startStation, const std::vector<VertexRow>& rows,
                                  const std::vector<std::pair<double, double>>& breaks = {}) {
     state::SharedState s;
-    s.StartStation = startStation;
-    s.JdCount = static_cast<int>(rows.size());
-    for (int i = 1; i <= s.JdCount; ++i) {
-        const VertexRow& v = rows[static_cast<std::size_t>(i - 1)];
-        s.JdNameLine[i] = v.Name;
-        s.JdX[i] = v.X;
-        s.JdY[i] = v.Y;
-        s.JdRadius[i] = v.R;
-        s.JdSpiral1[i] = v.Ls1;
-        s.JdSpiral2[i] = v.Ls2;
-        s.JdSpiral1OuterRadius[i] = v.R1;
-        s.JdSpiral2OuterRadius[i] = v.R2;
-        const bool hairpin = v.Name.find("HT") != std::string::npos;
-        const std::size_t len = v.Name.size();
-        s.JdHairpin[i] = hairpin ? 1.0 : 0.0;
-        s.JdKeepBack[i] = hairpin && len >= 2 && v.Name[len - 2] == '1' ? 1.0 : 0.0;
-        s.JdKeepAhead[i] = hairpin && v.Name[len - 1] == '1' ? 1.0 : 0.0;
-    }
-    jd::BuildJdAlignment(s);
-    for (int i = 2; i <= s.JdCount - 1; ++i) {
-        s.AzimuthHYd[i] = s.AzimuthHY[i];
-        s.AzimuthYHd[i] = s.AzimuthYH[i];
-        s.AzimuthQZd[i] = s.AzimuthQZ[i];
-    }
+    tesk::testing::FillVertices(s, startStation, rows);
+    input::CompleteJdAlignment(s);
     s.BreakCount = static_cast<int>(breaks.size());
     for (int k = 1; k <= s.BreakCount; ++k) {
         s.BreakBack[k] = breaks[static_cast<std::size_t>(k - 1)].first;
         s.BreakAhead[k] = breaks[static_cast<std::size_t>(k - 1)].second;
     }
-    stationing::BuildChainBreakSections(s);
-    for (int i = 2; i <= s.JdCount - 1; ++i) {
-        s.LabelZH[i] = stationing::MileageToLabel(s, s.StationZH[i]);
-        s.LabelHY[i] = stationing::MileageToLabel(s, s.StationHY[i]);
-        s.LabelQZ[i] = stationing::MileageToLabel(s, s.StationQZ[i]);
-        s.LabelYH[i] = stationing::MileageToLabel(s, s.StationYH[i]);
-        s.LabelHZ[i] = stationing::MileageToLabel(s, s.StationHZ[i]);
-    }
+    input::CompleteChainBreaks(s);
     return s;
 }
 
@@ -94,10 +59,7 @@ inline state::SharedState ElementLine(double startStation, double startX, double
         s.ElemRowB[i] = r.EndRadius;
         s.ElemRowC[i] = r.Length;
     }
-    element::SplitReversingSpirals(s);
-    s.ElemStartAzimuth = element::DmsToDegrees(s.ElemStartAzimuth);
-    element::BuildElementAlignment(s);
-    s.BreakCount = 0;
+    input::CompleteElementAlignment(s);
     return s;
 }
 

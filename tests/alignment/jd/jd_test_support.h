@@ -5,6 +5,7 @@
 
 #include "state/plane.h"
 #include "state/shared_state.h"
+#include "support/vertex_rows.h"
 
 #include <algorithm>
 #include <array>
@@ -17,39 +18,8 @@ namespace tesk::jd::testing {
 
 inline constexpr double kPi = std::numbers::pi;
 
-/// One row of a JD file: name, X, Y, R, Ls1, Ls2, R1, R2.
-struct VertexRow {
-    std::string Name;
-    double X = 0.0, Y = 0.0;
-    double R = 0.0, Ls1 = 0.0, Ls2 = 0.0, R1 = 0.0, R2 = 0.0;
-};
-
-/// Fills the raw vertex table the way the JD file reader does (hairpin flags from the name).
-inline void FillVertices(state::SharedState& s, double startStation,
-                         const std::vector<VertexRow>& rows) {
-    s.StartStation = startStation;
-    s.JdCount = static_cast<int>(rows.size());
-    for (int i = 1; i <= s.JdCount; ++i) {
-        const VertexRow& v = rows[static_cast<std::size_t>(i - 1)];
-        s.JdNameLine[i] = v.Name;
-        s.JdX[i] = v.X;
-        s.JdY[i] = v.Y;
-        s.JdRadius[i] = v.R;
-        s.JdSpiral1[i] = v.Ls1;
-        s.JdSpiral2[i] = v.Ls2;
-        s.JdSpiral1OuterRadius[i] = v.R1;
-        s.JdSpiral2OuterRadius[i] = v.R2;
-        std::string upper = v.Name;
-        for (char& ch : upper) {
-            ch = (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
-        }
-        const bool hairpin = upper.find("HT") != std::string::npos;
-        s.JdHairpin[i] = hairpin ? 1.0 : 0.0;
-        const std::size_t len = v.Name.size();
-        s.JdKeepBack[i] = hairpin && len >= 2 && v.Name[len - 2] == '1' ? 1.0 : 0.0;
-        s.JdKeepAhead[i] = hairpin && len >= 1 && v.Name[len - 1] == '1' ? 1.0 : 0.0;
-    }
-}
+using tesk::testing::FillVertices;
+using tesk::testing::VertexRow;
 
 /// The worked example's three vertices (0,0), (100,0), (100,100) with one curve at the middle.
 inline std::vector<VertexRow> RightAngleLine(double r, double ls1, double ls2, double r1 = 0.0,

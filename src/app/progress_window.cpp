@@ -1,6 +1,7 @@
 #include "app/progress_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -61,6 +62,11 @@ void ProgressWindow::Start() {
 void ProgressWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     hide();
+    emit ReturnRequested();
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
     emit ReturnRequested();
 }
 

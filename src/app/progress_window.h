@@ -32,6 +32,9 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    /// A window manager's close (the window has no close button) returns as a double-click
+    /// does, so the hidden main window is never left without a way back.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QLabel* m_label = nullptr;

@@ -337,6 +337,15 @@ private slots:
         QVERIFY(m_window->isVisible());
     }
 
+    void ClosingTheProgressWindowAlsoReturns() {
+        InitializeMainLine();
+        Button("Command1")->click();
+        QVERIFY(!m_window->isVisible());
+        m_window->Progress().close(); // the window manager's close, e.g. Alt+F4
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->Progress().isVisible());
+    }
+
     void CoordinateTableIsPlacedAtThePickedPoint() {
         InitializeMainLine();
         std::vector<std::string> prompts;

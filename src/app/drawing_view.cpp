@@ -15,6 +15,8 @@
 #include <cmath>
 #include <numbers>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace tesk::app {
 namespace {
@@ -26,6 +28,75 @@ constexpr double kMinScale = 1e-6;  ///< pixels per metre
 constexpr double kMaxScale = 1e6;
 constexpr int kFontPixels = 64;        ///< texts are laid out at this size, then scaled
 constexpr double kMinTextPixels = 1.5; ///< smaller texts are not drawn
+
+/// Beyond this many pixels a circle is drawn piecewise: the painter's fixed-point device
+/// coordinates cannot hold a deep zoom's screen positions (millions of pixels off screen).
+constexpr double kMaxDirectPixels = 20000.0;
+
+/// Clips the segment a-b to `box` (Liang-Barsky). Returns false when no part of it is inside;
+/// otherwise a and b are moved onto the box where they were outside.
+bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box) {
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    double t0 = 0.0;
+    double t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                         box.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) {
+                return false; // parallel to this edge and outside it
+            }
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) {
+            return false;
+        }
+    }
+    const QPointF start = a;
+    if (t1 < 1.0) {
+        b = QPointF(start.x() + t1 * dx, start.y() + t1 * dy);
+    }
+    if (t0 > 0.0) {
+        a = QPointF(start.x() + t0 * dx, start.y() + t0 * dy);
+    }
+    return true;
+}
+
+/// Draws the open path through `points`, only what lies in `box`, in runs of whole segments so
+/// that the joins stay smooth.
+void DrawClipped(QPainter& painter, const QPolygonF& points, const QRectF& box) {
+    QPolygonF run;
+    const auto flush = [&] {
+        if (run.size() >= 2) {
+            painter.drawPolyline(run);
+        }
+        run.clear();
+    };
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        QPointF a = points[i - 1];
+        QPointF b = points[i];
+        if (!ClipSegment(a, b, box)) {
+            flush();
+            continue;
+        }
+        if (!run.isEmpty() && run.constLast() != a) {
+            flush();
+        }
+        if (run.isEmpty()) {
+            run << a;
+        }
+        run << b;
+    }
+    flush();
+}
 
 QFont TextFont() {
     QFont font(QStringLiteral("WenQuanYi Micro Hei"));
@@ -149,32 +220,30 @@ void DrawingView::paintEvent(QPaintEvent*) {
                         painter.drawLine(p + QPointF(0, -3), p + QPointF(0, 3));
                     }
                 } else if constexpr (std::is_same_v<T, cad::DrawnLine>) {
-                    painter.drawLine(WorldToScreen(shape.Start.X, shape.Start.Y),
-                                     WorldToScreen(shape.End.X, shape.End.Y));
+                    QPointF a = WorldToScreen(shape.Start.X, shape.Start.Y);
+                    QPointF b = WorldToScreen(shape.End.X, shape.End.Y);
+                    if (ClipSegment(a, b, visible)) {
+                        painter.drawLine(a, b);
+                    }
                 } else if constexpr (std::is_same_v<T, cad::DrawnCircle>) {
                     const QPointF c = WorldToScreen(shape.Centre.X, shape.Centre.Y);
                     const double r = shape.Radius * m_scale;
-                    painter.drawEllipse(c, r, r);
-                } else if constexpr (std::is_same_v<T, cad::DrawnArc>) {
-                    // Chords short enough (about 2 px) to look round at any zoom.
-                    const double sweep = shape.Sweep();
-                    const double pixels = sweep * shape.Radius * m_scale;
-                    const int segments = std::clamp(static_cast<int>(pixels / 2.0), 8, 2048);
-                    QPolygonF polygon;
-                    polygon.reserve(segments + 1);
-                    for (int i = 0; i <= segments; ++i) {
-                        const double a = shape.StartAngle + sweep * i / segments;
-                        polygon << WorldToScreen(shape.Centre.X + shape.Radius * std::cos(a),
-                                                 shape.Centre.Y + shape.Radius * std::sin(a));
+                    if (r < kMaxDirectPixels && visible.adjusted(-r, -r, r, r).contains(c)) {
+                        painter.drawEllipse(c, r, r);
+                    } else if (r >= kMaxDirectPixels) {
+                        DrawArc(painter, shape.Centre, shape.Radius, 0.0, 2.0 * std::numbers::pi,
+                                visible);
                     }
-                    painter.drawPolyline(polygon);
+                } else if constexpr (std::is_same_v<T, cad::DrawnArc>) {
+                    DrawArc(painter, shape.Centre, shape.Radius, shape.StartAngle, shape.Sweep(),
+                            visible);
                 } else if constexpr (std::is_same_v<T, cad::DrawnPolyline>) {
                     QPolygonF polygon;
                     polygon.reserve(static_cast<qsizetype>(shape.Vertices.size()));
                     for (const cad::Point& v : shape.Vertices) {
                         polygon << WorldToScreen(v.X, v.Y);
                     }
-                    painter.drawPolyline(polygon);
+                    DrawClipped(painter, polygon, visible);
                 } else if constexpr (std::is_same_v<T, cad::DrawnText>) {
                     const double pixels = shape.Height * m_scale;
                     const cad::Point anchor = shape.Anchor();
@@ -218,6 +287,45 @@ void DrawingView::paintEvent(QPaintEvent*) {
                 }
             },
             entity.Shape);
+    }
+}
+
+void DrawingView::DrawArc(QPainter& painter, const cad::Point& centre, double radius,
+                          double startAngle, double sweep, const QRectF& box) const {
+    constexpr double kTwoPi = 2.0 * std::numbers::pi;
+    const double pixels = radius * m_scale; // radius on screen
+    const double reach = std::hypot(box.width(), box.height());
+    // The pieces of the arc to sample, as (start, sweep) in radians.
+    std::vector<std::pair<double, double>> pieces{{startAngle, sweep}};
+    if (pixels > reach) {
+        // Deep zoom: only the stretch nearest the view can show. Take a window of angles around
+        // the direction from the centre to the view, generous enough to cover the whole view.
+        const double toView = std::atan2(m_centreY - centre.Y, m_centreX - centre.X);
+        const double half = std::min(std::numbers::pi, 2.0 * reach / pixels);
+        double offset = std::fmod(toView - half - startAngle, kTwoPi); // window start on the arc
+        if (offset < 0.0) {
+            offset += kTwoPi;
+        }
+        pieces.clear();
+        for (const double o : {offset, offset - kTwoPi}) {
+            const double from = std::max(o, 0.0);
+            const double to = std::min(o + 2.0 * half, sweep);
+            if (to > from) {
+                pieces.emplace_back(startAngle + from, to - from);
+            }
+        }
+    }
+    for (const auto& [from, span] : pieces) {
+        // Chords of about 2 px look round at any zoom.
+        const int segments = std::clamp(static_cast<int>(span * pixels / 2.0), 8, 4096);
+        QPolygonF polygon;
+        polygon.reserve(segments + 1);
+        for (int i = 0; i <= segments; ++i) {
+            const double a = from + span * i / segments;
+            polygon << WorldToScreen(centre.X + radius * std::cos(a),
+                                     centre.Y + radius * std::sin(a));
+        }
+        DrawClipped(painter, polygon, box);
     }
 }
 

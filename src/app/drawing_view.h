@@ -15,6 +15,7 @@
 #include <string>
 
 class QEventLoop;
+class QPainter;
 class QTimer;
 
 namespace tesk::app {
@@ -72,6 +73,10 @@ protected:
 
 private:
     void FinishPick(std::optional<cad::Point> point);
+    /// Draws the arc of `radius` (m) about the world point `centre`, counter-clockwise from
+    /// `startAngle` through `sweep` (rad), only where it crosses `box` (widget pixels).
+    void DrawArc(QPainter& painter, const cad::Point& centre, double radius, double startAngle,
+                 double sweep, const QRectF& box) const;
     void ZoomAt(QPointF screen, double factor);
 
     const cad::DrawingDocument& m_document;

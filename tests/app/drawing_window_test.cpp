@@ -205,6 +205,30 @@ private slots:
         QVERIFY(CountPixels(image, Qt::green) > 50);
     }
 
+    void DeepZoomStillDrawsLongLinesAndLargeArcs() {
+        // An 8 km line and an arc of radius 1000 m seen at the deepest zoom, a few micrometres
+        // per pixel: the screen positions of their ends lie billions of pixels away, and the
+        // arc must still look straight and lie where it is, not on a chord of its samples.
+        m_document->AddLine({0, 0, 0}, {8000, 0, 0}).SetColor(cad::kRed);
+        m_document->AddArc({5000.0, -1000.0 + 0.0001, 0}, 1000.0, 0.1234, 3.0)
+            .SetColor(cad::kGreen);
+        View().ShowArea(5000 - 0.0002, -0.00015, 5000 + 0.0002, 0.00015);
+        QVERIFY(View().Scale() > 1e6 * 0.99);
+        View().Refresh();
+        const QImage image = View().grab().toImage();
+        const QRect red = InkBox(image, Qt::red);
+        const QRect green = InkBox(image, Qt::green);
+        QVERIFY(!red.isEmpty() && !green.isEmpty());
+        QVERIFY(red.width() > 0.9 * View().width()); // across the whole view
+        QVERIFY(red.height() < 6);                   // and straight
+        QVERIFY(std::abs(red.center().y() - View().WorldToScreen(5000, 0).y()) < 3);
+        // The arc's top, 0.1 mm above the line.
+        QVERIFY(green.width() > 0.9 * View().width());
+        QVERIFY(green.height() < 6);
+        QVERIFY2(std::abs(green.center().y() - View().WorldToScreen(5000, 0.0001).y()) < 3,
+                 qPrintable(QString::number(green.center().y())));
+    }
+
     void TextsFollowTheirRotationAndAlignment() {
         // A text turned a quarter counter-clockwise runs up the screen from its insertion point.
         m_document->AddPoint({-50, -50, 0});

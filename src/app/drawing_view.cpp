@@ -28,6 +28,7 @@ constexpr double kMinScale = 1e-6;  ///< pixels per metre
 constexpr double kMaxScale = 1e6;
 constexpr int kFontPixels = 64;        ///< texts are laid out at this size, then scaled
 constexpr double kMinTextPixels = 1.5; ///< smaller texts are not drawn
+constexpr double kMaxTextPixels = 1e5; ///< nor texts zoomed far beyond the screen
 
 /// Beyond this many pixels a circle is drawn piecewise: the painter's fixed-point device
 /// coordinates cannot hold a deep zoom's screen positions (millions of pixels off screen).
@@ -249,7 +250,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
                     const cad::Point anchor = shape.Anchor();
                     const QPointF at = WorldToScreen(anchor.X, anchor.Y);
                     const double reach = pixels * (1.0 + 1.0 * shape.Text.size());
-                    if (pixels < kMinTextPixels ||
+                    if (pixels < kMinTextPixels || pixels > kMaxTextPixels ||
                         !visible.adjusted(-reach, -reach, reach, reach).contains(at)) {
                         return;
                     }

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -85,6 +86,12 @@ MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
 
     m_drawing = new DrawingWindow(m_document, *m_prompts, this);
     m_progress = new ProgressWindow(this);
+    // The drawing window hides when closed; Ctrl+D brings it back without drawing anything.
+    auto* showDrawing = new QShortcut(QKeySequence(QStringLiteral("Ctrl+D")), this);
+    connect(showDrawing, &QShortcut::activated, this, [this] {
+        ShowDrawing();
+        m_drawing->activateWindow();
+    });
     connect(m_progress, &ProgressWindow::ReturnRequested, this, [this] {
         show();
         ActivateMainWindow();

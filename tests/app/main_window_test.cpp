@@ -455,6 +455,12 @@ private slots:
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
     }
 
+    void CtrlDShowsTheDrawingWindowAgain() {
+        QVERIFY(!m_window->Drawing().isVisible());
+        QTest::keyClick(m_window, Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(m_window->Drawing().isVisible());
+    }
+
     void ExitAsksOnlyWhenADrawingWouldBeLost() {
         m_window->Document().AddPoint({0, 0, 0});
         m_prompts->ConfirmAnswers = {false};

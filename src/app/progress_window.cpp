@@ -39,6 +39,7 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     setFixedSize(320, 60);
+    setToolTip(QStringLiteral("双击返回主窗口"));
 }
 
 void ProgressWindow::SetStage(std::string_view text) {

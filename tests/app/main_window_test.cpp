@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -447,6 +448,45 @@ private slots:
         // No program to open it: the user is told where it is.
         QCOMPARE(m_prompts->Notices.size(), std::size_t{1});
         QVERIFY(m_prompts->Notices[0].find(path.toStdString()) != std::string::npos);
+
+        // The workbook as another program reads it: the piles of the first pier, 6.25 m right
+        // and left of B15060 square to the line, are the points Compute gives for them.
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import sys, openpyxl\n"
+                                     "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                                     "for row in ws.iter_rows(values_only=True):\n"
+                                     "    for v in row:\n"
+                                     "        if isinstance(v, (int, float)): print(repr(v))\n"),
+                      path});
+        QVERIFY(python.waitForFinished(60000));
+        if (python.exitCode() != 0) {
+            QSKIP("python3 with openpyxl is not available");
+        }
+        std::vector<double> numbers;
+        for (const QByteArray& line : python.readAllStandardOutput().split('\n')) {
+            if (!line.trimmed().isEmpty()) {
+                numbers.push_back(line.trimmed().toDouble());
+            }
+        }
+        const auto contains = [&](double value) {
+            for (const double n : numbers) {
+                if (std::abs(n - value) < 0.00006) { // Compute shows four decimals
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (const char* skew : {"-6.25", "6.25"}) {
+            Text(1)->setText(QStringLiteral("B15060"));
+            Text(2)->setText(QStringLiteral("90"));
+            Text(3)->setText(QString::fromLatin1(skew));
+            Button("Command7")->click();
+            QVERIFY(!Text(4)->text().isEmpty());
+            QVERIFY2(contains(Text(4)->text().toDouble()), qPrintable(Text(4)->text()));
+            QVERIFY2(contains(Text(5)->text().toDouble()), qPrintable(Text(5)->text()));
+        }
 
         // A folder that cannot be written ends the command with the error box.
         m_prompts->OpenAnswers = {Sample("bridge.zw")};

@@ -13,6 +13,7 @@
 #include "input/initialize.h"
 #include "piles/pile_file.h"
 #include "piles/single_point.h"
+#include "sheet/coordinate_command.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
 #include "state/command_handler.h"
@@ -387,21 +388,24 @@ void MainWindow::xpcmdbutton3_Click() {
 
 void MainWindow::xpcmdbutton2_Click() {
     RunCommand([this] {
-        piles::RunPileCommand(*m_state, *m_prompts, Method(), [this](const piles::PileTable& t) {
-            sheet::Workbook workbook;
-            sheet::WriteCoordinateSheet(workbook, ToSheetTable(t));
-            const std::string suggested =
-                SuggestedWorkbookPath(t.SourcePath, QDir::homePath().toStdString());
-            const std::string path =
-                m_prompts->SaveFile(kWorkbookDialogTitle, kWorkbookDialogFilter, suggested);
-            if (path.empty()) {
-                return; // the user chose not to save: nothing is written
-            }
-            sheet::WriteXlsx(workbook, path);
-            if (!m_prompts->OpenWithDesktop(path)) {
-                m_prompts->Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
-            }
-        });
+        // Each table becomes a new sheet of the session's workbook, as in a running spreadsheet
+        // program; the window then saves that workbook where the user says.
+        std::string pileFile;
+        if (!sheet::xpcmdbutton2(*m_state, *m_prompts, Method(), m_spreadsheet, pileFile)) {
+            return;
+        }
+        const std::string suggested =
+            SuggestedWorkbookPath(pileFile, QDir::homePath().toStdString());
+        const std::string path =
+            m_prompts->SaveFile(kWorkbookDialogTitle, kWorkbookDialogFilter, suggested);
+        if (path.empty()) {
+            return; // the user chose not to save: nothing is written
+        }
+        const bool written = state::RunUnderHandler(
+            *m_prompts, true, [&] { sheet::WriteXlsx(*m_spreadsheet.CurrentWorkbook(), path); });
+        if (written && !m_prompts->OpenWithDesktop(path)) {
+            m_prompts->Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
+        }
     });
 }
 

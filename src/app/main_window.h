@@ -5,6 +5,7 @@
 // shared state and drawing, and talks to the user through the injected prompts.
 
 #include "cad/drawing_document.h"
+#include "sheet/workbook.h"
 #include "state/method.h"
 #include "state/shared_state.h"
 
@@ -87,6 +88,7 @@ private:
     QLineEdit* Field(int number) const { return m_text[static_cast<std::size_t>(number - 1)]; }
 
     std::unique_ptr<state::SharedState> m_state;
+    sheet::SpreadsheetSession m_spreadsheet; ///< the session's workbook (one sheet per table)
     cad::DrawingDocument m_document;
     std::unique_ptr<DesktopPrompts> m_ownPrompts;
     DesktopPrompts* m_prompts = nullptr;

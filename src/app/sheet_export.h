@@ -1,16 +1,10 @@
 #pragma once
 
-// From the pile table of a pile command to the coordinate sheet, and where its workbook goes.
-
-#include "piles/pile_file.h"
-#include "sheet/coordinate_sheet.h"
+// Where the workbook of a coordinate table goes.
 
 #include <string>
 
 namespace tesk::app {
-
-/// Every pier of `table` with every entry's L1, L2 and plane point (X north, Y east, m).
-sheet::PileSheetTable ToSheetTable(const piles::PileTable& table);
 
 /// The workbook suggested for a pile file: beside it, named after it, with ".xlsx"
 /// ("/data/bridge.zw" gives "/data/bridge.xlsx"). Without a source path: "坐标表.xlsx" in

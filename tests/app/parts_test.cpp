@@ -5,6 +5,7 @@
 #include "app/file_filter.h"
 #include "app/help_window.h"
 #include "app/sheet_export.h"
+#include "sheet/coordinate_command.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,7 +105,7 @@ private slots:
         pier.Entries = {{5.0, 0.0}, {-3.0, 2.0}};
         table.Piers.push_back(pier);
 
-        const sheet::PileSheetTable sheet = app::ToSheetTable(table);
+        const sheet::PileSheetTable sheet = sheet::ToSheetTable(table);
         QCOMPARE(sheet.Piers.size(), std::size_t{1});
         const sheet::SheetPier& row = sheet.Piers[0];
         QCOMPARE(row.StationText, std::string("B1234.5"));

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-microhei
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-wqy-microhei
     libxlsxwriter-dev libdxflib-dev libcli11-dev
     python3 python3-ezdxf python3-openpyxl
 )

@@ -126,12 +126,12 @@ void MainWindow::BuildLayout() {
     panelLayout->addWidget(frame1);
     auto* buttons = new QGridLayout;
     int index = 0;
-    for (const ButtonSpec& spec : kButtons) {
-        auto* button = new QPushButton(QString::fromUtf8(spec.Caption), m_commandPanel);
-        button->setObjectName(QString::fromLatin1(spec.Name));
+    for (const ButtonSpec& control : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(control.Caption), m_commandPanel);
+        button->setObjectName(QString::fromLatin1(control.Name));
         button->setMinimumHeight(30);
         button->setAutoDefault(false);
-        button->setEnabled(!spec.NeedsAlignment);
+        button->setEnabled(!control.NeedsAlignment);
         buttons->addWidget(button, index / 2, index % 2);
         ++index;
     }
@@ -175,20 +175,20 @@ void MainWindow::BuildLayout() {
         {6, "方位角", "Label7", "桩号对应设计线处的切线方位角", ""},
     }};
     int row = 0;
-    for (const FieldSpec& spec : fields) {
-        auto* label = new QLabel(QString::fromUtf8(spec.Label), frame2);
-        label->setObjectName(QString::fromLatin1(spec.LabelName));
-        label->setToolTip(Q(spec.LabelTip));
+    for (const FieldSpec& field : fields) {
+        auto* label = new QLabel(QString::fromUtf8(field.Label), frame2);
+        label->setObjectName(QString::fromLatin1(field.LabelName));
+        label->setToolTip(Q(field.LabelTip));
         auto* edit = new QLineEdit(frame2);
-        edit->setObjectName(QStringLiteral("Text%1").arg(spec.Number));
-        edit->setToolTip(Q(spec.FieldTip));
+        edit->setObjectName(QStringLiteral("Text%1").arg(field.Number));
+        edit->setToolTip(Q(field.FieldTip));
         edit->setMinimumWidth(200);
         // The results are for reading and copying, not for typing.
-        edit->setReadOnly(spec.Number >= 4);
+        edit->setReadOnly(field.Number >= 4);
         edit->installEventFilter(this);
         label->setBuddy(edit);
-        m_text[static_cast<std::size_t>(spec.Number - 1)] = edit;
-        if (spec.Number == 4) {
+        m_text[static_cast<std::size_t>(field.Number - 1)] = edit;
+        if (field.Number == 4) {
             auto* rule = new QFrame(frame2);
             rule->setFrameShape(QFrame::HLine);
             rule->setFrameShadow(QFrame::Sunken);
@@ -295,8 +295,9 @@ void MainWindow::RunCommand(const std::function<void()>& body) {
 }
 
 void MainWindow::EnableAlignmentCommands() {
-    for (const ButtonSpec& spec : kButtons) {
-        m_commandPanel->findChild<QPushButton*>(QString::fromLatin1(spec.Name))->setEnabled(true);
+    for (const ButtonSpec& control : kButtons) {
+        m_commandPanel->findChild<QPushButton*>(QString::fromLatin1(control.Name))
+            ->setEnabled(true);
     }
     for (QLineEdit* edit : m_text) {
         edit->setEnabled(true);

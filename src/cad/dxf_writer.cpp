@@ -189,7 +189,15 @@ public:
     void dxfString(int gc, const char* value) const override { dxfString(gc, std::string(value)); }
     void dxfString(int gc, const std::string& value) const override {
         m_lastString = value;
-        Raw(gc, m_encoder.Encode(value));
+        // Most strings (group names, layer codes, handles) are plain printable ASCII, the same
+        // bytes in GBK: written as they are without going through the encoder.
+        const bool plain =
+            std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+        if (plain) {
+            Raw(gc, value);
+        } else {
+            Raw(gc, m_encoder.Encode(value));
+        }
     }
 
     /// Raises the handle seed written in the header above every handle of the file, so that a
@@ -204,10 +212,17 @@ public:
     }
 
 private:
+    /// A group code line, right-aligned in three columns as AutoCAD writes it ("  0", " 10",
+    /// "330", "1001"). Formatted by hand: the writer runs it for every line of the file.
     void Code(int gc) const {
         char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%3d\n", gc);
-        m_bytes += buffer;
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, gc);
+        const auto digits = static_cast<std::size_t>(result.ptr - buffer);
+        if (digits < 3) {
+            m_bytes.append(3 - digits, ' ');
+        }
+        m_bytes.append(buffer, digits);
+        m_bytes += '\n';
     }
     void Raw(int gc, std::string_view value) const {
         Code(gc);

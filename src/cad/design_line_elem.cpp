@@ -139,9 +139,10 @@ void DrawJoints(const SharedState& s, DrawingHost& host) {
 }
 
 void DrawStakes(const SharedState& s, DrawingHost& host) {
-    const double end = s.ElemStation[s.ElemCount + 1];
-    for (double station = FirstStake(s.ElemStation[1]); station <= end - kStationTolerance;
-         station += kStakeSpacing) {
+    const double first = FirstStake(s.ElemStation[1]);
+    const double last = s.ElemStation[s.ElemCount + 1] - kStationTolerance;
+    RequireStakeRange(first, last);
+    for (double station = first; station <= last; station += kStakeSpacing) {
         DrawStake(host, element::ElemStationToPoint(s, station), StakeText(station));
     }
 }

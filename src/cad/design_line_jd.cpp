@@ -147,8 +147,10 @@ void DrawStartAndEnd(const SharedState& s, DrawingHost& host) {
 void DrawStakes(const SharedState& s, DrawingHost& host) {
     const double lineEnd = s.JdStation[s.JdCount];
     for (int k = 1; k <= s.BreakCount + 1; ++k) {
-        for (double station = FirstStake(s.SectionStart[k]);
-             station <= s.SectionEnd[k] - kStationTolerance; station += kStakeSpacing) {
+        const double first = FirstStake(s.SectionStart[k]);
+        const double last = s.SectionEnd[k] - kStationTolerance;
+        RequireStakeRange(first, last);
+        for (double station = first; station <= last; station += kStakeSpacing) {
             const double mileage = stationing::SectionStationToMileage(s, k, station);
             // A section that a chain break beyond the end of the line stretches past it has no
             // line to stake there; the end itself is not staked, as at the end of any section.

@@ -1,5 +1,6 @@
 #include "cad/design_line_parts.h"
 
+#include "state/runtime_error.h"
 #include "state/text.h"
 
 #include <cmath>
@@ -63,6 +64,18 @@ void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::st
 
 double FirstStake(double sectionStart) {
     return std::floor((sectionStart + kStakeSpacing) / kStakeSpacing) * kStakeSpacing;
+}
+
+void RequireStakeRange(double first, double last) {
+    if (!(first <= last)) {
+        return;
+    }
+    if (std::fabs(first) > kLargestStakeStation || std::fabs(last) > kLargestStakeStation) {
+        throw state::RuntimeError(state::ErrorCode::Geometry,
+                                  "stations from " + state::FormatShortest(first) + " to " +
+                                      state::FormatShortest(last) +
+                                      " are too large to be staked in 100 m steps");
+    }
 }
 
 std::string StakeText(double station) {

@@ -62,6 +62,15 @@ void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::st
 /// The first stake strictly after written station `sectionStart` (m): the next multiple of 100.
 double FirstStake(double sectionStart);
 
+/// Largest station magnitude (m) at which a double still holds every 100 m step exactly: 2^53.
+inline constexpr double kLargestStakeStation = 9007199254740992.0;
+
+/// Checks that the stakes from written station `first` to `last` (m) can be counted in exact
+/// 100 m steps; beyond kLargestStakeStation a step would leave the station unchanged and the
+/// stakes would never end. Throws state::RuntimeError(Geometry) when they cannot; a range without
+/// stakes (`first` > `last`, or not a number) passes.
+void RequireStakeRange(double first, double last);
+
 /// The text of the stake at written station `station` (m, a multiple of 100): "K" and the
 /// kilometres on a whole kilometre ("K12"), else the digit of the hundreds ("3" at 1300). A
 /// station before zero is written by its magnitude, as its label is: "-K1" at -1000, "2" at -200.

@@ -592,6 +592,25 @@ TEST(Command1, FailureEndsTheDrawingAndKeepsWhatWasDrawn) {
     EXPECT_TRUE(Texts(doc).empty());
 }
 
+TEST(Command1, StationsTooLargeForHundredMetreStepsAreReportedNotLoopedOver) {
+    // Beyond 2^53 m a double cannot hold every 100 m step: 1e19 + 100 is 1e19 again, so the stake
+    // stage would never come to an end. Either method reports it in the stake stage instead.
+    SharedState jd = JdLine(1e19, {{"QD", 0.0, 0.0}, {"ZD", 5000.0, 0.0}});
+    SharedState elem = ElementLine(1e19, 0.0, 0.0, 0.0, {{10000, 10000, 5000.0}});
+    for (const auto method :
+         {state::AlignmentMethod::IntersectionPoint, state::AlignmentMethod::Element}) {
+        SharedState& s = method == state::AlignmentMethod::Element ? elem : jd;
+        DrawingDocument doc;
+        tesk::testing::RecordingPrompts prompts;
+        std::vector<std::string> stages;
+        EXPECT_FALSE(Command1(s, prompts, method, doc,
+                              [&](std::string_view stage) { stages.emplace_back(stage); }));
+        EXPECT_EQ(prompts.Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        ASSERT_FALSE(stages.empty());
+        EXPECT_EQ(stages.back(), "正在标注百米桩、千米桩");
+    }
+}
+
 TEST(Command1, LineWithoutEndIsReported) {
     for (const auto method :
          {state::AlignmentMethod::IntersectionPoint, state::AlignmentMethod::Element}) {

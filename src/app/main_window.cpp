@@ -311,6 +311,17 @@ void MainWindow::ClearOutputs() {
     Field(6)->clear();
 }
 
+bool MainWindow::MethodLoaded() {
+    const state::AlignmentMethod method = Method();
+    if (m_loaded[static_cast<std::size_t>(method)]) {
+        return true;
+    }
+    const std::string_view caption =
+        method == state::AlignmentMethod::IntersectionPoint ? "交点法—主线" : "积木法—互通";
+    m_prompts->Refuse("“" + std::string(caption) + "”的平面资料尚未读入，请先按“初始化”！");
+    return false;
+}
+
 void MainWindow::ShowDrawing() {
     m_drawing->show();
     m_drawing->raise();
@@ -319,6 +330,7 @@ void MainWindow::ShowDrawing() {
 void MainWindow::Command4_Click() {
     RunCommand([this] {
         if (input::Command4(*m_state, *m_prompts, Method())) {
+            m_loaded[static_cast<std::size_t>(Method())] = true;
             EnableAlignmentCommands();
         }
     });
@@ -327,6 +339,9 @@ void MainWindow::Command4_Click() {
 void MainWindow::Command7_Click() {
     RunCommand([this] {
         ClearOutputs();
+        if (!MethodLoaded()) {
+            return;
+        }
         const piles::PointFields fields{Field(1)->text().toStdString(),
                                         Field(2)->text().toStdString(),
                                         Field(3)->text().toStdString()};
@@ -341,6 +356,9 @@ void MainWindow::Command7_Click() {
 void MainWindow::xpcmdbutton4_Click() {
     RunCommand([this] {
         ClearOutputs();
+        if (!MethodLoaded()) {
+            return;
+        }
         const piles::PointFields fields{Field(1)->text().toStdString(),
                                         Field(2)->text().toStdString(),
                                         Field(3)->text().toStdString()};
@@ -353,6 +371,9 @@ void MainWindow::xpcmdbutton4_Click() {
 
 void MainWindow::Command1_Click() {
     RunCommand([this] {
+        if (!MethodLoaded()) {
+            return;
+        }
         ShowDrawing();
         m_progress->Start();
         // The progress window stands in for this one until the user double-clicks it, also
@@ -371,6 +392,9 @@ void MainWindow::Command1_Click() {
 
 void MainWindow::Command5_Click() {
     RunCommand([this] {
+        if (!MethodLoaded()) {
+            return;
+        }
         const std::uint64_t before = m_document.Revision();
         cad::Command5(*m_state, *m_prompts, Method(), m_document);
         if (m_document.Revision() != before) {
@@ -380,17 +404,28 @@ void MainWindow::Command5_Click() {
 }
 
 void MainWindow::Command6_Click() {
-    RunCommand([this] { cad::Command6(*m_state, *m_prompts, Method(), m_document); });
+    RunCommand([this] {
+        if (MethodLoaded()) {
+            cad::Command6(*m_state, *m_prompts, Method(), m_document);
+        }
+    });
 }
 
 void MainWindow::xpcmdbutton3_Click() {
-    RunCommand([this] { cad::xpcmdbutton3(*m_state, *m_prompts, Method(), m_document); });
+    RunCommand([this] {
+        if (MethodLoaded()) {
+            cad::xpcmdbutton3(*m_state, *m_prompts, Method(), m_document);
+        }
+    });
 }
 
 void MainWindow::xpcmdbutton2_Click() {
     RunCommand([this] {
         // Each table becomes a new sheet of the session's workbook, as in a running spreadsheet
         // program; the window then saves that workbook where the user says.
+        if (!MethodLoaded()) {
+            return;
+        }
         std::string pileFile;
         if (!sheet::xpcmdbutton2(*m_state, *m_prompts, Method(), m_spreadsheet, pileFile)) {
             return;

@@ -81,6 +81,9 @@ private:
     void RunCommand(const std::function<void()>& body);
     void EnableAlignmentCommands();
     void ClearOutputs();
+    /// True when the selected method's alignment was loaded by a successful Initialize;
+    /// otherwise refuses (its tables are empty and would give the origin as a point).
+    bool MethodLoaded();
     /// Shows the drawing window (before a command draws into it).
     void ShowDrawing();
     /// The user agreed to end the program, or there was nothing to lose.
@@ -101,6 +104,8 @@ private:
     QCheckBox* m_check1 = nullptr;
     std::array<QLineEdit*, 6> m_text{};
     QWidget* m_commandPanel = nullptr;
+    /// Which method's alignment a successful Initialize loaded, by AlignmentMethod.
+    std::array<bool, 2> m_loaded{};
     bool m_busy = false;
     bool m_centred = false;
 };

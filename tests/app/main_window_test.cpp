@@ -150,6 +150,53 @@ private slots:
         QVERIFY(Button("xpcmdbutton3")->isEnabled());
     }
 
+    void OtherMethodWithoutItsOwnInitializeIsRefused() {
+        // The main line is loaded; the element option has never been initialized. Its empty
+        // tables would put station 0 at X = 0, Y = 0: the commands must say so instead.
+        InitializeMainLine();
+        m_window->findChild<QRadioButton*>("Option4")->click();
+        const std::string refusal = "“积木法—互通”的平面资料尚未读入，请先按“初始化”！";
+        Text(1)->setText(QStringLiteral("0"));
+        Text(4)->setText(QStringLiteral("stale"));
+        Button("Command7")->click();
+        QCOMPARE(m_prompts->Refusals, std::vector<std::string>{refusal});
+        QVERIFY(Text(4)->text().isEmpty() && Text(5)->text().isEmpty() &&
+                Text(6)->text().isEmpty());
+
+        // Drawing refuses before the main window gives way to the progress window.
+        Button("Command1")->click();
+        QCOMPARE(m_prompts->Refusals.size(), std::size_t{2});
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->Progress().isVisible());
+        QVERIFY(m_window->Document().Entities().empty());
+        // The pile commands refuse before asking for a file.
+        for (const char* name :
+             {"xpcmdbutton4", "Command5", "Command6", "xpcmdbutton2", "xpcmdbutton3"}) {
+            m_prompts->Refusals.clear();
+            Button(name)->click();
+            QCOMPARE(m_prompts->Refusals, std::vector<std::string>{refusal});
+        }
+        QCOMPARE(m_prompts->Titles.size(), std::size_t{2}); // only Initialize's two dialogs
+        QVERIFY(m_prompts->Errors.empty());
+
+        // Once the ramp is loaded too, each option computes on its own line.
+        m_prompts->OpenAnswers = {Sample("ramp.jdx")};
+        Button("Command4")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        m_prompts->Refusals.clear();
+        Text(1)->setText(QStringLiteral("0"));
+        Button("Command7")->click();
+        QVERIFY(m_prompts->Refusals.empty());
+        QVERIFY(std::abs(Text(4)->text().toDouble() - 3452650.0) < 0.00006); // the ramp's start
+        m_window->findChild<QRadioButton*>("Option3")->click();
+        Text(1)->setText(QStringLiteral("12400"));
+        Button("Command7")->click();
+        QVERIFY(m_prompts->Refusals.empty());
+        const double azimuth = std::atan2(kJd2Y - kJd1Y, kJd2X - kJd1X);
+        QVERIFY(std::abs(Text(4)->text().toDouble() - (kJd1X + 400.0 * std::cos(azimuth))) <
+                0.00006);
+    }
+
     void ComputeOnTheFirstStraight() {
         InitializeMainLine();
         const double azimuth = std::atan2(kJd2Y - kJd1Y, kJd2X - kJd1X);

@@ -197,11 +197,18 @@ void DrawNamesAndMainPoints(const SharedState& s, DrawingHost& host) {
 }
 
 void DrawChainBreaks(const SharedState& s, DrawingHost& host) {
+    const double lineEnd = s.JdStation[s.JdCount];
     for (int k = 1; k <= s.BreakCount; ++k) {
         const std::string mark(1, static_cast<char>('A' + k - 1));
         const std::string nextMark(1, static_cast<char>('A' + k));
         const double mileage =
             stationing::StationTextToMileage(s, mark + state::FormatShortest(s.BreakBack[k]));
+        // A chain-break file may go on beyond the end of this line; such a break would stand on
+        // the prolonged last tangent, where there is no line, so it is left out like the stakes
+        // there.
+        if (mileage > lineEnd + kStationTolerance) {
+            continue;
+        }
         const state::StationPoint p = jd::JdStationToPoint(s, mileage);
         DrawPointMark(host, At(p), p.Azimuth, true,
                       mark + stationing::FormatStationLabel(s.BreakBack[k]) + "=" + nextMark +

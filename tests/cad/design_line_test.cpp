@@ -528,6 +528,15 @@ TEST(DesignLineJd, ChainBreakBeyondTheEndStakesOnlyTheLine) {
     const auto stakes = StakeTexts(d.Doc);
     ASSERT_EQ(stakes.size(), 19u);
     EXPECT_EQ(stakes.back(), "9");
+    // Nor is the break marked: beyond the end there is no line to put it on.
+    EXPECT_EQ(CountTextsStartingWith(d.Doc, "AK2+500.000"), 0);
+    EXPECT_EQ(ShapesOn<DrawnLine>(d.Doc, kNotes).size(), 2u + 19u) << "end marks and stakes only";
+
+    // A break at the very end still lies on the line and is marked there.
+    SharedState atEnd = JdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}}, {{2000.0, 2100.0}});
+    Drawn e;
+    Draw(atEnd, state::AlignmentMethod::IntersectionPoint, e);
+    ExpectMark(e.Doc, "AK2+000.000=BK2+100.000", JdAt(atEnd, 2000.0), true, kRed);
 }
 
 TEST(DesignLineJd, SampleMainLineCarriesItsChainBreaks) {

@@ -120,6 +120,14 @@ private slots:
         Button("Command4")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{"读取文件被取消！"});
         QVERIFY(!Button("Command7")->isEnabled());
+        // A JD file read and built, then the chain-break dialog cancelled: still nothing enabled.
+        m_prompts->Errors.clear();
+        m_prompts->OpenAnswers = {Sample("main_line.jdx")};
+        Button("Command4")->click();
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{"读取文件被取消！"});
+        for (const QString& name : kAlignmentButtons) {
+            QVERIFY2(!Button(name)->isEnabled(), qPrintable(name));
+        }
 
         for (int n = 1; n <= 6; ++n) {
             Text(n)->setText(QStringLiteral("old"));
@@ -138,6 +146,16 @@ private slots:
             QVERIFY(Text(n)->isEnabled());
             QVERIFY(Text(n)->text().isEmpty());
         }
+
+        // A later failed Initialize leaves the buttons and the fields as they were.
+        Text(1)->setText(QStringLiteral("12400"));
+        m_prompts->OpenAnswers = {Sample("bridge.zw")}; // not a JD file
+        Button("Command4")->click();
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{"数据文件格式有误或操作有误！"});
+        for (const QString& name : kAlignmentButtons) {
+            QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
+        }
+        QCOMPARE(Text(1)->text(), QStringLiteral("12400"));
     }
 
     void ElementMethodAsksForOneFile() {

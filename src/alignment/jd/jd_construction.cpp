@@ -30,14 +30,22 @@ double Sign(double v) {
     return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
 }
 
-// One step into [-pi, pi]: enough for a difference of two azimuths in [0, 2*pi) or a leg
-// azimuth moved by less than pi.
+// One step into [-pi, pi]: enough for a difference of two azimuths in [0, 2*pi).
 double ReduceOnce(double a) {
     if (a < -kPi) {
         return a + kTwoPi;
     }
     if (a > kPi) {
         return a - kTwoPi;
+    }
+    return a;
+}
+
+// Into [-pi, pi] by whole turns: an origin tangent lies as many turns back as its spiral's lead
+// angle c/(2*R1) demands, which exceeds a turn when R1 is close to R.
+double Reduce(double a) {
+    while (a < -kPi || a > kPi) {
+        a = ReduceOnce(a);
     }
     return a;
 }
@@ -77,19 +85,18 @@ VertexCurve SolveVertexCurve(double r, double r1, double r2, double ls1, double 
     v.c2 = r2 != 0.0 ? Divide(r * ls2, r2 - r, "exit spiral lead (R2 = R)") : 0.0;
 
     // Origin tangents: the leg turned back by the clothoid's tangent angle c/(2*R1) at its outer
-    // end.
-    v.t1 = ReduceOnce(r1 != 0.0 ? aBack - Divide(v.c1, 2.0 * r1 * s, "entry spiral angle") : aBack);
-    v.t2 =
-        ReduceOnce(r2 != 0.0 ? aAhead + Divide(v.c2, 2.0 * r2 * s, "exit spiral angle") : aAhead);
+    // end (with the signs of c and R1 alike, the angle turns with the curve).
+    const double lead1 = r1 != 0.0 ? Divide(v.c1, 2.0 * r1 * s, "entry spiral angle") : 0.0;
+    const double lead2 = r2 != 0.0 ? Divide(v.c2, 2.0 * r2 * s, "exit spiral angle") : 0.0;
+    v.t1 = Reduce(aBack - lead1);
+    v.t2 = Reduce(aAhead + lead2);
 
+    // The angle between the origin tangents is the deflection plus both lead angles. Taken from
+    // the reduced azimuths t2 - t1 it is only known modulo a turn: with the deflection's sign
+    // and less than a turn, that is the same value, but egg spirals between close radii turn
+    // their origin tangents further, and a remainder would lose the whole turns.
     const bool hairpin = ls1 < 0.0 || ls2 < 0.0 || r < 0.0 || r1 < 0.0 || r2 < 0.0;
-    v.g = ReduceOnce(v.t2 - v.t1);
-    if (hairpin) {
-        v.g = OtherWayRound(v.g);
-    }
-    if (alpha * v.g < 0.0) {
-        v.g = OtherWayRound(v.g);
-    }
+    v.g = alpha + lead1 + lead2;
 
     const double l1 = ls1 + v.c1; // full clothoid lengths, origin to the arc
     const double l2 = ls2 + v.c2;

@@ -337,6 +337,53 @@ TEST(BuildJdAlignment, HairpinsWithEveryFlagCombination) {
     }
 }
 
+// Egg-shaped spirals between two close radii have long leads, and their origin tangents turn
+// through more than a full turn from the one to the other, though the curve itself turns only
+// through the deflection. The arc angle is the deflection plus both lead angles c/(2*R1).
+TEST(BuildJdAlignment, EggSpiralsWhoseOriginTangentsTurnPastAFullTurn) {
+    struct Case {
+        std::vector<VertexRow> Rows;
+        double Deflection; // rad, signed
+    };
+    const double a170 = 170.0 * kPi / 180.0;
+    const double out270 = 270.0 * kPi / 180.0;
+    const Case cases[] = {
+        // 0.8 rad right; R1 = 1015 gives c1 = 13333.3 m, a lead angle of 6.57 rad.
+        {{{"QD", 0.0, 0.0},
+          {"JD1", 2000.0, 0.0, 1000.0, 200.0, 200.0, 1015.0, 0.0},
+          {"ZD", 2000.0 + 2000.0 * std::cos(0.8), 2000.0 * std::sin(0.8)}},
+         0.8},
+        // 170 deg left with egg spirals at both ends: lead angles of 5/3 rad each.
+        {{{"QD", 0.0, 0.0},
+          {"JD1", 1000.0, 0.0, 50.0, 40.0, 40.0, 60.0, 60.0},
+          {"ZD", 1000.0 + 1000.0 * std::cos(-a170), 1000.0 * std::sin(-a170)}},
+         -a170},
+        // A 270 deg loop (hairpin, both legs kept) entered by an egg spiral.
+        {{{"QD", -500.0, 0.0},
+          {"JD1HT11", 0.0, 0.0, 50.0, 40.0, 40.0, 60.0, 0.0},
+          {"ZD", 600.0 * std::cos(out270), 600.0 * std::sin(out270)}},
+         out270},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Rows[1].Name + " R1 " + std::to_string(c.Rows[1].R1));
+        const SharedState s = Built(c.Rows);
+        EXPECT_NEAR(s.Deflection[2], c.Deflection, 1e-14);
+        double leads = 0.0;
+        if (s.Spiral1Lead[2] != 0.0) {
+            leads += std::fabs(s.Spiral1Lead[2] / (2.0 * s.JdSpiral1OuterRadius[2]));
+        }
+        if (s.Spiral2Lead[2] != 0.0) {
+            leads += std::fabs(s.Spiral2Lead[2] / (2.0 * s.JdSpiral2OuterRadius[2]));
+        }
+        EXPECT_GT(std::fabs(c.Deflection) + leads, 2.0 * kPi) << "the case tests what it says";
+        EXPECT_NEAR(s.ArcAngle[2], c.Deflection + (c.Deflection > 0 ? leads : -leads), 1e-12);
+        EXPECT_LE(std::fabs(s.Spiral1OriginAzimuth[2]), kPi);
+        EXPECT_LE(std::fabs(s.Spiral2OriginAzimuth[2]), kPi);
+        EXPECT_GT(std::fabs(s.ArcLength[2]), 0.0);
+        ExpectMatchesIntegratedCurve(s, 2);
+    }
+}
+
 TEST(BuildJdAlignment, RebuildingGivesTheSameLine) {
     SharedState s;
     FillVertices(s, 0.0, testing::Hairpin(false, true, testing::kHairpinSpirals[2]));

@@ -121,6 +121,16 @@ TEST(JdStationToPoint, CurvesMatchNumericalIntegration) {
     ExpectCurvesMatchIntegration(Built(RightAngleLine(50.0, 30.0, 10.0)));
     ExpectCurvesMatchIntegration(Built(RightAngleLine(50.0, 20.0, 20.0, 200.0, 0.0)));
     ExpectCurvesMatchIntegration(Built(RightAngleLine(50.0, 20.0, 25.0, 0.0, 90.0)));
+    // An outer radius given with no spiral: the arc starts at once, on the tangent.
+    ExpectCurvesMatchIntegration(Built(RightAngleLine(50.0, 0.0, 25.0, 200.0, 0.0)));
+    // Egg spirals with leads so long that their origin tangents turn past a full turn.
+    ExpectCurvesMatchIntegration(
+        Built({{"QD", 0.0, 0.0},
+               {"JD1", 2000.0, 0.0, 1000.0, 200.0, 200.0, 1015.0, 0.0},
+               {"ZD", 2000.0 + 2000.0 * std::cos(0.8), 2000.0 * std::sin(0.8)}}));
+    ExpectCurvesMatchIntegration(Built({{"QD", -500.0, 0.0},
+                                        {"JD1HT11", 0.0, 0.0, 50.0, 40.0, 40.0, 60.0, 60.0},
+                                        {"ZD", 0.0, -600.0}}));
 }
 
 TEST(JdStationToPoint, CurvatureGrowsLinearlyAlongSpirals) {

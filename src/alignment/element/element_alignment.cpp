@@ -89,6 +89,16 @@ void RequireFiniteRow(const SharedState& s, int i) {
     }
 }
 
+// A negative length would lay the element backwards over the line already built and make the
+// stations run back: every station there would get a point, none of them the designed one.
+void RequireNonNegativeLength(const SharedState& s, int i) {
+    if (s.ElemLength[i] < 0.0) {
+        throw RuntimeError(ErrorCode::Format, "element " + std::to_string(i) +
+                                                  " has a negative length " +
+                                                  state::FormatShortest(s.ElemLength[i]));
+    }
+}
+
 // The point at distance f from the start of element i, as an offset from the element's start or
 // (exit spirals, whose clothoid origin is the element's end) from its end, with the azimuth there
 // before normalisation.
@@ -244,6 +254,7 @@ void BuildElementAlignment(SharedState& s) {
     for (int i = 1; i <= n; ++i) {
         RequireFiniteRow(s, i);
         RequireNonZeroRadii(s, i);
+        RequireNonNegativeLength(s, i);
     }
     RequireFinite(s.ElemStartStation, "start station");
     RequireFinite(s.ElemStartX, "start X");

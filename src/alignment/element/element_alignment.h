@@ -37,14 +37,15 @@ double DmsToDegrees(double dms);
 /// ElemStartX, ElemStartY and ElemStartAzimuth (decimal degrees, as DmsToDegrees leaves it; it is
 /// converted to radians in place): ElemStation, ElemTurn, ElemAzimuth (normalised), ElemDeltaX,
 /// ElemDeltaY, ElemX, ElemY and ElemStationIncreasing. Throws state::RuntimeError before writing
-/// anything when ElemCount is outside 0..1000 (Format) or a radius is 0 (DivisionByZero), and
-/// when a value would not be finite (NonFinite).
+/// anything when ElemCount is outside 0..1000 (Format), a length is negative (Format) or a radius
+/// is 0 (DivisionByZero), and when a value would not be finite (NonFinite). A length of 0 is
+/// accepted: such an element neither moves nor turns the line.
 void BuildElementAlignment(state::SharedState& s);
 
 /// The element holding continuous station `station` (m): the first i of 1..ElemCount with
 /// ElemStation(i) <= station < ElemStation(i+1), or ElemCount + 1 when there is none (before the
 /// start, from the end on, or a NaN). Bisects when ElemStationIncreasing is set, otherwise scans
-/// (elements of zero or negative length); both give the same answer.
+/// (elements of zero length); both give the same answer.
 int FindElement(const state::SharedState& s, double station);
 
 /// The point at distance `distance` (m, normally 0..ElemLength(element)) from the start of

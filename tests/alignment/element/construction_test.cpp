@@ -247,6 +247,20 @@ TEST(BuildElementAlignment, RefusesRadiusZeroAndTooManyElementsBeforeWriting) {
     EXPECT_EQ(CodeOf([&] { BuildElementAlignment(s); }), ErrorCode::Format);
 }
 
+// A negative length would run the line back over itself and its stations backwards: every
+// station on it would get a point, none of them the one the designer meant.
+TEST(BuildElementAlignment, RefusesANegativeLengthBeforeWriting) {
+    for (const Row bad : {Row{kInf, kInf, -4}, Row{300, 300, -4}, Row{kInf, 300, -4},
+                          Row{300, kInf, -4}, Row{300, 600, -4}, Row{300, -600, -4}}) {
+        SharedState s;
+        testing::FillRaw(s, 0, 0, 0, 45.0, {{kInf, kInf, 10}, bad, {kInf, kInf, 10}});
+        SplitReversingSpirals(s);
+        EXPECT_EQ(CodeOf([&] { BuildElementAlignment(s); }), ErrorCode::Format)
+            << bad.StartRadius << " " << bad.EndRadius;
+        EXPECT_EQ(s.ElemStartAzimuth, 45.0) << "nothing written";
+    }
+}
+
 TEST(BuildElementAlignment, RefusesValuesThatAreNotFinite) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     SharedState s;

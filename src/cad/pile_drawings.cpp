@@ -183,18 +183,24 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
         text("Y", x0 + 26.7, y0 - 19.0 + up, 3.2, kLabelWidth);
     }
 
+    // Header row 1: pier numbers count from 0 (the first abutment); a two-digit number moves
+    // its circle.
     for (int k = 1; k <= n; ++k) {
-        const piles::Pier& pier = table.Piers[static_cast<std::size_t>(k - 1)];
         const double shift = kPierColumn * (k - 1);
-
-        // Pier numbers count from 0 (the first abutment); a two-digit number moves its circle.
         const int number = k - 1;
         text(WholeNumber(number), x0 + 46.5 + shift, y0 - 4.0, 3.2, kLabelWidth);
         host.AddCircle(At(x0 + 47.5 + shift + (number >= 10 ? 1.0 : 0.0), y0 - 2.5), kNumberCircle);
-
-        text(stationing::FormatStationLabel(ShownStation(pier)), x0 + 39.0 + shift, y0 - 9.2, 3.2,
-             kNumberWidth);
-
+    }
+    // Header row 2: the stations.
+    for (int k = 1; k <= n; ++k) {
+        const piles::Pier& pier = table.Piers[static_cast<std::size_t>(k - 1)];
+        text(stationing::FormatStationLabel(ShownStation(pier)), x0 + 39.0 + kPierColumn * (k - 1),
+             y0 - 9.2, 3.2, kNumberWidth);
+    }
+    // The entries, pier by pier.
+    for (int k = 1; k <= n; ++k) {
+        const piles::Pier& pier = table.Piers[static_cast<std::size_t>(k - 1)];
+        const double shift = kPierColumn * (k - 1);
         for (int j = 1; j <= pier.PileEntryCount(); ++j) {
             const piles::PileEntry& entry = pier.Entries[static_cast<std::size_t>(j - 1)];
             const double up = -kEntryRow * (j - 1);

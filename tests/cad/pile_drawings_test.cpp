@@ -425,6 +425,32 @@ TEST(CadPileTable, EntryCoordinatesFollowTheSkewedAxis) {
     ExpectText(picking.doc, state::FormatFixed(7000 + 4 * 0.5, 4), 146, 170.8, 3.2, 0.7);
 }
 
+TEST(CadPileTable, HeaderAndEntriesAreDrawnRowByRowAcrossThePiers) {
+    // The pier numbers with their circles come first, for every pier, then the stations, then
+    // the entries pier by pier: skew distance, X, Y.
+    PickingDocument picking;
+    PileTable table;
+    table.Piers.push_back(MakePier("100", 100, 90, Singles({2.0})));
+    table.Piers.push_back(MakePier("130", 130, 90, Singles({-3.0})));
+    DrawCoordinateTable(table, picking.doc);
+
+    std::vector<std::string> order;
+    bool afterItemColumn = false;
+    for (const DrawnEntity& e : picking.doc.Entities()) {
+        if (const auto* text = std::get_if<DrawnText>(&e.Shape)) {
+            afterItemColumn = afterItemColumn || text->Text == "0";
+            if (afterItemColumn) {
+                order.push_back(text->Text);
+            }
+        } else if (afterItemColumn && std::holds_alternative<DrawnCircle>(e.Shape)) {
+            order.push_back("circle");
+        }
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"0", "circle", "1", "circle", "K0+100.000",
+                                               "K0+130.000", "2.0000", "1000.0000", "1998.0000",
+                                               "-3.0000", "1000.0000", "2003.0000"}));
+}
+
 TEST(CadPileTable, NoPiersIsRefusedBeforeAnythingIsDrawn) {
     PickingDocument picking;
     EXPECT_THROW(DrawCoordinateTable(PileTable{}, picking.doc), state::RuntimeError);

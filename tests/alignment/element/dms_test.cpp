@@ -89,6 +89,25 @@ TEST(DmsToDegrees, ShortWrittenFormsAndLargeValues) {
     EXPECT_NEAR(DmsToDegrees(many), 123.0 + 45.0 / 60.0 + 30.1234567891 / 3600.0, 1e-13);
 }
 
+// Negative angles carry their fractional seconds too, and a short form means whole tens of
+// minutes or seconds: 12.5 is 12 deg 50', -12.305 is -(12 deg 30' 50").
+TEST(DmsToDegrees, NegativeAndShortFormsKeepEveryDigit) {
+    EXPECT_EQ(DmsToDegrees(12.5), (12 * 60.0 + 50) / 60.0);
+    EXPECT_EQ(DmsToDegrees(-12.305), -(12 * 3600.0 + 30 * 60 + 50) / 3600.0);
+    EXPECT_EQ(DmsToDegrees(-359.59595), -(359 * 36000.0 + 59 * 600 + 595) / 36000.0);
+    EXPECT_EQ(DmsToDegrees(-0.00005), -0.5 / 3600.0);
+    EXPECT_EQ(DmsToDegrees(-360.0), -360.0);
+    for (const int d : {0, 7, 123}) {
+        for (int mm = 0; mm < 60; mm += 13) {
+            for (int ss = 0; ss < 60; ss += 7) {
+                const std::string text = DmsText(d, mm, ss, "25");
+                const double expected = ((d * 3600.0 + mm * 60.0 + ss) * 100 + 25) / 360000.0;
+                ASSERT_EQ(DmsToDegrees(-Read(text)), -expected) << "-" << text;
+            }
+        }
+    }
+}
+
 TEST(DmsToDegrees, RefusesValuesThatAreNotFinite) {
     EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::quiet_NaN()), state::RuntimeError);
     EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::infinity()), state::RuntimeError);

@@ -199,6 +199,28 @@ TEST(ElemStationToPoint, AzimuthCrossingNorthIsNormalised) {
     EXPECT_NEAR(NormaliseAzimuth(1e6), std::fmod(1e6, 2 * kPi), 0.0);
 }
 
+// Compound spirals tightening (|RS| > |RE|) and easing (|RS| < |RE|) to either side, from almost
+// straight to tight and between almost equal radii: inside each the evaluator agrees with
+// integration of the linear curvature.
+TEST(ElemStationToPoint, CompoundSpiralsTighteningAndEasingAgreeWithIntegration) {
+    const std::vector<Row> rows = {{kInf, kInf, 20},   {900, 300, 60},    {300, 300, 30},
+                                   {300, 900, 60},     {-1200, -250, 80}, {-250, -1200, 80},
+                                   {-9999, -55, 140},  {-55, -55, 10},    {-55, -9999, 140},
+                                   {5000, 4999.9, 35}, {kInf, kInf, 20}};
+    SharedState s;
+    testing::Load(s, 731.25, 2876543.21, 412345.67, 318.0512, rows);
+    ASSERT_EQ(s.ElemCount, static_cast<int>(rows.size()));
+    const testing::ReferenceLine ref(731.25, 2876543.21, 412345.67, Degrees(DmsToDegrees(318.0512)),
+                                     rows);
+    for (double p = s.ElemStation[2]; p < s.ElemStation[s.ElemCount]; p += 0.61) {
+        const StationPoint got = ElemStationToPoint(s, p);
+        const auto want = ref.At(p);
+        ASSERT_NEAR(got.X, static_cast<double>(want.X), 1e-9) << "station " << p;
+        ASSERT_NEAR(got.Y, static_cast<double>(want.Y), 1e-9) << "station " << p;
+        ASSERT_NEAR(testing::AngleGap(got.Azimuth, want.Azimuth), 0.0, 1e-13) << "station " << p;
+    }
+}
+
 // The spiral ends: an entry spiral reaches the next element's start, an exit spiral starts at
 // its own start point (it is laid back from its end).
 TEST(ElemStationToPoint, SpiralEndsMeetTheirNeighbours) {

@@ -3,7 +3,9 @@
 #include "state/runtime_error.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <string>
 
 namespace tesk::jd {
 
@@ -21,6 +23,11 @@ constexpr double kSeriesTolerance = 1e-20;
 // Far more terms than any road curve needs; a series still running here has diverged in
 // floating point (a spiral turning through many radians), which is a failure, not an answer.
 constexpr int kMaxSeriesTerms = 200;
+// Largest rounding error (m) a sum may carry. The terms of a spiral turning through t radians
+// grow to about scale * e^t / sqrt(t) before they cancel; a road spiral (t of a few radians)
+// stays some five orders below this, while a clothoid whose origin lies tens of radians back
+// (an outer radius within a fraction of a metre per metre of spiral of R) would lose millimetres.
+constexpr double kMaxRoundingError = 1e-6;
 
 // Sums  scale * sum_n (-1)^n t^(2n+m) / ((2n+m)! * d(n))  for m = 0 or 1 with the powers and
 // factorials carried from term to term, so nothing overflows on the way.
@@ -28,9 +35,11 @@ template <typename Denominator>
 double AlternatingSeries(double scale, double t, int m, Denominator d, const char* what) {
     double power = (m == 0) ? 1.0 : t; // t^(2n+m) / (2n+m)!
     double sum = 0.0;
+    double magnitudes = 0.0; // sum of |term|: bounds the rounding error of the cancelling sum
     for (int n = 0;; ++n) {
         const double term = ((n % 2 == 0) ? 1.0 : -1.0) * scale * power / d(n);
         sum += term;
+        magnitudes += std::fabs(term);
         if (!(std::fabs(term) >= kSeriesTolerance)) {
             break;
         }
@@ -39,6 +48,12 @@ double AlternatingSeries(double scale, double t, int m, Denominator d, const cha
         }
         const double k = 2.0 * n + m;
         power *= t * t / ((k + 1.0) * (k + 2.0));
+    }
+    if (magnitudes * std::numeric_limits<double>::epsilon() > kMaxRoundingError) {
+        throw RuntimeError(ErrorCode::NonFinite,
+                           std::string(what) +
+                               " cannot be summed to a micrometre: the spiral turns through too "
+                               "many radians from its origin");
     }
     return RequireFinite(sum, what);
 }

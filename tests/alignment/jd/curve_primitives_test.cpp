@@ -102,6 +102,15 @@ TEST(ClothoidSeries, FailInsteadOfReturningGarbage) {
     // Tangent angle of 5e5 rad: the series cannot be summed in double precision.
     EXPECT_THROW((void)ClothoidY(1000.0, 1.0), RuntimeError);
     EXPECT_THROW((void)SpiralShift(10.0, 0.0), RuntimeError);
+    // Tangent angle of 33 rad over 66 km: the terms grow to 1e14 m before they cancel, and
+    // rounding alone would leave metres of error in the sum.
+    const double l = 66'666.7, k = 1000.0 * 66'866.7;
+    EXPECT_THROW((void)ClothoidX(l, k), RuntimeError);
+    EXPECT_THROW((void)ClothoidY(l, k), RuntimeError);
+    EXPECT_THROW((void)SpiralShift(l, 1000.0), RuntimeError);
+    EXPECT_THROW((void)SpiralTangentExtension(l, 1000.0), RuntimeError);
+    // A long road spiral is nowhere near that limit.
+    EXPECT_NO_THROW((void)ClothoidX(2000.0, 2000.0 * 1500.0));
 }
 
 TEST(SpiralShiftAndExtension, WorkedValuesAndGeometry) {

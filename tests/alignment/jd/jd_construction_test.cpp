@@ -281,6 +281,12 @@ TEST(BuildJdAlignment, RefusesUnbuildableData) {
     EXPECT_EQ(BuildError(RightAngleLine(50.0, 20.0, 20.0, 40.0, 0.0)), ErrorCode::Geometry);
     // Spirals turning through more than the 90 deg deflection (2 * 100/(2*50) = 2 rad).
     EXPECT_EQ(BuildError(RightAngleLine(50.0, 100.0, 100.0)), ErrorCode::Geometry);
+    // An outer radius so close to R that the clothoid's origin lies 67 km and 33 rad back: its
+    // series cannot be summed in double precision, and the curve is refused, not misplaced.
+    EXPECT_EQ(BuildError({{"QD", 0.0, 0.0},
+                          {"JD1", 2000.0, 0.0, 1000.0, 200.0, 200.0, 1003.0, 0.0},
+                          {"ZD", 2000.0 + 2000.0 * std::cos(0.8), 2000.0 * std::sin(0.8)}}),
+              ErrorCode::NonFinite);
     // Negative curve data on an ordinary vertex (reserved for hairpins).
     EXPECT_EQ(BuildError(RightAngleLine(-50.0, 0.0, 0.0)), ErrorCode::Format);
     // Two coincident vertices leave a leg without a direction.

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 
@@ -66,14 +67,21 @@ std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompt
     return stake;
 }
 
+/// Most stakes one range may list; a step too small for its range is refused instead of filling
+/// the memory (and, below about 1e-16 of the stations, of counting forever).
+constexpr double kMaxStepStakes = 1'000'000;
+
 /// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
-/// section, labelled with the section's mark when chain breaks are loaded.
-void AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, double hi, double step,
+/// section, labelled with the section's mark when chain breaks are loaded. Returns false, with
+/// nothing added, when that would be more than kMaxStepStakes stakes.
+bool AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, double hi, double step,
                    std::vector<Stake>& stakes) {
     const int sections = method == AlignmentMethod::IntersectionPoint ? s.BreakCount + 1 : 1;
     const piles::StationRange line = piles::AlignmentRange(s, method);
     double sectionStart = line.First;
     double offset = 0.0; // written station minus mileage within the section
+    double counted = 0.0;
+    std::vector<Stake> added;
     for (int k = 1; k <= sections; ++k) {
         const double sectionEnd =
             k < sections ? stationing::SectionStationToMileage(s, k, s.BreakBack[k]) : line.Last;
@@ -83,13 +91,20 @@ void AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, doub
             constexpr double kTolerance = 1e-9;
             const double first = std::ceil((a + offset - kTolerance) / step);
             const double last = std::floor((b + offset + kTolerance) / step);
-            for (double n = first; n <= last; n += 1.0) {
-                const double written = n * step;
+            // max keeps a NaN, and "!(<=)" refuses it and the infinities of a step that
+            // underflows.
+            const double count = std::max(last - first + 1.0, 0.0);
+            if (!(counted + count <= kMaxStepStakes)) {
+                return false;
+            }
+            counted += count;
+            for (double i = 0.0; i < count; i += 1.0) {
+                const double written = (first + i) * step;
                 std::string label = stationing::FormatStationLabel(written);
                 if (s.BreakCount != 0 && method == AlignmentMethod::IntersectionPoint) {
                     label.insert(label.begin(), MarkLetter(k));
                 }
-                stakes.push_back({written - offset, std::move(label)});
+                added.push_back({written - offset, std::move(label)});
             }
         }
         if (k < sections) {
@@ -97,6 +112,9 @@ void AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, doub
             sectionStart = sectionEnd;
         }
     }
+    stakes.insert(stakes.end(), std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+    return true;
 }
 
 void AddMainPoints(const SharedState& s, AlignmentMethod method, double lo, double hi,
@@ -183,7 +201,10 @@ int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
         const double lo = std::min(from->Mileage, to->Mileage);
         const double hi = std::max(from->Mileage, to->Mileage);
         std::vector<Stake> range;
-        AddStepStakes(s, method, lo, hi, options.Step, range);
+        if (!AddStepStakes(s, method, lo, hi, options.Step, range)) {
+            prompts.Refuse("间距过小，桩号超过1000000个，请加大间距！");
+            return 1;
+        }
         AddMainPoints(s, method, lo, hi, range);
         std::stable_sort(range.begin(), range.end(),
                          [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });

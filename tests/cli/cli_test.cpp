@@ -113,6 +113,22 @@ TEST(CliTable, RangeListsMainPointsInOrder) {
     EXPECT_EQ(labels, expected) << "ZH and HY of 交点1 between the stakes";
 }
 
+TEST(CliTable, AStepTooSmallForTheRangeIsRefusedNotRunOutOfMemory) {
+    // 7.3 km of line at 1 micrometre would be seven billion stakes; at 1e-300 m the stake
+    // numbers lie beyond what a double counts in whole steps.
+    for (const char* step : {"1e-6", "1e-300", "4.9e-324"}) {
+        const CliRun r = Cli(With({"table"}, With(kMainLine, {"--from", "12000", "--step", step})));
+        EXPECT_EQ(r.Status, 1) << step;
+        EXPECT_TRUE(r.Out.empty()) << step;
+        EXPECT_EQ(r.Err, "间距过小，桩号超过1000000个，请加大间距！\n") << step;
+    }
+    // A fine step over a short range is still listed: 0.001 m over 2 m, both ends included.
+    const CliRun fine = Cli(
+        With({"table"}, With(kMainLine, {"--from", "12000", "--to", "12002", "--step", "0.001"})));
+    ASSERT_EQ(fine.Status, 0) << fine.Err;
+    EXPECT_EQ(Lines(fine.Out).size(), 1u + 2001u);
+}
+
 TEST(CliLoad, ABadFileSaysWhereTheReaderStopped) {
     const auto path = std::filesystem::temp_directory_path() / "tesk_cli_bad.jdx";
     std::ofstream(path) << "title,0\nA\n0 0 0 0 0\nB\n100 1O0 0 0 0\n";

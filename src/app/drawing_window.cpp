@@ -12,6 +12,7 @@
 #include <QDockWidget>
 #include <QLabel>
 #include <QListWidget>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -61,6 +62,11 @@ DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& pro
     m_cursor->setMinimumWidth(300);
     statusBar()->addWidget(m_prompt, 1);
     statusBar()->addPermanentWidget(m_cursor);
+
+    // Esc cancels a pick also when the focus has left the view (the layer list, the toolbar).
+    m_cancelPick = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelPick->setEnabled(false);
+    connect(m_cancelPick, &QShortcut::activated, m_view, &DrawingView::CancelPick);
 
     connect(m_view, &DrawingView::DocumentChanged, this, &DrawingWindow::OnDocumentChanged);
     connect(m_view, &DrawingView::CursorMoved, this, &DrawingWindow::OnCursorMoved);
@@ -132,6 +138,7 @@ void DrawingWindow::OnCursorMoved(double x, double y) {
 }
 
 void DrawingWindow::OnPickStateChanged(const QString& prompt) {
+    m_cancelPick->setEnabled(!prompt.isEmpty());
     m_prompt->setText(prompt.isEmpty() ? QString()
                                        : prompt + QStringLiteral("  （单击拾取，Esc 取消）"));
 }

@@ -12,6 +12,7 @@
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QShortcut;
 
 namespace tesk::app {
 
@@ -56,6 +57,7 @@ private:
     QListWidget* m_layers = nullptr;
     QLabel* m_prompt = nullptr;
     QLabel* m_cursor = nullptr;
+    QShortcut* m_cancelPick = nullptr; ///< Esc anywhere in the window while a pick runs
     std::uint64_t m_savedRevision = 0;
     QString m_lastSavedPath; ///< where the drawing was last saved, suggested next time
 };

@@ -7,6 +7,7 @@
 #include "state/runtime_error.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -161,6 +162,18 @@ private slots:
         } catch (const state::RuntimeError& e) {
             QCOMPARE(e.Code(), state::ErrorCode::Cancelled);
         }
+        // Esc cancels wherever the focus is in the window, e.g. after a click in the layer list.
+        auto* list = m_window->findChild<QListWidget*>(QStringLiteral("LayerList"));
+        QTimer::singleShot(50, this, [&] {
+            QApplication::setActiveWindow(m_window);
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Escape);
+        });
+        QTimer::singleShot(3000, this, [&] { View().CancelPick(); }); // in case Esc was lost
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!View().Pick(QStringLiteral("输入插入点:")).has_value());
+        QVERIFY2(clock.elapsed() < 2500, "Esc outside the view did not cancel the pick");
         // Closing the window ends a pick too.
         QTimer::singleShot(50, this, [&] { m_window->close(); });
         QVERIFY(!View().Pick(QStringLiteral("p")).has_value());

@@ -98,8 +98,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
 
-    auto state = std::make_unique<state::SharedState>();
     ConsolePrompts prompts(err);
+    // Nothing the user made is overwritten: an output never replaces an input file.
+    const std::vector<std::string> inputs = {files.Jd, files.Breaks, files.Elem, piles.PileFile};
+    if ((pilesCommand->parsed() && !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf)) ||
+        (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf))) {
+        return 1;
+    }
+    auto state = std::make_unique<state::SharedState>();
     if (!LoadAlignment(*state, prompts, files)) {
         return 1;
     }

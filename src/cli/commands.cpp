@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iterator>
 #include <ostream>
 #include <sstream>
@@ -145,6 +146,49 @@ void WriteRow(std::ostream& out, const Stake& stake, const state::StationPoint& 
 }
 
 } // namespace
+
+namespace {
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+/// Whether two paths name one file: the same existing file, or the same place once "." and ".."
+/// and links are resolved.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(PathOf(a), PathOf(b), ec) && !ec) {
+        return true;
+    }
+    const auto canonicalA = std::filesystem::weakly_canonical(PathOf(a), ec);
+    if (ec) {
+        return false;
+    }
+    const auto canonicalB = std::filesystem::weakly_canonical(PathOf(b), ec);
+    return !ec && canonicalA == canonicalB;
+}
+
+} // namespace
+
+bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
+                    const std::string& xlsx, const std::string& dxf) {
+    for (const std::string* output : {&xlsx, &dxf}) {
+        if (output->empty()) {
+            continue;
+        }
+        for (const std::string& input : inputs) {
+            if (!input.empty() && SameFile(*output, input)) {
+                prompts.Refuse("输出文件不能是输入文件：" + *output);
+                return false;
+            }
+        }
+    }
+    if (!xlsx.empty() && !dxf.empty() && SameFile(xlsx, dxf)) {
+        prompts.Refuse("工作簿和图形不能写入同一文件：" + xlsx);
+        return false;
+    }
+    return true;
+}
 
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {

@@ -66,6 +66,12 @@ int RunPiles(const state::SharedState& s, ConsolePrompts& prompts, state::Alignm
 int RunDraw(state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
             const std::string& dxfPath);
 
+/// Whether the output files may be written: refuses (through `prompts`) an output path that
+/// names one of the input files, under any spelling of its path, and a workbook and a drawing
+/// asked for in one file. Empty paths are not given. Returns true when nothing was refused.
+bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
+                    const std::string& xlsx, const std::string& dxf);
+
 /// Quotes a CSV field when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text);
 

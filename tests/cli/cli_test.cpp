@@ -231,5 +231,45 @@ TEST(CliOutputs, DrawAndPileFilesAreWritten) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(CliOutputs, AnOutputPathThatNamesAnInputFileIsRefusedAndTheFileKept) {
+    const auto dir = std::filesystem::temp_directory_path() / "tesk_cli_no_overwrite";
+    std::filesystem::create_directories(dir);
+    const auto jd = dir / "line.jdx";
+    const auto piles = dir / "bridge.zw";
+    std::filesystem::copy_file(Sample("main_line.jdx"), jd,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Sample("bridge.zw"), piles,
+                               std::filesystem::copy_options::overwrite_existing);
+    const auto jdSize = std::filesystem::file_size(jd);
+    const auto pilesSize = std::filesystem::file_size(piles);
+    // The same file under another spelling of its path is the same file.
+    const std::string pilesAgain = (dir / "." / "bridge.zw").string();
+
+    const std::vector<std::vector<std::string>> runs = {
+        {"piles", "--jd", jd.string(), "--breaks", Sample("main_line.dl"), "--piles",
+         piles.string(), "--xlsx", pilesAgain},
+        {"piles", "--jd", jd.string(), "--breaks", Sample("main_line.dl"), "--piles",
+         piles.string(), "--dxf", jd.string()},
+        {"draw", "--jd", jd.string(), "--dxf", jd.string()},
+    };
+    for (const auto& args : runs) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.Status, 1) << args.back();
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(Lines(r.Err).at(0), "输出文件不能是输入文件：" + args.back()) << r.Err;
+    }
+    EXPECT_EQ(std::filesystem::file_size(jd), jdSize);
+    EXPECT_EQ(std::filesystem::file_size(piles), pilesSize);
+
+    // One file for both outputs would keep only the drawing.
+    const auto both = (dir / "out").string();
+    const CliRun r = Cli({"piles", "--jd", jd.string(), "--breaks", Sample("main_line.dl"),
+                          "--piles", piles.string(), "--xlsx", both, "--dxf", both});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(Lines(r.Err).at(0), "工作簿和图形不能写入同一文件：" + both);
+    EXPECT_FALSE(std::filesystem::exists(both));
+    std::filesystem::remove_all(dir);
+}
+
 } // namespace
 } // namespace tesk::cli

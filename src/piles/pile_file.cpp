@@ -74,6 +74,10 @@ std::optional<PileTable> ReadPileTable(const state::SharedState& s, state::Promp
         pier.PileDeflection = ReadDeflection(file, fields[1]);
 
         const StationField station = SplitStationField(fields[0]);
+        if (station.Station.empty()) {
+            // "-50" or "+5": read as station 0 it would put the pier on the tangent at 0.
+            file.Fail("the station field \"" + fields[0] + "\" has no station before its sign");
+        }
         const auto marked = stationing::zh_dlstr(s, prompts, station.Station);
         if (!marked.StationAccepted) {
             return std::nullopt;

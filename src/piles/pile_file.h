@@ -77,7 +77,8 @@ struct PileTable {
 /// Reads the pier blocks of `file`, resolves their stations (refusals shown through `prompts`),
 /// checks them against the alignment of `method` and computes every reference point.
 /// Returns nothing when a station was refused (its message has been shown). Throws
-/// state::RuntimeError for malformed content (fewer than three header fields, an angle that is
+/// state::RuntimeError for malformed content (fewer than three header fields, a station field
+/// with nothing before its "+" or "-" (a negative station), an angle that is
 /// not a number or whose sine is 0, missing or surplus distance values, more than 200 piers or
 /// 20 entries) and for a failure of the alignment.
 std::optional<PileTable> ReadPileTable(const state::SharedState& s, state::Prompts& prompts,

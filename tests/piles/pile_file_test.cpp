@@ -123,6 +123,15 @@ TEST_F(PileFile, MalformedBlocksFail) {
     EXPECT_EQ(FailureOf("100 90 2\n1\nx\n"), ErrorCode::Format) << "a value that is no number";
 }
 
+TEST_F(PileFile, AStationFieldWithoutItsStationFails) {
+    // "-50" is no station 50 m before the crossing of station 0: the text before the minus is
+    // empty, and reading it as station 0 would put the pier on the tangent, off a curve.
+    EXPECT_EQ(FailureOf("-50 90 1\n0\n"), ErrorCode::Format);
+    EXPECT_EQ(FailureOf("+5 90 1\n0\n"), ErrorCode::Format);
+    EXPECT_TRUE(prompts.Refusals.empty());
+    EXPECT_TRUE(Read("0+5 90 1\n0\n")) << "station 0 written out is a station";
+}
+
 TEST_F(PileFile, LimitsOf200PiersAnd20Entries) {
     std::string many;
     for (int k = 0; k < kMaxPiers; ++k) {

@@ -105,29 +105,31 @@ VertexCurve SolveVertexCurve(double r, double r1, double r2, double ls1, double 
     const double p2 = SpiralShift(l2, r);
     const double q2 = SpiralTangentExtension(l2, r);
 
-    // Tangent lengths from the intersection of the origin tangents to the clothoid origins.
-    double t1Origin = TangentLengthBack(r, p1, p2, q1, v.g);
-    double t2Origin = TangentLengthAhead(r, p1, p2, q2, v.g);
-    if (hairpin) {
-        t1Origin = -t1Origin;
-        t2Origin = -t2Origin;
-    }
-
     if (v.c1 == 0.0 && v.c2 == 0.0) {
         // Complete spirals: the origin tangents are the legs and meet at the vertex itself.
-        v.T1 = t1Origin;
-        v.T2 = t2Origin;
+        v.T1 = TangentLengthBack(r, p1, p2, q1, v.g);
+        v.T2 = TangentLengthAhead(r, p1, p2, q2, v.g);
+        if (hairpin) {
+            v.T1 = -v.T1;
+            v.T2 = -v.T2;
+        }
         return v;
     }
 
-    // Outer spiral ends P1, P2 with the vertex of the origin tangents at (0, 0), in coordinates
-    // local to each origin tangent first: V1 = -T1' along t1, V2 = T2' along t2.
-    state::PlanePoint e1{-t1Origin, 0.0};
+    // Outer spiral ends P1, P2 with the arc's centre at (0, 0), in coordinates local to each
+    // origin tangent first. From the entry clothoid's origin the centre lies q1 ahead and R + p1
+    // to the side of the turn; from the exit clothoid's origin q2 back along t2 and R + p2 to the
+    // same side. Placing the origins from the centre, rather than from the intersection of the
+    // origin tangents, keeps every term the size of the curve: that intersection recedes to
+    // infinity as g nears an odd multiple of pi, and with it all digits of T1 and T2. Hairpin
+    // data are negated throughout, so (sign of R) * value is the geometric size.
+    const double size = Sign(r);
+    state::PlanePoint e1{-size * q1, -s * size * (r + p1)};
     if (ls1 != 0.0) {
         const state::PlanePoint d = ClothoidChord(0.0, std::fabs(v.c1), r * s * l1);
         e1 = {e1.X + d.X, e1.Y + d.Y};
     }
-    state::PlanePoint e2{t2Origin, 0.0};
+    state::PlanePoint e2{size * q2, -s * size * (r + p2)};
     if (ls2 != 0.0) {
         // The exit clothoid is laid backwards from its origin: direction t2 + pi, side mirrored.
         const state::PlanePoint d = ClothoidChord(0.0, std::fabs(v.c2), -r * s * l2);

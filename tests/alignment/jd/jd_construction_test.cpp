@@ -390,6 +390,29 @@ TEST(BuildJdAlignment, EggSpiralsWhoseOriginTangentsTurnPastAFullTurn) {
     }
 }
 
+// When the origin tangents of egg spirals turn through an odd multiple of pi they are parallel
+// and meet nowhere near the curve; the true tangents are unaffected and must come out exact.
+TEST(BuildJdAlignment, OriginTangentsTurningThroughAnOddMultipleOfPi) {
+    // Entry spiral 60 -> 50 over 40 m: lead 200 m, lead angle 200/(2*60) = 5/3 rad.
+    const double right = kPi - 5.0 / 3.0;
+    // Both spirals so: 10/3 rad of lead angles, and a 349 deg loop makes 3*pi.
+    const double loop = 3.0 * kPi - 10.0 / 3.0;
+    const std::vector<VertexRow> lines[] = {
+        {{"QD", 0.0, 0.0},
+         {"JD1", 1000.0, 0.0, 50.0, 40.0, 0.0, 60.0, 0.0},
+         {"ZD", 1000.0 + 1000.0 * std::cos(right), 1000.0 * std::sin(right)}},
+        {{"QD", -500.0, 0.0},
+         {"JD1HT11", 0.0, 0.0, 50.0, 40.0, 40.0, 60.0, 60.0},
+         {"ZD", 600.0 * std::cos(loop), 600.0 * std::sin(loop)}},
+    };
+    for (const auto& rows : lines) {
+        SCOPED_TRACE(rows[1].Name);
+        const SharedState s = Built(rows);
+        EXPECT_NEAR(std::remainder(s.ArcAngle[2], kPi), 0.0, 1e-14) << "the case it claims";
+        ExpectMatchesIntegratedCurve(s, 2);
+    }
+}
+
 TEST(BuildJdAlignment, RebuildingGivesTheSameLine) {
     SharedState s;
     FillVertices(s, 0.0, testing::Hairpin(false, true, testing::kHairpinSpirals[2]));

@@ -37,6 +37,30 @@ int MarkSection(char c) {
     return (c >= 'A' && c <= 'Z') ? c - 'A' + 1 : 0;
 }
 
+/// Whether a text starts with a number in the sense of state::NumericValue (blanks skipped, an
+/// optional sign, then digits with at most one point, at least one digit), i.e. whether its
+/// numeric value is read rather than the 0 that stands for "no number".
+bool HoldsNumber(std::string_view text) {
+    bool started = false;
+    bool seenPoint = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t') {
+            continue;
+        }
+        if ((c == '+' || c == '-') && !started) {
+            started = true;
+        } else if (c >= '0' && c <= '9') {
+            return true;
+        } else if (c == '.' && !seenPoint) {
+            started = true;
+            seenPoint = true;
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
 /// Written station and section of a continuous mileage. Each break's back station is compared
 /// with the value already converted by the earlier breaks, because BreakBack(k) is a written
 /// value of section k.
@@ -173,9 +197,18 @@ MarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts, std::s
 
 bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::string_view text) {
     const std::string_view trimmed = state::Trim(text);
-    const int section = trimmed.empty() ? 0 : MarkSection(trimmed.front());
-    if (section == 0) {
+    if (trimmed.empty()) {
         return true;
+    }
+    // A number part without a number would read as station 0, a real place on many lines.
+    const auto refuseWithoutNumber = [&] {
+        prompts.Refuse("桩号" + std::string(text) +
+                       "有误，应为以米计的数，如1234.567或B1234.567，请修改！");
+        return false;
+    };
+    const int section = MarkSection(trimmed.front());
+    if (section == 0) {
+        return HoldsNumber(trimmed) ? true : refuseWithoutNumber();
     }
     const int breakCount = CheckedBreakCount(state);
     if (breakCount == 0) {
@@ -185,6 +218,9 @@ bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::stri
     if (section > breakCount + 1) {
         prompts.Refuse("桩号" + std::string(text) + "断链标识有误，请修改！");
         return false;
+    }
+    if (!HoldsNumber(trimmed.substr(1))) {
+        return refuseWithoutNumber();
     }
     // Row 0 holds 0 and row BreakCount + 1 the sentinel beyond the end of the line.
     const double w = state::NumericValue(trimmed.substr(1));

@@ -106,8 +106,11 @@ struct MarkedStation {
 MarkedStation zh_dlstr(const state::SharedState& state, state::Prompts& prompts,
                        std::string_view zhstr);
 
-/// Checks the mark letter of a station text (trimmed of blanks first). A text without a mark is
-/// acceptable. Otherwise refuses (message through prompts.Refuse, then false):
+/// Checks the mark letter and the number of a station text (trimmed of blanks first). A blank
+/// text is acceptable. Otherwise refuses (message through prompts.Refuse, then false):
+///   * a text whose number part (after the mark, if any) holds no number, such as a label
+///     copied back ("AK1+200.000") or a word, which would otherwise read as station 0:
+///     "桩号" + text + "有误，应为以米计的数，如1234.567或B1234.567，请修改！";
 ///   * any mark when there are no chain breaks: "桩号" + text + "有误，不存在断链，请修改！";
 ///   * a mark beyond the last section: "桩号" + text + "断链标识有误，请修改！";
 ///   * a written value outside its section, BreakAhead(j-1) .. BreakBack(j) with the bounds

@@ -390,6 +390,33 @@ TEST(SeveralBreaks, TrailingAndLeadingBlanksDoNotChangeTheResult) {
     EXPECT_EQ(prompts.Refusals.size(), 1U);
 }
 
+// A station text whose number part holds no number (a label copied back with its "K", a word)
+// would read as 0 and, on a line that passes station 0, silently give the point there.
+TEST(SeveralBreaks, TextsWithoutANumberAreRefusedNotReadAsZero) {
+    const SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
+    RecordingPrompts prompts;
+    for (const char* text : {"AK0+500.000", "A", "Bx", "abc", "k1+200", "-", ".", "A+"}) {
+        EXPECT_FALSE(CheckBreakMark(state, prompts, text)) << text;
+    }
+    EXPECT_EQ(prompts.Refusals.front(),
+              "桩号AK0+500.000有误，应为以米计的数，如1234.567或B1234.567，请修改！");
+    EXPECT_EQ(prompts.Refusals.size(), 8U);
+
+    prompts.Refusals.clear();
+    for (const char* text :
+         {"", "  ", "0", "A0", "A.5", "A-0", "1 200", "+1200", "B 1200", "1200m"}) {
+        EXPECT_TRUE(CheckBreakMark(state, prompts, text)) << text;
+    }
+    EXPECT_TRUE(prompts.Refusals.empty());
+
+    const SharedState noBreaks = MakeLine(0.0, 3000.0, {});
+    EXPECT_FALSE(CheckBreakMark(noBreaks, prompts, "abc"));
+    EXPECT_TRUE(CheckBreakMark(noBreaks, prompts, "0.000"));
+    EXPECT_EQ(
+        prompts.Refusals,
+        std::vector<std::string>{"桩号abc有误，应为以米计的数，如1234.567或B1234.567，请修改！"});
+}
+
 // ---- Round trips over a line with several forward and backward breaks -----------------------
 
 TEST(RoundTrip, LabelsReadBackToTheirMileage) {

@@ -241,6 +241,54 @@ TEST(JdStationToPoint, HairpinsAreContinuousAlongTheWholeLine) {
     }
 }
 
+// Walks the whole line, 5 m beyond both ends, in steps of h: every step moves h along the
+// chord (less only by the chord's sag on a curve) in the direction of the mean tangent azimuth.
+void ExpectContinuousWalk(const SharedState& s, double h) {
+    const int n = s.JdCount;
+    StationPoint previous = JdStationToPoint(s, s.JdStation[1] - 5.0);
+    for (double p = s.JdStation[1] - 5.0 + h; p <= s.JdStation[n] + 5.0; p += h) {
+        const StationPoint pt = JdStationToPoint(s, p);
+        const double step = testing::Distance({pt.X, pt.Y}, {previous.X, previous.Y});
+        EXPECT_LE(step, h + 1e-9) << p;
+        EXPECT_GE(step, h * (1.0 - 1e-3)) << p;
+        const double moved = std::atan2(pt.Y - previous.Y, pt.X - previous.X);
+        const double mean = previous.Azimuth + AngleDiff(pt.Azimuth, previous.Azimuth) / 2.0;
+        EXPECT_NEAR(AngleDiff(moved, mean), 0.0, 1e-3) << p;
+        previous = pt;
+    }
+}
+
+TEST(JdStationToPoint, HairpinBetweenCurvesWithEveryFlagCombination) {
+    // The hairpin of the tests above, now between two curved vertices: a neighbour flagged "1"
+    // lies beyond the hairpin vertex on its leg, one flagged "0" between the vertex and the
+    // hairpin's curve, so the legs to it run reversed.
+    const double out = 200.0 * kPi / 180.0;
+    for (const bool keepBack : {false, true}) {
+        for (const bool keepAhead : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "flags " << keepBack << keepAhead);
+            const double dAhead = keepAhead ? 300.0 : -60.0;
+            const PlanePoint jd3{dAhead * std::cos(out), dAhead * std::sin(out)};
+            const std::string name =
+                std::string("JD2HT") + (keepBack ? "1" : "0") + (keepAhead ? "1" : "0");
+            const SharedState s = Built(
+                {{"QD", keepBack ? -600.0 : -400.0, keepBack ? -200.0 : -300.0},
+                 {"JD1", keepBack ? -250.0 : 60.0, 0.0, 100.0, 30.0, 30.0},
+                 {name, 0.0, 0.0, 30.0, 20.0, 25.0, 100.0, 150.0},
+                 {"JD3", jd3.X, jd3.Y, 80.0, 20.0, 20.0},
+                 {"ZD", jd3.X + 400.0 * std::cos(out + 0.5), jd3.Y + 400.0 * std::sin(out + 0.5)}},
+                100.0);
+            for (int i = 2; i < s.JdCount; ++i) {
+                EXPECT_GT(s.StraightLength[i - 1], 0.0) << i;
+            }
+            ExpectCurvesMatchIntegration(s);
+            ExpectContinuousWalk(s, 0.25);
+            const StationPoint end = JdStationToPoint(s, s.JdStation[5]);
+            EXPECT_NEAR(end.X, s.JdX[5], kPos);
+            EXPECT_NEAR(end.Y, s.JdY[5], kPos);
+        }
+    }
+}
+
 std::vector<double> SampleStations(const SharedState& s) {
     std::vector<double> p;
     const double first = s.JdStation[1] - 10.0;

@@ -25,7 +25,9 @@ struct VertexCurve {
     double c2 = 0.0; ///< exit clothoid origin to the spiral's outer end, m (0 if complete)
     double t1 = 0.0; ///< azimuth of the entry clothoid's origin tangent, rad, in [-pi, pi]
     double t2 = 0.0; ///< azimuth of the exit clothoid's origin tangent, rad, in [-pi, pi]
-    double g = 0.0;  ///< signed angle the curve turns between the two origin tangents, rad
+    /// signed angle the curve turns between the two origin tangents, rad: the deflection plus
+    /// both lead angles c/(2*R1), c/(2*R2); more than a turn for egg spirals with long leads
+    double g = 0.0;
 };
 
 /// Solves the curve of one vertex.
@@ -35,7 +37,8 @@ struct VertexCurve {
 /// @param r2     radius at the exit spiral's outer end, m; as r1
 /// @param ls1    entry spiral length, m, >= 0 (negated for a hairpin)
 /// @param ls2    exit spiral length, m, >= 0 (negated for a hairpin)
-/// @param alpha  deflection at the vertex, rad, nonzero, in (-2*pi, 2*pi); positive = right
+/// @param alpha  deflection at the vertex, rad, nonzero, in (-2*pi, 2*pi); positive = right; the
+///               angle the line turns from aBack to aAhead (the long way round for a hairpin)
 /// @param aBack  azimuth of the back leg, rad
 /// @param aAhead azimuth of the ahead leg, rad
 /// Throws state::RuntimeError when the curve has no solution (R1 = R, parallel legs, ...).

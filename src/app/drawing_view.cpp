@@ -106,6 +106,74 @@ QFont TextFont() {
     return font;
 }
 
+// The drawing's texts use the CAD fonts fsdb_e.shx (Western characters) and fsdb.shx (the big
+// font, Chinese characters). A CAD program makes the capitals and digits of a text of height h
+// exactly h tall, and the big font's characters as tall; the digits of fsdb_e.shx are narrow,
+// advancing about 0.58 h (the coordinate table's hand-tuned offsets assume it), the big font's
+// characters about h. The view's font is scaled to these measures, each kind on its own, so
+// that texts take the room they take in the CAD program.
+constexpr double kWesternAdvance = 0.58; ///< advance of a digit, in text heights
+constexpr double kBigFontAdvance = 1.0;  ///< advance of a Chinese character, in text heights
+
+/// How the layout font is scaled for one kind of characters.
+struct GlyphScale {
+    double Height = 1.0; ///< font pixels per text height (the ink height of the kind)
+    double Width = 1.0;  ///< horizontal stretch on top of the height scale
+};
+
+/// The scales of the Western and the Chinese characters of the layout font.
+struct TextScales {
+    GlyphScale Western;
+    GlyphScale BigFont;
+};
+
+TextScales MeasureTextScales(const QFontMetricsF& metrics) {
+    TextScales scales;
+    const double cap = metrics.capHeight();
+    scales.Western.Height = cap > 0.0 ? cap : 0.7 * kFontPixels;
+    const double digit = metrics.horizontalAdvance(QStringLiteral("0"));
+    if (digit > 0.0) {
+        scales.Western.Width = kWesternAdvance * scales.Western.Height / digit;
+    }
+    const double han = metrics.tightBoundingRect(QStringLiteral("国")).height();
+    scales.BigFont.Height = han > 0.0 ? han : 0.9 * kFontPixels;
+    const double hanAdvance = metrics.horizontalAdvance(QStringLiteral("国"));
+    if (hanAdvance > 0.0) {
+        scales.BigFont.Width = kBigFontAdvance * scales.BigFont.Height / hanAdvance;
+    }
+    return scales;
+}
+
+/// A stretch of a text drawn at one scale.
+struct TextRun {
+    QString Text;
+    double ScaleX = 1.0;  ///< screen pixels per font pixel along the text
+    double ScaleY = 1.0;  ///< screen pixels per font pixel across it
+    double Advance = 0.0; ///< screen pixels
+};
+
+/// Splits `text` into runs of Western and of Chinese (big-font) characters, scaled for a text
+/// `pixels` high on screen.
+std::vector<TextRun> SplitRuns(const QString& text, const QFontMetricsF& metrics,
+                               const TextScales& scales, double pixels) {
+    std::vector<TextRun> runs;
+    bool bigFont = false;
+    for (const QChar ch : text) {
+        const bool isBig = ch.unicode() >= 0x2E80; // CJK, full-width forms and beyond
+        if (runs.empty() || isBig != bigFont) {
+            const GlyphScale& kind = isBig ? scales.BigFont : scales.Western;
+            const double k = pixels / kind.Height;
+            runs.push_back({QString(), k * kind.Width, k, 0.0});
+            bigFont = isBig;
+        }
+        runs.back().Text += ch;
+    }
+    for (TextRun& run : runs) {
+        run.Advance = metrics.horizontalAdvance(run.Text) * run.ScaleX;
+    }
+    return runs;
+}
+
 } // namespace
 
 DrawingView::DrawingView(const cad::DrawingDocument& document, QWidget* parent)
@@ -198,6 +266,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
 
     const QFont font = TextFont();
     const QFontMetricsF metrics(font);
+    const TextScales textScales = MeasureTextScales(metrics);
     painter.setFont(font);
     const QRectF visible = QRectF(rect()).adjusted(-50, -50, 50, 50);
 
@@ -255,35 +324,45 @@ void DrawingView::paintEvent(QPaintEvent*) {
                         return;
                     }
                     const QString text = QString::fromStdString(shape.Text);
-                    const double advance = metrics.horizontalAdvance(text);
+                    // Every length below is in screen pixels along the text, before the
+                    // width factor.
+                    const std::vector<TextRun> runs = SplitRuns(text, metrics, textScales, pixels);
+                    double advance = 0.0;
+                    for (const TextRun& run : runs) {
+                        advance += run.Advance;
+                    }
                     double dx = 0.0;
                     if (shape.Horizontal == cad::HorizontalAlignment::Center) {
                         dx = -advance / 2.0;
                     } else if (shape.Horizontal == cad::HorizontalAlignment::Right) {
                         dx = -advance;
                     }
-                    // The drawing's text height is the height of the characters above the
-                    // baseline: one em of this font.
-                    double dy = 0.0; // screen y of the baseline below the anchor, font pixels
+                    double dy = 0.0; // baseline below the anchor
                     switch (shape.Vertical) {
                     case cad::VerticalAlignment::Baseline:
                         break;
-                    case cad::VerticalAlignment::Bottom:
-                        dy = -metrics.descent();
+                    case cad::VerticalAlignment::Bottom: // the descenders' line
+                        dy = -metrics.descent() * pixels / textScales.Western.Height;
                         break;
                     case cad::VerticalAlignment::Middle:
-                        dy = kFontPixels / 2.0;
+                        dy = pixels / 2.0;
                         break;
                     case cad::VerticalAlignment::Top:
-                        dy = kFontPixels;
+                        dy = pixels;
                         break;
                     }
-                    const double k = pixels / kFontPixels;
                     painter.save();
                     painter.translate(at);
                     painter.rotate(-shape.Rotation * 180.0 / std::numbers::pi);
-                    painter.scale(k * shape.WidthFactor, k);
-                    painter.drawText(QPointF(dx, dy), text);
+                    painter.scale(shape.WidthFactor, 1.0);
+                    for (const TextRun& run : runs) {
+                        painter.save();
+                        painter.translate(dx, dy);
+                        painter.scale(run.ScaleX, run.ScaleY);
+                        painter.drawText(QPointF(0.0, 0.0), run.Text);
+                        painter.restore();
+                        dx += run.Advance;
+                    }
                     painter.restore();
                 }
             },

@@ -271,6 +271,51 @@ private slots:
         QVERIFY(ink.top() < right.y() && ink.bottom() > right.y()); // centred on the point
     }
 
+    void TextsAreAsTallAsTheirHeight() {
+        // CAD programs measure a text's height as the height of its capitals and digits; the
+        // Chinese characters of the big font are as tall. A 4 m text seen at 20 px/m is 80 px.
+        m_document->AddPoint({-20, -15, 0});
+        m_document->AddPoint({20, 15, 0});
+        View().ShowArea(-20, -15, 20, 15);
+        const double scale = View().Scale();
+        const double expected = 4.0 * scale;
+        QVERIFY(expected > 40.0);
+        struct Case {
+            const char* Text;
+            cad::VerticalAlignment Vertical;
+        };
+        for (const Case& c : {Case{"K12+400", cad::VerticalAlignment::Baseline},
+                              Case{"4400", cad::VerticalAlignment::Middle},
+                              Case{"桩位坐标", cad::VerticalAlignment::Middle}}) {
+            m_document->Clear();
+            const cad::TextHandle text = m_document->AddText(c.Text, {0, 0, 0}, 4.0);
+            text.SetColor(cad::kYellow);
+            if (c.Vertical != cad::VerticalAlignment::Baseline) {
+                text.SetVerticalAlignment(c.Vertical);
+                text.SetHorizontalAlignment(cad::HorizontalAlignment::Center);
+                text.SetTextAlignmentPoint({0, 0, 0});
+            }
+            View().Refresh();
+            const QRect ink = InkBox(View().grab().toImage(), Qt::yellow);
+            QVERIFY2(!ink.isEmpty(), c.Text);
+            QVERIFY2(std::abs(ink.height() - expected) < 0.12 * expected,
+                     qPrintable(QStringLiteral("%1: %2 px, expected %3 px")
+                                    .arg(QString::fromUtf8(c.Text))
+                                    .arg(ink.height())
+                                    .arg(expected)));
+            const QPointF anchor = View().WorldToScreen(0, 0);
+            if (c.Vertical == cad::VerticalAlignment::Baseline) {
+                QVERIFY(std::abs(ink.bottom() - anchor.y()) < 3); // digits stand on the line
+                // The first glyph's side bearing, a fraction of the height, before the ink.
+                QVERIFY2(ink.left() >= anchor.x() - 1 && ink.left() - anchor.x() < 0.2 * expected,
+                         qPrintable(QStringLiteral("%1 %2").arg(ink.left()).arg(anchor.x())));
+            } else {
+                QVERIFY(std::abs(ink.center().y() - anchor.y()) < 0.12 * expected);
+                QVERIFY(std::abs(ink.center().x() - anchor.x()) < 0.12 * expected);
+            }
+        }
+    }
+
     void NewDrawingAsksBeforeClearing() {
         m_document->AddLine({0, 0, 0}, {1, 1, 0});
         m_prompts->ConfirmAnswers = {false};

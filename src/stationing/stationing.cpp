@@ -37,11 +37,13 @@ int MarkSection(char c) {
     return (c >= 'A' && c <= 'Z') ? c - 'A' + 1 : 0;
 }
 
-/// Whether a text starts with a number in the sense of state::NumericValue (blanks skipped, an
-/// optional sign, then digits with at most one point, at least one digit), i.e. whether its
-/// numeric value is read rather than the 0 that stands for "no number".
-bool HoldsNumber(std::string_view text) {
+/// Whether a text is a plain decimal number as state::NumericValue reads it (blanks skipped, an
+/// optional sign, digits with at most one point, at least one digit) with nothing after it.
+/// NumericValue ignores what follows its number and reads a text without one as 0, so "1+200"
+/// (kilometres written as in a label) would silently be station 1 and "K1+200" station 0.
+bool IsPlainNumber(std::string_view text) {
     bool started = false;
+    bool seenDigit = false;
     bool seenPoint = false;
     for (const char c : text) {
         if (c == ' ' || c == '\t') {
@@ -50,7 +52,8 @@ bool HoldsNumber(std::string_view text) {
         if ((c == '+' || c == '-') && !started) {
             started = true;
         } else if (c >= '0' && c <= '9') {
-            return true;
+            started = true;
+            seenDigit = true;
         } else if (c == '.' && !seenPoint) {
             started = true;
             seenPoint = true;
@@ -58,7 +61,7 @@ bool HoldsNumber(std::string_view text) {
             return false;
         }
     }
-    return false;
+    return seenDigit;
 }
 
 /// Written station and section of a continuous mileage. Each break's back station is compared
@@ -200,15 +203,16 @@ bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::stri
     if (trimmed.empty()) {
         return true;
     }
-    // A number part without a number would read as station 0, a real place on many lines.
-    const auto refuseWithoutNumber = [&] {
+    // The number part must be a number and nothing else: anything else would be read as some
+    // other station (0 for "K1+200", 1 for "1+200"), a real place on many lines.
+    const auto refuseNotANumber = [&] {
         prompts.Refuse("桩号" + std::string(text) +
                        "有误，应为以米计的数，如1234.567或B1234.567，请修改！");
         return false;
     };
     const int section = MarkSection(trimmed.front());
     if (section == 0) {
-        return HoldsNumber(trimmed) ? true : refuseWithoutNumber();
+        return IsPlainNumber(trimmed) ? true : refuseNotANumber();
     }
     const int breakCount = CheckedBreakCount(state);
     if (breakCount == 0) {
@@ -219,8 +223,8 @@ bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::stri
         prompts.Refuse("桩号" + std::string(text) + "断链标识有误，请修改！");
         return false;
     }
-    if (!HoldsNumber(trimmed.substr(1))) {
-        return refuseWithoutNumber();
+    if (!IsPlainNumber(trimmed.substr(1))) {
+        return refuseNotANumber();
     }
     // Row 0 holds 0 and row BreakCount + 1 the sentinel beyond the end of the line.
     const double w = state::NumericValue(trimmed.substr(1));

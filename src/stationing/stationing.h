@@ -108,8 +108,9 @@ MarkedStation zh_dlstr(const state::SharedState& state, state::Prompts& prompts,
 
 /// Checks the mark letter and the number of a station text (trimmed of blanks first). A blank
 /// text is acceptable. Otherwise refuses (message through prompts.Refuse, then false):
-///   * a text whose number part (after the mark, if any) holds no number, such as a label
-///     copied back ("AK1+200.000") or a word, which would otherwise read as station 0:
+///   * a text whose number part (after the mark, if any) is not a plain decimal number and
+///     nothing else, such as a label copied back ("AK1+200.000"), kilometres written as in a
+///     label ("1+200") or a word, which would otherwise read as some other station (0, 1):
 ///     "桩号" + text + "有误，应为以米计的数，如1234.567或B1234.567，请修改！";
 ///   * any mark when there are no chain breaks: "桩号" + text + "有误，不存在断链，请修改！";
 ///   * a mark beyond the last section: "桩号" + text + "断链标识有误，请修改！";

@@ -390,21 +390,27 @@ TEST(SeveralBreaks, TrailingAndLeadingBlanksDoNotChangeTheResult) {
     EXPECT_EQ(prompts.Refusals.size(), 1U);
 }
 
-// A station text whose number part holds no number (a label copied back with its "K", a word)
-// would read as 0 and, on a line that passes station 0, silently give the point there.
-TEST(SeveralBreaks, TextsWithoutANumberAreRefusedNotReadAsZero) {
+// A station text whose number part is not a plain number (a label copied back with its "K", the
+// kilometres written as in a label, a word) would read as another station: 0 for "AK0+500.000",
+// 1 for "1+200", a real place on many lines. The text is refused instead.
+TEST(SeveralBreaks, TextsThatAreNotAPlainNumberAreRefused) {
     const SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
     RecordingPrompts prompts;
-    for (const char* text : {"AK0+500.000", "A", "Bx", "abc", "k1+200", "-", ".", "A+"}) {
+    const std::vector<std::string> refused = {
+        "AK0+500.000", "A",      "Bx",    "abc",   "k1+200", "-",    ".",        "A+",
+        "1+200",       "A1+200", "1200m", "1.2e3", "1200,5", "12OO", "1200.5.5", "B1200-5"};
+    for (const std::string& text : refused) {
         EXPECT_FALSE(CheckBreakMark(state, prompts, text)) << text;
     }
+    ASSERT_EQ(prompts.Refusals.size(), refused.size());
     EXPECT_EQ(prompts.Refusals.front(),
               "桩号AK0+500.000有误，应为以米计的数，如1234.567或B1234.567，请修改！");
-    EXPECT_EQ(prompts.Refusals.size(), 8U);
+    EXPECT_EQ(prompts.Refusals[8],
+              "桩号1+200有误，应为以米计的数，如1234.567或B1234.567，请修改！");
 
     prompts.Refusals.clear();
     for (const char* text :
-         {"", "  ", "0", "A0", "A.5", "A-0", "1 200", "+1200", "B 1200", "1200m"}) {
+         {"", "  ", "0", "A0", "A.5", "A-0", "1 200", "+1200", "B 1200", "1200.", "A1000\t"}) {
         EXPECT_TRUE(CheckBreakMark(state, prompts, text)) << text;
     }
     EXPECT_TRUE(prompts.Refusals.empty());

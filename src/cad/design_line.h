@@ -65,9 +65,11 @@ double ElemSpiralPointDistance(int k, double l, double rs, double re);
 /// main-point labels, as Initialize leaves it) into `host`: the centre line (straights blue,
 /// spirals green polylines of 362 vertices, arcs red), the tangent lines from ZH and HZ to each
 /// vertex (magenta), then the annotations: start and end, stakes, vertex names and main points,
-/// chain breaks. `progress` (may be empty) receives each stage's text before its work and
-/// kStageFinished at the end. Reads `s` only. Throws state::RuntimeError on the first failing
-/// evaluation or drawing operation; what was drawn until then stays in the drawing.
+/// chain breaks (stakes and breaks that a chain-break file puts beyond the end of the line are
+/// left out: there is no line there). Stations too large for exact 100 m steps (beyond 2^53 m)
+/// are refused in the stake stage. `progress` (may be empty) receives each stage's text before its
+/// work and kStageFinished at the end. Reads `s` only. Throws state::RuntimeError on the first
+/// failing evaluation or drawing operation; what was drawn until then stays in the drawing.
 void DrawDesignLineJd(const state::SharedState& s, DrawingHost& host,
                       const ProgressCallback& progress);
 

@@ -12,6 +12,7 @@ namespace tesk::input {
 
 void CompleteChainBreaks(state::SharedState& s) {
     stationing::BuildChainBreakSections(s);
+    s.JdBreakCount = s.BreakCount;
     for (int i = 2; i <= s.JdCount - 1; ++i) {
         s.LabelZH[i] = stationing::MileageToLabel(s, s.StationZH[i]);
         s.LabelHY[i] = stationing::MileageToLabel(s, s.StationHY[i]);
@@ -55,6 +56,10 @@ void CompleteElementAlignment(state::SharedState& s) {
     s.ElemStartAzimuth = element::DmsToDegrees(s.ElemStartAzimuth);
     element::BuildElementAlignment(s);
     s.BreakCount = 0;
+}
+
+void UseMethod(state::SharedState& s, state::AlignmentMethod method) {
+    s.BreakCount = method == state::AlignmentMethod::IntersectionPoint ? s.JdBreakCount : 0;
 }
 
 bool Command4(state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method) {

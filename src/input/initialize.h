@@ -41,6 +41,11 @@ void UseNoChainBreaks(state::SharedState& s);
 /// The steps after reading a chain-break file: sentinels, section tables and main-point
 /// labels from the breaks in `s` (BreakCount, BreakBack, BreakAhead) and the built JD line.
 void CompleteChainBreaks(state::SharedState& s);
+/// Puts the chain breaks of `method` in force: those of the loaded JD line for the JD method,
+/// none for the element method. The window calls it when the method option is read, so that
+/// switching back to the JD method after an element Initialize reads the JD line with its own
+/// chain breaks (an element Initialize switches them off but does not forget them).
+void UseMethod(state::SharedState& s, state::AlignmentMethod method);
 /// Reads an element file, splits reversing spirals, converts the start azimuth and builds the
 /// element alignment; chain breaks are switched off.
 void LoadElementAlignment(state::SharedState& s, const std::string& path);

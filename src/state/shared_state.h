@@ -69,7 +69,8 @@ struct SharedState {
     RowTable<std::string> LabelZH, LabelHY, LabelQZ, LabelYH, LabelHZ; ///< display labels
 
     // ---- Chain breaks (JD method only) -----------------------------------------------------
-    int BreakCount = 0;              ///< chain breaks in force, 0..19
+    int BreakCount = 0;   ///< chain breaks in force, 0..19 (0 with the element method)
+    int JdBreakCount = 0; ///< chain breaks of the loaded JD line, in force whenever it is used
     BreakTable<double> BreakBack;    ///< written station before break k (k = 1..BreakCount)
     BreakTable<double> BreakAhead;   ///< written station after break k
     BreakTable<double> SectionStart; ///< first written station of section k = 1..BreakCount+1

@@ -126,9 +126,25 @@ TEST_F(Initialize, ElementMethodAsksForOneFileAndSwitchesBreaksOff) {
     EXPECT_EQ(s->ElemCount, 10);
     EXPECT_EQ(s->JdCount, 14) << "the JD tables stay for the other option";
 
-    // Switching the option back without a new Initialize reads the JD tables again (now
-    // without chain breaks, as after any element Initialize).
+    // Switching the option back without a new Initialize reads the JD tables again, with the
+    // JD line's own chain breaks: 15000 lies after the forward break, as on a fresh load.
+    UseMethod(*s, AlignmentMethod::IntersectionPoint);
+    EXPECT_EQ(s->BreakCount, 2);
+    auto fresh = std::make_unique<state::SharedState>();
+    RecordingPrompts freshPrompts;
+    freshPrompts.FileAnswers = {Sample("main_line.jdx"), Sample("main_line.dl")};
+    ASSERT_TRUE(Command4(*fresh, freshPrompts, AlignmentMethod::IntersectionPoint));
     RecordingPrompts compute;
+    const auto afterBreak =
+        piles::Command7(*s, compute, AlignmentMethod::IntersectionPoint, {"15000", "", ""});
+    const auto expected =
+        piles::Command7(*fresh, compute, AlignmentMethod::IntersectionPoint, {"15000", "", ""});
+    ASSERT_TRUE(afterBreak && expected);
+    EXPECT_EQ(afterBreak->Text4, expected->Text4);
+    EXPECT_EQ(afterBreak->Text5, expected->Text5);
+    UseMethod(*s, AlignmentMethod::Element);
+    EXPECT_EQ(s->BreakCount, 0);
+
     const auto jdPoint =
         piles::Command7(*s, compute, AlignmentMethod::IntersectionPoint, {"12000", "", ""});
     ASSERT_TRUE(jdPoint);

@@ -284,6 +284,8 @@ void MainWindow::RunCommand(const std::function<void()>& body) {
     m_busy = true;
     m_commandPanel->setEnabled(false);
     try {
+        // The option decides which line the command reads, chain breaks included.
+        input::UseMethod(*m_state, Method());
         body();
     } catch (const std::exception& e) {
         m_prompts->Error(state::kFormatMessage, e.what());

@@ -387,6 +387,28 @@ private slots:
         spy.Label->removeEventFilter(&spy);
     }
 
+    void ElementLineIsDrawnBehindTheProgressWindowToo() {
+        m_window->findChild<QRadioButton*>("Option4")->click();
+        m_prompts->OpenAnswers = {Sample("ramp.jdx")};
+        Button("Command4")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        Button("Command1")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(m_window->Progress().Stage(), QStringLiteral("设计线绘制完毕，双击返回"));
+        // The ramp starts at (X 3452650, Y 502930), heading 58 degrees; the view shows it.
+        const QPointF start = m_window->Drawing().View().WorldToScreen(502930.0, 3452650.0);
+        QVERIFY(QRectF(m_window->Drawing().View().rect()).contains(start));
+        bool centreLine = false;
+        for (const cad::DrawnEntity& e : m_window->Document().Entities()) {
+            centreLine = centreLine || e.Layer == cad::kCentreLineLayer;
+            QVERIFY(e.Layer != "交点线"); // no tangent lines on an element line
+        }
+        QVERIFY(centreLine);
+        QTest::mouseDClick(&m_window->Progress(), Qt::LeftButton);
+        QVERIFY(m_window->isVisible());
+    }
+
     void FailedDrawingKeepsTheStageUntilDoubleClick() {
         InitializeMainLine();
         // A damaged curve table: the first straight ends at a point that is not a number, which

@@ -172,6 +172,12 @@ private slots:
         // The main line is loaded; the element option has never been initialized. Its empty
         // tables would put station 0 at X = 0, Y = 0: the commands must say so instead.
         InitializeMainLine();
+        // A station after the main line's forward chain break, as the loaded line places it.
+        Text(1)->setText(QStringLiteral("15000"));
+        Button("Command7")->click();
+        const QString afterBreakX = Text(4)->text();
+        const QString afterBreakY = Text(5)->text();
+        QVERIFY(!afterBreakX.isEmpty());
         m_window->findChild<QRadioButton*>("Option4")->click();
         const std::string refusal = "“积木法—互通”的平面资料尚未读入，请先按“初始化”！";
         Text(1)->setText(QStringLiteral("0"));
@@ -213,6 +219,12 @@ private slots:
         const double azimuth = std::atan2(kJd2Y - kJd1Y, kJd2X - kJd1X);
         QVERIFY(std::abs(Text(4)->text().toDouble() - (kJd1X + 400.0 * std::cos(azimuth))) <
                 0.00006);
+        // The element Initialize switched the chain breaks off; back on the JD option they are
+        // in force again, so the station lands where it did before.
+        Text(1)->setText(QStringLiteral("15000"));
+        Button("Command7")->click();
+        QCOMPARE(Text(4)->text(), afterBreakX);
+        QCOMPARE(Text(5)->text(), afterBreakY);
     }
 
     void ComputeOnTheFirstStraight() {

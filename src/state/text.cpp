@@ -4,13 +4,18 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace tesk::state {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -59,12 +64,15 @@ std::vector<std::string> SplitFields(std::string_view cleanedLine) {
     return fields;
 }
 
-std::vector<std::string> CleanAndSplit(std::string_view line) { return SplitFields(CleanLine(line)); }
+std::vector<std::string> CleanAndSplit(std::string_view line) {
+    return SplitFields(CleanLine(line));
+}
 
 double NumericValue(std::string_view text) {
     std::string number;
     bool seenDigit = false;
     bool seenPoint = false;
+    bool seenExponent = false;
     for (char c : text) {
         if (IsBlank(c)) {
             continue;
@@ -74,12 +82,23 @@ double NumericValue(std::string_view text) {
         } else if (IsDigit(c)) {
             number.push_back(c);
             seenDigit = true;
-        } else if (c == '.' && !seenPoint) {
+        } else if (c == '.' && !seenPoint && !seenExponent) {
             number.push_back(c);
             seenPoint = true;
+        } else if ((c == 'e' || c == 'E') && seenDigit && !seenExponent) {
+            number.push_back('e');
+            seenExponent = true;
+        } else if ((c == '+' || c == '-') && !number.empty() && number.back() == 'e') {
+            number.push_back(c);
+        } else if (IsDigit(c) && seenExponent) {
+            number.push_back(c);
         } else {
             break;
         }
+    }
+    // An exponent mark without digits after it ("3e", "3e+") is not part of the number.
+    while (!number.empty() && !IsDigit(number.back()) && number.back() != '.') {
+        number.pop_back();
     }
     if (!seenDigit) {
         return 0.0;
@@ -91,8 +110,14 @@ double NumericValue(std::string_view text) {
         digits.remove_prefix(1);
     }
     double value = 0.0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                    std::chars_format::fixed);
+    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                           std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // Beyond a double: too large reads as infinite (every range check then refuses it,
+        // never a silent 0), too small ("1e-400") as 0.
+        value =
+            number.find("e-") != std::string::npos ? 0.0 : std::numeric_limits<double>::infinity();
+    }
     return negative ? -value : value;
 }
 

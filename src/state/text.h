@@ -21,8 +21,9 @@ std::vector<std::string> SplitFields(std::string_view cleanedLine);
 std::vector<std::string> CleanAndSplit(std::string_view line);
 
 /// The numeric value of a text: blanks and tabs are ignored wherever they stand, then the
-/// leading number (optional sign, digits, at most one decimal point) is taken and anything after
-/// it is ignored. A text that does not start with a number is 0. No exponents.
+/// leading number (optional sign, digits, at most one decimal point, optional exponent "e3",
+/// "E-2") is taken and anything after it is ignored. A text that does not start with a number
+/// is 0. A number beyond a double reads as infinite (or 0 when it is too small).
 double NumericValue(std::string_view text);
 
 /// A field that must be a number as a whole: optional sign, digits with at most one decimal

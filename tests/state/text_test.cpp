@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace tesk::state {
 namespace {
@@ -26,7 +27,17 @@ TEST(NumericValue, TakesTheLeadingNumberAndIgnoresBlanks) {
     EXPECT_EQ(NumericValue("abc"), 0.0);
     EXPECT_EQ(NumericValue(""), 0.0);
     EXPECT_EQ(NumericValue("-"), 0.0);
-    EXPECT_EQ(NumericValue("1e3"), 1.0) << "no exponents";
+    // Exponents as in the strict fields, so that a skew distance reads the same in Compute and
+    // in the stake-out, which takes every item as a whole number.
+    EXPECT_EQ(NumericValue("1e3"), 1000.0);
+    EXPECT_EQ(NumericValue("-2.5E-1x"), -0.25);
+    EXPECT_EQ(NumericValue("3e"), 3.0);
+    EXPECT_EQ(NumericValue("3e+"), 3.0);
+    EXPECT_EQ(NumericValue("3.5.e2"), 3.5);
+    EXPECT_EQ(NumericValue("1" + std::string(400, '0')), std::numeric_limits<double>::infinity())
+        << "never a silent 0";
+    EXPECT_EQ(NumericValue("-1e999"), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(NumericValue("1e-999"), 0.0);
 }
 
 TEST(ParseNumber, AcceptsWholeNumbersOnly) {

@@ -10,7 +10,7 @@ bool Command1(state::SharedState& s, state::Prompts& prompts, state::AlignmentMe
     // The main window stays hidden behind the progress window, so the error box comes without
     // activating it first.
     return state::RunUnderHandler(prompts, false, [&] {
-        const design_line::CoordinateSystems ucs = design_line::AddCoordinateSystems(host);
+        const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
         host.SetActiveUcs(ucs.Yx);
         if (method == state::AlignmentMethod::IntersectionPoint) {
             DrawDesignLineJd(s, host, progress);

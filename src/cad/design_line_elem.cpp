@@ -156,7 +156,7 @@ void DrawDesignLineElem(const SharedState& s, DrawingHost& host, const ProgressC
                                       " elements");
     }
     // The centre line is drawn under "yx", whose polyline vertices are (-east, north).
-    const CoordinateSystems ucs = AddCoordinateSystems(host);
+    const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
     host.SetActiveUcs(ucs.Yx);
 
     ReportStage(progress, kStageDesignLine);

@@ -228,7 +228,7 @@ void DrawDesignLineJd(const SharedState& s, DrawingHost& host, const ProgressCal
     }
 
     // Set-up: the centre line is drawn under "yx", whose polyline vertices are (-east, north).
-    const CoordinateSystems ucs = AddCoordinateSystems(host);
+    const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
     host.SetActiveUcs(ucs.Yx);
     host.SetActiveLayer(host.AddLayer(kCentreLineLayer));
     host.AddPoint(DrawingPoint({s.JdX[1], s.JdY[1]}));

@@ -8,13 +8,6 @@
 
 namespace tesk::cad::design_line {
 
-CoordinateSystems AddCoordinateSystems(DrawingHost& host) {
-    // "yx": x axis along north, y axis along east, so its z axis points down.
-    UcsHandle yx = host.AddUserCoordinateSystem({0, 0, 0}, {0, 1, 0}, {1, 0, 0}, "yx");
-    UcsHandle xy = host.AddUserCoordinateSystem({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, "xy");
-    return {std::move(yx), std::move(xy)};
-}
-
 void ReportStage(const ProgressCallback& progress, std::string_view stageText) {
     if (progress) {
         progress(stageText);
@@ -27,11 +20,6 @@ state::PlanePoint Along(state::PlanePoint p, double azimuth, double distance) {
 
 void DrawLine(DrawingHost& host, state::PlanePoint from, state::PlanePoint to, int colour) {
     host.AddLine(DrawingPoint(from), DrawingPoint(to)).SetColor(colour);
-}
-
-void AppendYxVertex(std::vector<double>& vertices, state::PlanePoint p) {
-    vertices.push_back(-p.Y);
-    vertices.push_back(p.X);
 }
 
 void AddAnnotationStyle(DrawingHost& host) {

@@ -7,7 +7,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tesk::cad::design_line {
 
@@ -21,17 +20,6 @@ inline constexpr double kStakeSpacing = 100.0;     ///< m
 /// counts as none.
 inline constexpr double kStationTolerance = 0.0001;
 
-/// The coordinate systems of the drawing: "yx" (x axis north, y axis east, z down) for the
-/// centre line, whose polyline vertices are then written (-east, north), and "xy" (the world) for
-/// the annotations.
-struct CoordinateSystems {
-    UcsHandle Yx;
-    UcsHandle Xy;
-};
-
-/// Adds (or redefines) "yx" and "xy"; the current system is left as it was.
-CoordinateSystems AddCoordinateSystems(DrawingHost& host);
-
 /// Passes a stage text to the progress callback, if there is one.
 void ReportStage(const ProgressCallback& progress, std::string_view stageText);
 
@@ -40,9 +28,6 @@ state::PlanePoint Along(state::PlanePoint p, double azimuth, double distance);
 
 /// A line between two survey points in colour `colour`.
 void DrawLine(DrawingHost& host, state::PlanePoint from, state::PlanePoint to, int colour);
-
-/// Appends a survey point to a polyline vertex list as the "yx" system takes it: (-Y, X).
-void AppendYxVertex(std::vector<double>& vertices, state::PlanePoint p);
 
 /// Adds the text style "new_text" with its two font files.
 void AddAnnotationStyle(DrawingHost& host);

@@ -2,6 +2,13 @@
 
 namespace tesk::cad {
 
+SurveyCoordinateSystems AddSurveyCoordinateSystems(DrawingHost& host) {
+    // "yx": x axis along north, y axis along east, so its z axis points down.
+    UcsHandle yx = host.AddUserCoordinateSystem({0, 0, 0}, {0, 1, 0}, {1, 0, 0}, "yx");
+    UcsHandle xy = host.AddUserCoordinateSystem({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, "xy");
+    return {std::move(yx), std::move(xy)};
+}
+
 void TextStyleHandle::SetFontFile(std::string_view fontFile) const {
     m_host->SetTextStyleFontFile(m_name, fontFile);
 }

@@ -23,6 +23,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tesk::cad {
 
@@ -181,5 +182,22 @@ public:
     virtual void SetTextHorizontalAlignment(EntityId id, HorizontalAlignment alignment) = 0;
     virtual void SetTextAlignmentPoint(EntityId id, Point alignmentPoint) = 0;
 };
+
+/// The two named coordinate systems of the survey drawings: "yx" (x axis north, y axis east,
+/// z down: coordinates read in it are survey X, Y) and "xy" (the world system).
+struct SurveyCoordinateSystems {
+    UcsHandle Yx;
+    UcsHandle Xy;
+};
+
+/// Adds (or redefines) "yx" and then "xy" in `host`. Does not change the current system.
+SurveyCoordinateSystems AddSurveyCoordinateSystems(DrawingHost& host);
+
+/// Appends the survey point `p` to a light-weight polyline's vertex list as "yx" takes it: its
+/// plane's x axis is west, so the vertex is (-Y, X).
+inline void AppendYxVertex(std::vector<double>& vertices, state::PlanePoint p) {
+    vertices.push_back(-p.Y);
+    vertices.push_back(p.X);
+}
 
 } // namespace tesk::cad

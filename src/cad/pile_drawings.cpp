@@ -96,12 +96,6 @@ double ShownStation(const piles::Pier& pier) {
 
 } // namespace
 
-SurveyCoordinateSystems AddSurveyCoordinateSystems(DrawingHost& host) {
-    UcsHandle yx = host.AddUserCoordinateSystem(At(0, 0), At(0, 1), At(1, 0), "yx");
-    UcsHandle xy = host.AddUserCoordinateSystem(At(0, 0), At(1, 0), At(0, 1), "xy");
-    return {std::move(yx), std::move(xy)};
-}
-
 void AddPileTextStyle(DrawingHost& host) {
     const TextStyleHandle style = host.AddTextStyle(kPileTextStyle);
     style.SetFontFile(kPileFontFile);

@@ -26,17 +26,6 @@ inline constexpr std::string_view kPileTextStyleOnTexts = "test";
 inline constexpr std::string_view kPileFontFile = "fsdb_e.shx";
 inline constexpr std::string_view kPileBigFontFile = "fsdb.shx";
 
-/// The two named coordinate systems of the survey drawings: "yx" (x axis north, y axis east,
-/// z down: coordinates read in it are survey X, Y) and "xy" (the world system).
-struct SurveyCoordinateSystems {
-    UcsHandle Yx;
-    UcsHandle Xy;
-};
-
-/// Adds "yx" and then "xy" to the drawing (an existing one is returned as it is). Does not
-/// change the current system.
-SurveyCoordinateSystems AddSurveyCoordinateSystems(DrawingHost& host);
-
 /// Adds the text style "TEST" with its font files "fsdb_e.shx" and "fsdb.shx".
 void AddPileTextStyle(DrawingHost& host);
 

@@ -111,14 +111,11 @@ bool xpcmdbutton4(const state::SharedState& s, state::Prompts& prompts,
         }
         const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(*host);
         host->SetActiveUcs(ucs.Yx);
-        // The polyline's vertices lie in the plane of "yx", whose z axis points down: its first
-        // coordinate is the negated world x (east).
         std::vector<double> vertices;
         vertices.reserve(2 * points.size());
         for (const state::PlanePoint& p : points) {
             host->AddPoint(DrawingPoint(p));
-            vertices.push_back(-p.Y);
-            vertices.push_back(p.X);
+            AppendYxVertex(vertices, p);
         }
         if (joinWithPolyline && points.size() > 1) {
             host->AddLightWeightPolyline(vertices).SetColor(kMagenta);

@@ -1,7 +1,6 @@
 #include "state/text.h"
 
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -89,8 +88,6 @@ double NumericValue(std::string_view text) {
             number.push_back('e');
             seenExponent = true;
         } else if ((c == '+' || c == '-') && !number.empty() && number.back() == 'e') {
-            number.push_back(c);
-        } else if (IsDigit(c) && seenExponent) {
             number.push_back(c);
         } else {
             break;

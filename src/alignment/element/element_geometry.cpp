@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <numbers>
 
 namespace tesk::element {
 
@@ -14,8 +13,6 @@ using state::RequireFinite;
 using state::RuntimeError;
 
 namespace {
-
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // A series term below this fraction of the piece's length changes nothing a double can hold.
 constexpr double kSeriesTolerance = 1e-20;
@@ -173,24 +170,6 @@ double ClothoidDeltaX(double l1, double l2, double k) {
 
 double ClothoidDeltaY(double l1, double l2, double k) {
     return RequireFinite(OriginFrameDelta(l1, l2, k).V, "clothoid y difference");
-}
-
-double NormaliseAzimuth(double azimuth) {
-    // Within a turn of the range a single step is exact and equals the remainder below.
-    if (azimuth >= 0.0 && azimuth < kTwoPi) {
-        return azimuth;
-    }
-    if (azimuth >= kTwoPi && azimuth < 2.0 * kTwoPi) {
-        return azimuth - kTwoPi;
-    }
-    double a = std::fmod(RequireFinite(azimuth, "azimuth"), kTwoPi);
-    if (a < 0.0) {
-        a += kTwoPi;
-        if (a >= kTwoPi) { // a hair below north rounds up to 2*pi
-            a = 0.0;
-        }
-    }
-    return a;
 }
 
 } // namespace tesk::element

@@ -6,6 +6,8 @@
 // right (azimuth growing). In a local frame u runs along a tangent and v square to it, positive
 // to the right.
 
+#include "alignment/jd/curve_primitives.h"
+
 namespace tesk::element {
 
 /// The radius code for "infinite" (curvature 0). It is a code, compared for exact equality: a
@@ -52,8 +54,7 @@ double ClothoidDeltaX(double l1, double l2, double k);
 /// clothoid of ClothoidDeltaX; equals jd::ClothoidY(l2, k) - jd::ClothoidY(l1, k).
 double ClothoidDeltaY(double l1, double l2, double k);
 
-/// An azimuth (rad, finite) brought into [0, 2*pi); exact: only whole turns of the double 2*pi
-/// are removed.
-double NormaliseAzimuth(double azimuth);
+/// The azimuth normaliser both methods share: into [0, 2*pi), removing whole turns exactly.
+using jd::NormaliseAzimuth;
 
 } // namespace tesk::element

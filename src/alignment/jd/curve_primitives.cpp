@@ -66,7 +66,18 @@ double PointAzimuth(PlanePoint p, PlanePoint q) {
     if (dx == 0.0) {
         return dy > 0.0 ? std::numbers::pi / 2.0 : 1.5 * std::numbers::pi;
     }
-    double a = std::atan2(dy, dx) + 0.0; // + 0.0 turns a -0 (due north) into 0
+    return NormaliseAzimuth(std::atan2(dy, dx) + 0.0); // + 0.0 turns a -0 (due north) into 0
+}
+
+double NormaliseAzimuth(double azimuth) {
+    // Within a turn of the range a single step is exact and equals the remainder below.
+    if (azimuth >= 0.0 && azimuth < kTwoPi) {
+        return azimuth;
+    }
+    if (azimuth >= kTwoPi && azimuth < 2.0 * kTwoPi) {
+        return azimuth - kTwoPi;
+    }
+    double a = std::fmod(RequireFinite(azimuth, "azimuth"), kTwoPi) + 0.0; // no -0 from -2*pi
     if (a < 0.0) {
         a += kTwoPi;
         if (a >= kTwoPi) { // a direction a hair below north rounds up to 2*pi

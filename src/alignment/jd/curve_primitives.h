@@ -16,6 +16,11 @@ using state::PlanePoint;
 /// Azimuth of the direction from p to q, in [0, 2*pi). A point to itself gives 3*pi/2.
 double PointAzimuth(PlanePoint p, PlanePoint q);
 
+/// An azimuth (rad, finite) brought into [0, 2*pi); exact: only whole turns of the double 2*pi
+/// are removed, and a direction a hair below north becomes 0. Throws RuntimeError(NonFinite) for
+/// a value that is not finite.
+double NormaliseAzimuth(double azimuth);
+
 /// Intersection of the line through p1, p2 with the line through p3, p4. Returns nothing when
 /// both lines have constant X (both run east-west, parallel to the Y axis); throws
 /// RuntimeError(DivisionByZero) for any other pair of parallel lines.

@@ -2,12 +2,12 @@
 
 #include "alignment/jd/curve_primitives.h"
 #include "alignment/jd/jd_alignment.h"
+#include "alignment/jd/jd_detail.h"
 #include "state/runtime_error.h"
 #include "state/text.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <string>
 
 namespace tesk::jd {
@@ -20,33 +20,8 @@ using state::StationPoint;
 
 namespace {
 
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-double Sign(double v) {
-    return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
-}
-
 [[noreturn]] void FailAt(const SharedState& s, int i, const std::string& what) {
-    const std::string& name = s.JdNameLine[i];
-    throw RuntimeError(ErrorCode::Geometry,
-                       what + " at vertex " +
-                           (name.empty() ? std::string("#") + std::to_string(i) : name) + " (row " +
-                           std::to_string(i) + ")");
-}
-
-// Brings an azimuth into [0, 2*pi). One step suffices for every azimuth the formulas produce on
-// an ordinary curve; the remainder covers the rest exactly.
-double NormalizeAzimuth(double a) {
-    if (a >= kTwoPi || a < -kTwoPi) {
-        a = std::fmod(a, kTwoPi);
-    }
-    if (a < 0.0) {
-        a += kTwoPi;
-        if (a >= kTwoPi) { // a hair below north rounds up to 2*pi
-            a = 0.0;
-        }
-    }
-    return a;
+    throw RuntimeError(ErrorCode::Geometry, what + " at " + VertexName(s, i));
 }
 
 // Curve search on a line whose StationZH(2..n-1) increases strictly: every station then lies in
@@ -146,12 +121,9 @@ StationPoint OnEntrySpiral(const SharedState& s, int i, double p) {
         out.Y = s.ZhY[i];
     } else {
         // From the outer end (ZH) to the point, both measured from the clothoid's origin.
-        const double k = sgn * r * full;
-        const double from = std::fabs(c);
-        const double to = std::fabs(f + c);
-        const PlanePoint pt = state::PlaceOffset({s.ZhX[i], s.ZhY[i]}, s.Spiral1OriginAzimuth[i],
-                                                 ClothoidX(to, k) - ClothoidX(from, k),
-                                                 ClothoidY(to, k) - ClothoidY(from, k));
+        const PlanePoint d = ClothoidChord(std::fabs(c), std::fabs(f + c), sgn * r * full);
+        const PlanePoint pt =
+            state::PlaceOffset({s.ZhX[i], s.ZhY[i]}, s.Spiral1OriginAzimuth[i], d.X, d.Y);
         out.X = pt.X;
         out.Y = pt.Y;
     }
@@ -190,12 +162,9 @@ StationPoint OnExitSpiral(const SharedState& s, int i, double p) {
     }
     // Walked backwards the clothoid runs along t2 + pi and turns to the other side; the offset
     // from HZ is laid along t2 with both components negated.
-    const double k = -sgn * r * full;
-    const double from = std::fabs(c);
-    const double to = std::fabs(f + c);
-    const PlanePoint pt = state::PlaceOffset({s.HzX[i], s.HzY[i]}, s.Spiral2OriginAzimuth[i],
-                                             ClothoidX(from, k) - ClothoidX(to, k),
-                                             ClothoidY(from, k) - ClothoidY(to, k));
+    const PlanePoint d = ClothoidChord(std::fabs(c), std::fabs(f + c), -sgn * r * full);
+    const PlanePoint pt =
+        state::PlaceOffset({s.HzX[i], s.HzY[i]}, s.Spiral2OriginAzimuth[i], -d.X, -d.Y);
     const double turned = (f + c) * (f + c) / (sgn * 2.0 * r * full);
     const double ra = s.JdSpiral2OuterRadius[i];
     const double azimuth =
@@ -253,10 +222,10 @@ StationPoint JdStationToPoint(const SharedState& s, double p) {
                        " is covered by no part of the curve (overlapping or inconsistent tables)");
         }
     }
-    out.Azimuth = NormalizeAzimuth(out.Azimuth);
     if (!std::isfinite(out.X) || !std::isfinite(out.Y) || !std::isfinite(out.Azimuth)) {
         FailAt(s, c, "the line's tables do not give a finite point"); // never built by us
     }
+    out.Azimuth = NormaliseAzimuth(out.Azimuth);
     return out;
 }
 

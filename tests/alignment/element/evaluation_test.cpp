@@ -197,6 +197,8 @@ TEST(ElemStationToPoint, AzimuthCrossingNorthIsNormalised) {
     EXPECT_EQ(NormaliseAzimuth(-1e-300), 0.0) << "a hair below north is north";
     EXPECT_EQ(NormaliseAzimuth(2 * kPi), 0.0);
     EXPECT_NEAR(NormaliseAzimuth(1e6), std::fmod(1e6, 2 * kPi), 0.0);
+    EXPECT_FALSE(std::signbit(NormaliseAzimuth(-2 * kPi))) << "a whole turn left is +0, not -0";
+    EXPECT_NEAR(NormaliseAzimuth(-2 * kPi - 1.0), 2 * kPi - 1.0, 1e-15);
 }
 
 // Compound spirals tightening (|RS| > |RE|) and easing (|RS| < |RE|) to either side, from almost

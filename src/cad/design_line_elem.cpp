@@ -54,8 +54,6 @@ double ElemSpiralPointDistance(int k, double l, double rs, double re) {
 
 namespace {
 
-constexpr double kHalfPi = std::numbers::pi / 2.0;
-
 PlanePoint StartOf(const SharedState& s, int i) {
     return {s.ElemX[i], s.ElemY[i]};
 }

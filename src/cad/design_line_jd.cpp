@@ -36,8 +36,6 @@ double SpiralPointDistance(int k, double ls, double c, double r, double r0) {
 
 namespace {
 
-constexpr double kHalfPi = std::numbers::pi / 2.0;
-
 PlanePoint At(const state::StationPoint& p) {
     return {p.X, p.Y};
 }

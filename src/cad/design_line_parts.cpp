@@ -4,7 +4,6 @@
 #include "state/text.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace tesk::cad::design_line {
 
@@ -43,7 +42,6 @@ void DrawText(DrawingHost& host, std::string_view text, state::PlanePoint at, in
 
 void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::string_view text,
                  VerticalAlignment vertical) {
-    constexpr double kHalfPi = std::numbers::pi / 2.0;
     DrawLine(host, Along(p, azimuth - kHalfPi, kEndMarkHalfLength),
              Along(p, azimuth + kHalfPi, kEndMarkHalfLength), kRed);
     // Rotation -azimuth writes across the line, from its left side to its right side.
@@ -78,7 +76,6 @@ std::string StakeText(double station) {
 }
 
 void DrawStake(DrawingHost& host, const state::StationPoint& at, std::string_view text) {
-    constexpr double kHalfPi = std::numbers::pi / 2.0;
     const state::PlanePoint p{at.X, at.Y};
     const state::PlanePoint tickEnd = Along(p, at.Azimuth - kHalfPi, kStakeTick);
     DrawLine(host, p, tickEnd, kCyan);
@@ -89,7 +86,6 @@ void DrawStake(DrawingHost& host, const state::StationPoint& at, std::string_vie
 
 void DrawPointMark(DrawingHost& host, state::PlanePoint p, double azimuth, bool right,
                    std::string_view text, int colour) {
-    constexpr double kHalfPi = std::numbers::pi / 2.0;
     const state::PlanePoint tickEnd = Along(p, azimuth + (right ? kHalfPi : -kHalfPi), kPointTick);
     DrawLine(host, p, tickEnd, colour);
     // Across the line: on the right side the text starts at the tick's end, on the left it ends

@@ -5,11 +5,13 @@
 #include "cad/design_line.h"
 #include "state/plane.h"
 
+#include <numbers>
 #include <string>
 #include <string_view>
 
 namespace tesk::cad::design_line {
 
+inline constexpr double kHalfPi = std::numbers::pi / 2.0;
 inline constexpr double kTextHeight = 4.0;         ///< m, every text
 inline constexpr double kTextWidthFactor = 0.7;    ///< every text
 inline constexpr double kEndMarkHalfLength = 15.0; ///< m each side of the line at start and end

@@ -1,5 +1,4 @@
 #include "cad/design_line.h"
-#include "cad/design_line_parts.h"
 
 #include "state/command_handler.h"
 
@@ -10,8 +9,6 @@ bool Command1(state::SharedState& s, state::Prompts& prompts, state::AlignmentMe
     // The main window stays hidden behind the progress window, so the error box comes without
     // activating it first.
     return state::RunUnderHandler(prompts, false, [&] {
-        const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
-        host.SetActiveUcs(ucs.Yx);
         if (method == state::AlignmentMethod::IntersectionPoint) {
             DrawDesignLineJd(s, host, progress);
         } else {

@@ -80,8 +80,8 @@ void DrawDesignLineJd(const state::SharedState& s, DrawingHost& host,
 void DrawDesignLineElem(const state::SharedState& s, DrawingHost& host,
                         const ProgressCallback& progress);
 
-/// The command "绘设计线": adds the coordinate systems "yx" and "xy" ("yx" current) and draws the
-/// design line of the alignment chosen by `method`, under the command's error handler: a failure
+/// The command "绘设计线": draws the design line of the alignment chosen by `method` (as
+/// DrawDesignLineJd or DrawDesignLineElem) under the command's error handler: a failure
 /// ends the drawing with one error box ("数据文件格式有误或操作有误！") and keeps what was drawn.
 /// Returns true when the drawing ran to its end. The caller shows and hides its windows around it.
 bool Command1(state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method,

@@ -2,6 +2,7 @@
 
 #include "alignment/jd/curve_primitives.h"
 #include "alignment/jd/jd_alignment.h"
+#include "alignment/jd/jd_detail.h"
 #include "state/runtime_error.h"
 
 #include <cmath>
@@ -25,10 +26,6 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // A curve whose arc comes out shorter than this (m) has spirals that turn through more than the
 // deflection allows. The margin only absorbs rounding of |g|*R; no real curve is near it.
 constexpr double kArcLengthTolerance = 1e-6;
-
-double Sign(double v) {
-    return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
-}
 
 // One step into [-pi, pi]: enough for a difference of two azimuths in [0, 2*pi).
 double ReduceOnce(double a) {
@@ -55,21 +52,8 @@ double OtherWayRound(double g) {
     return g >= 0.0 ? g - kTwoPi : g + kTwoPi;
 }
 
-std::string VertexName(const SharedState& s, int i) {
-    const std::string& name = s.JdNameLine[i];
-    return "vertex " + (name.empty() ? std::string("#") + std::to_string(i) : name) + " (row " +
-           std::to_string(i) + ")";
-}
-
 [[noreturn]] void Fail(ErrorCode code, const SharedState& s, int i, const std::string& what) {
     throw RuntimeError(code, what + " at " + VertexName(s, i));
-}
-
-// Offset (dx, dy) of the clothoid point at length `to` from the point at length `from`, both
-// measured from the origin, in the frame of the origin tangent. Differencing in the local frame
-// keeps the digits that absolute survey coordinates (millions of metres) would cost.
-state::PlanePoint ClothoidChord(double from, double to, double k) {
-    return {ClothoidX(to, k) - ClothoidX(from, k), ClothoidY(to, k) - ClothoidY(from, k)};
 }
 
 } // namespace

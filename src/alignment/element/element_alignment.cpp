@@ -111,9 +111,8 @@ struct ElementOffset {
 
 // Places a local offset (u along, v to the right of azimuth theta) as a plane offset.
 ElementOffset Placed(bool fromEnd, double theta, double u, double v, double azimuth) {
-    const double c = std::cos(theta);
-    const double sn = std::sin(theta);
-    return {fromEnd, u * c - v * sn, u * sn + v * c, azimuth};
+    const state::PlanePoint d = state::PlaceOffset({}, theta, u, v);
+    return {fromEnd, d.X, d.Y, azimuth};
 }
 
 ElementOffset OffsetAt(double rs, double re, double len, double thetaS, double thetaE, double f) {

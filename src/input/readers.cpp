@@ -36,6 +36,44 @@ bool IsComment(const std::string& cleanedLine) {
     return cleanedLine.empty() || cleanedLine.starts_with(";;");
 }
 
+/// Reads rows of N numbers, one a line, up to the first line that is empty after cleaning (the
+/// rest of the file is not read) or the end of the file; fields after the N-th are ignored.
+/// Fails for more than `maxRows` rows (message "more than <maxRows> <rowsName>"), a line with
+/// fewer than N fields ("<lineName> needs N fields (<names>), ...") and a field that is not a
+/// number. `stopAfter(rows)`, asked after each row, ends the list early when it returns true.
+template <std::size_t N, typename StopAfter>
+std::vector<std::array<double, N>> ReadRows(TextFile& file, const std::array<const char*, N>& names,
+                                            int maxRows, const char* rowsName, const char* lineName,
+                                            StopAfter stopAfter) {
+    std::vector<std::array<double, N>> rows;
+    while (!file.AtEnd()) {
+        const std::vector<std::string> fields = state::CleanAndSplit(file.ReadLine());
+        if (fields.empty()) {
+            break;
+        }
+        if (rows.size() == static_cast<std::size_t>(maxRows)) {
+            file.Fail("more than " + std::to_string(maxRows) + " " + rowsName);
+        }
+        if (fields.size() < N) {
+            std::string list;
+            for (const char* name : names) {
+                list += (list.empty() ? "" : ", ") + std::string(name);
+            }
+            file.Fail(std::string(lineName) + " needs " + std::to_string(N) + " fields (" + list +
+                      "), this one has " + std::to_string(fields.size()));
+        }
+        std::array<double, N> row{};
+        for (std::size_t k = 0; k < N; ++k) {
+            row[k] = NumberField(file, fields, k, names[k]);
+        }
+        rows.push_back(row);
+        if (stopAfter(rows)) {
+            break;
+        }
+    }
+    return rows;
+}
+
 // ---- JD file -------------------------------------------------------------------------------
 
 constexpr std::array<const char*, 7> kJdFieldNames = {"X", "Y", "R", "Ls1", "Ls2", "R1", "R2"};
@@ -108,26 +146,9 @@ void ReadElements(TextFile& file, SharedState& state) {
     const double startY = file.ReadListNumber("the start Y");
     const double startAzimuth = file.ReadListNumber("the start azimuth");
 
-    std::vector<std::array<double, 3>> rows;
-    while (!file.AtEnd()) {
-        const std::vector<std::string> fields = state::CleanAndSplit(file.ReadLine());
-        if (fields.empty()) {
-            break; // an empty line ends the list; the rest of the file is not read
-        }
-        if (rows.size() == static_cast<std::size_t>(state::kMaxRows)) {
-            file.Fail("more than " + std::to_string(state::kMaxRows) + " elements");
-        }
-        if (fields.size() < 3) {
-            file.Fail("an element line needs 3 fields (start radius, end radius, length), "
-                      "this one has " +
-                      std::to_string(fields.size()));
-        }
-        std::array<double, 3> row{};
-        for (std::size_t k = 0; k < row.size(); ++k) {
-            row[k] = NumberField(file, fields, k, kElementFieldNames[k]);
-        }
-        rows.push_back(row);
-    }
+    const std::vector<std::array<double, 3>> rows =
+        ReadRows(file, kElementFieldNames, state::kMaxRows, "elements", "an element line",
+                 [](const auto&) { return false; });
 
     state.ElemStartStation = startStation;
     state.ElemStartX = startX;
@@ -147,29 +168,12 @@ void ReadElements(TextFile& file, SharedState& state) {
 constexpr std::array<const char*, 2> kBreakFieldNames = {"back station", "ahead station"};
 
 void ReadChainBreaks(TextFile& file, SharedState& state) {
-    std::vector<std::array<double, 2>> rows;
-    while (!file.AtEnd()) {
-        const std::vector<std::string> fields = state::CleanAndSplit(file.ReadLine());
-        if (fields.empty()) {
-            break; // an empty line ends the list
-        }
-        if (rows.size() == static_cast<std::size_t>(state::kMaxBreaks)) {
-            file.Fail("more than " + std::to_string(state::kMaxBreaks) + " chain breaks");
-        }
-        if (fields.size() < 2) {
-            file.Fail("a chain-break line needs 2 fields (back station, ahead station), "
-                      "this one has " +
-                      std::to_string(fields.size()));
-        }
-        std::array<double, 2> row{};
-        for (std::size_t k = 0; k < row.size(); ++k) {
-            row[k] = NumberField(file, fields, k, kBreakFieldNames[k]);
-        }
-        rows.push_back(row);
-        if (rows.size() == 1 && row[0] == -1.0) {
-            break; // "-1 ..." first: the line has no chain breaks; the rest is not read
-        }
-    }
+    // "-1 ..." first: the line has no chain breaks; the rest is not read.
+    const std::vector<std::array<double, 2>> rows =
+        ReadRows(file, kBreakFieldNames, state::kMaxBreaks, "chain breaks", "a chain-break line",
+                 [](const std::vector<std::array<double, 2>>& read) {
+                     return read.size() == 1 && read.front()[0] == -1.0;
+                 });
 
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const int i = static_cast<int>(k) + 1;

@@ -204,11 +204,8 @@ std::string TextFile::ReadLine() {
 bool TextFile::NextListLine() {
     for (;;) {
         if (m_inList) {
-            const std::string& line = m_lines[m_nextLine - 1];
-            while (m_listPos < line.size() && (line[m_listPos] == ' ' || line[m_listPos] == '\t')) {
-                ++m_listPos;
-            }
-            if (m_listPos < line.size()) {
+            SkipListBlanks();
+            if (m_listPos < m_lines[m_nextLine - 1].size()) {
                 return true;
             }
             m_inList = false; // line used up: the next value stands on a later line
@@ -223,11 +220,16 @@ bool TextFile::NextListLine() {
     }
 }
 
-void TextFile::EndListValue() {
+void TextFile::SkipListBlanks() {
     const std::string& line = m_lines[m_nextLine - 1];
     while (m_listPos < line.size() && (line[m_listPos] == ' ' || line[m_listPos] == '\t')) {
         ++m_listPos;
     }
+}
+
+void TextFile::EndListValue() {
+    SkipListBlanks();
+    const std::string& line = m_lines[m_nextLine - 1];
     if (m_listPos < line.size() && line[m_listPos] == ',') {
         ++m_listPos;
     }

@@ -3,8 +3,8 @@
 // Sequential reading of the program's input text files: decoding of the file's bytes, line
 // input, the end-of-file test, and free-format list input of values.
 //
-// Input files come from editors on Chinese desktops: UTF-8 (with or without BOM) or the ANSI
-// code page GBK/GB2312. Everything inside the program is UTF-8.
+// Input files come from editors on Chinese desktops: UTF-8 (with or without BOM), UTF-16 with
+// its byte-order mark, or the ANSI code page GBK/GB2312. Everything inside the program is UTF-8.
 
 #include <string>
 #include <string_view>
@@ -80,6 +80,8 @@ private:
     /// Makes sure list input stands on a line with something left to read, skipping blank
     /// lines. Returns false at the end of the text.
     bool NextListLine();
+    /// Steps over blanks (spaces and tabs) on the line list input is reading.
+    void SkipListBlanks();
     /// Steps over blanks, then over one comma, after a list value.
     void EndListValue();
 

@@ -1,7 +1,5 @@
 #include "sheet/coordinate_sheet.h"
 
-#include "piles/text_routines.h"
-
 #include "state/runtime_error.h"
 #include "state/text.h"
 
@@ -29,9 +27,10 @@ RangeAddress Block(int firstRow, int firstColumn, int lastRow, int lastColumn) {
     return {{firstRow, firstColumn}, {lastRow, lastColumn}};
 }
 
+/// The skew distance column of pier `pier` (1-based): F, H, J, ...
 int PierColumn(int pier) {
-    return 2 * pier + 4;
-} // pier 1-based: F, H, J, ...
+    return kFirstPierColumn + 2 * (pier - 1);
+}
 
 Border Line(BorderWeight weight) {
     return {LineStyle::Continuous, weight, kColorIndexAutomatic};
@@ -138,7 +137,7 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     }
 
     // Outline medium, inner lines thin.
-    const RangeAddress whole = Range("A1:" + piles::rowcol(lastRow, kItemColumns + 2 * pierCount));
+    const RangeAddress whole = Block(1, 1, lastRow, kItemColumns + 2 * pierCount);
     const Border none{};
     sheet.SetBorder(whole, BorderIndex::DiagonalDown, none);
     sheet.SetBorder(whole, BorderIndex::DiagonalUp, none);

@@ -188,8 +188,10 @@ TEST(SheetCoordinateTable, EveryPierGetsTheColumnPairOfTheFirst) {
     EXPECT_EQ(sheet.FormatAt(At("G6")).Borders.Right, kThin);
 }
 
-TEST(SheetCoordinateTable, ManyPiersEndInTwoLetterColumns) {
-    for (const auto& [piers, lastColumn] : {std::pair{11, "AA"}, std::pair{24, "BA"}}) {
+TEST(SheetCoordinateTable, ManyPiersEndInColumnsOfTwoOrThreeLetters) {
+    // The last column is E plus two per pier: 27 = AA, 53 = BA, 703 = AAA.
+    for (const auto& [piers, lastColumn] :
+         {std::pair{11, "AA"}, std::pair{24, "BA"}, std::pair{349, "AAA"}}) {
         PileSheetTable table;
         for (int k = 0; k < piers; ++k) {
             table.Piers.push_back(Pier(100 + k, {{1, 0, 2, 3}}));

@@ -25,10 +25,9 @@ std::string TwoDigits(std::int64_t value) {
     return LeadingZero(value, std::to_string(value));
 }
 
-// Text after the first occurrence of `separator` up to its second occurrence (or the end).
-std::string_view BetweenFirstAndSecond(std::string_view text, std::size_t first,
-                                       std::size_t separatorLength, std::string_view separator) {
-    std::string_view rest = text.substr(first + separatorLength);
+// Text after the occurrence of `separator` at `at` up to its next occurrence (or the end).
+std::string_view UpToNext(std::string_view text, std::size_t at, std::string_view separator) {
+    const std::string_view rest = text.substr(at + separator.size());
     return rest.substr(0, rest.find(separator));
 }
 
@@ -66,7 +65,7 @@ CountExpression zwbdsjs(std::string_view zwbds) {
     for (std::string_view minus : {"-", "－"}) {
         const std::size_t at = zwbds.find(minus);
         if (at != std::string_view::npos) {
-            result.zwutjd = NumericValue(BetweenFirstAndSecond(zwbds, at, minus.size(), minus));
+            result.zwutjd = NumericValue(UpToNext(zwbds, at, minus));
             break;
         }
     }
@@ -81,8 +80,8 @@ std::string rowcol(int rows, int cols) {
     }
     std::string letters;
     if (cols > 26) {
-        // Dividing by a hair more than 26 makes multiples of 26 end in Z (52 -> AZ, not B@).
-        const int c1 = static_cast<int>(std::floor(cols / 26.00001));
+        // Letters are 1..26 (A..Z), so a multiple of 26 ends in Z: 52 -> AZ.
+        const int c1 = (cols - 1) / 26;
         const int c2 = cols - 26 * c1;
         letters.push_back(static_cast<char>(64 + c1));
         letters.push_back(static_cast<char>(64 + c2));
@@ -93,12 +92,12 @@ std::string rowcol(int rows, int cols) {
 }
 
 StationField SplitStationField(std::string_view field) {
-    for (auto [sign, separator] : {std::pair{1.0, '+'}, std::pair{-1.0, '-'}}) {
+    for (auto [sign, separator] :
+         {std::pair{1.0, std::string_view("+")}, std::pair{-1.0, std::string_view("-")}}) {
         const std::size_t at = field.find(separator);
         if (at != std::string_view::npos) {
-            std::string_view rest = field.substr(at + 1);
-            rest = rest.substr(0, rest.find(separator));
-            return {std::string(field.substr(0, at)), sign * NumericValue(rest)};
+            return {std::string(field.substr(0, at)),
+                    sign * NumericValue(UpToNext(field, at, separator))};
         }
     }
     return {std::string(field), 0.0};

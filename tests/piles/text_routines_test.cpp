@@ -82,6 +82,14 @@ TEST(CellAddress, OneAndTwoLetterColumns) {
     EXPECT_EQ(rowcol(5, 702), "ZZ5");
     EXPECT_ANY_THROW(rowcol(1, 703));
     EXPECT_ANY_THROW(rowcol(1, 0));
+    // Every column against the bijective base-26 numbering of worksheet columns.
+    for (int col = 1; col <= 702; ++col) {
+        std::string letters;
+        for (int n = col; n > 0; n = (n - 1) / 26) {
+            letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+        }
+        EXPECT_EQ(rowcol(9, col), letters + "9") << col;
+    }
 }
 
 TEST(StationField, OffsetAfterPlusOrMinus) {

@@ -14,15 +14,12 @@ using state::NumericValue;
 
 namespace {
 
-// A leading zero below 10. (Built by appending: GCC 12 warns falsely on "0" + std::string.)
-std::string LeadingZero(std::int64_t value, std::string digits) {
-    std::string text = value < 10 ? "0" : "";
-    text += digits;
-    return text;
-}
-
+// At least two digits: a leading zero below 10. (Built by appending: GCC 12 warns falsely on
+// "0" + std::string.)
 std::string TwoDigits(std::int64_t value) {
-    return LeadingZero(value, std::to_string(value));
+    std::string text = value < 10 ? "0" : "";
+    text += std::to_string(value);
+    return text;
 }
 
 // Text after the occurrence of `separator` at `at` up to its next occurrence (or the end).
@@ -44,7 +41,8 @@ std::string fwj(double azimuth) {
     std::string seconds;
     if (s < 1000) {
         // Below 10″: a leading zero and the shortest form (5.30 -> 05.3, 5.00 -> 05).
-        seconds = LeadingZero(0, state::FormatShortest(static_cast<double>(s) / 100.0));
+        seconds = "0";
+        seconds += state::FormatShortest(static_cast<double>(s) / 100.0);
     } else {
         seconds = FormatFixed(static_cast<double>(s) / 100.0, 2);
     }

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "alignment/element/element_geometry.h"
 #include "cad/design_line.h"
 #include "cad/drawing_document.h"
 #include "cad/dxf_writer.h"
@@ -139,15 +140,27 @@ void AddMainPoints(const SharedState& s, AlignmentMethod method, double lo, doub
     }
 }
 
+const char* KindName(element::ElementKind kind) {
+    switch (kind) {
+    case element::ElementKind::Straight:
+        return "straight";
+    case element::ElementKind::Arc:
+        return "arc";
+    case element::ElementKind::EntrySpiral:
+        return "entry-spiral";
+    case element::ElementKind::ExitSpiral:
+        return "exit-spiral";
+    case element::ElementKind::CompoundSpiral:
+        return "compound-spiral";
+    }
+    return "";
+}
+
 void WriteRow(std::ostream& out, const Stake& stake, const state::StationPoint& p, int digits) {
     out << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, digits) << ','
         << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
         << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
 }
-
-} // namespace
-
-namespace {
 
 std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
@@ -261,20 +274,17 @@ int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
         stakes.insert(stakes.end(), range.begin(), range.end());
     }
 
-    std::string rows;
+    std::ostringstream rows;
     for (const Stake& stake : stakes) {
         try {
-            const state::StationPoint p = piles::EvaluateStation(s, method, stake.Mileage);
-            std::ostringstream row;
-            WriteRow(row, stake, p, options.Digits);
-            rows += row.str();
+            WriteRow(rows, stake, piles::EvaluateStation(s, method, stake.Mileage), options.Digits);
         } catch (const state::RuntimeError& e) {
             prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
                           e.what());
             return 1;
         }
     }
-    out << "station,mileage,x,y,azimuth\n" << rows;
+    out << "station,mileage,x,y,azimuth\n" << rows.str();
     return 0;
 }
 
@@ -285,14 +295,8 @@ int RunCurves(const SharedState& s, AlignmentMethod method, int digits, std::ost
         for (int i = 1; i <= s.ElemCount; ++i) {
             const double a = s.ElemStartRadius[i];
             const double b = s.ElemEndRadius[i];
-            constexpr double kInfinite = 10000.0;
-            const char* kind = a == kInfinite && b == kInfinite ? "straight"
-                               : a == b                         ? "arc"
-                               : a == kInfinite                 ? "entry-spiral"
-                               : b == kInfinite                 ? "exit-spiral"
-                                                                : "compound-spiral";
-            out << i << ',' << kind << ',' << state::FormatShortest(a) << ','
-                << state::FormatShortest(b) << ',' << num(s.ElemLength[i]) << ','
+            out << i << ',' << KindName(element::KindOf(a, b)) << ',' << state::FormatShortest(a)
+                << ',' << state::FormatShortest(b) << ',' << num(s.ElemLength[i]) << ','
                 << num(s.ElemStation[i]) << ',' << num(s.ElemX[i]) << ',' << num(s.ElemY[i]) << ','
                 << FormatFixed(s.ElemAzimuth[i], std::max(digits, 9)) << '\n';
         }

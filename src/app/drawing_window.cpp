@@ -2,6 +2,7 @@
 
 #include "app/desktop_prompts.h"
 #include "app/drawing_view.h"
+#include "app/qt_text.h"
 #include "cad/dxf_writer.h"
 #include "state/runtime_error.h"
 #include "state/text.h"
@@ -76,8 +77,7 @@ DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& pro
         show();
         raise();
         activateWindow();
-        return m_view->Pick(
-            QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())));
+        return m_view->Pick(ToQString(prompt));
     });
     m_document.SetZoomHandler([this] { m_view->ZoomExtents(); });
     m_savedRevision = m_document.Revision();

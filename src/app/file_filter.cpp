@@ -1,12 +1,13 @@
 #include "app/file_filter.h"
 
+#include "app/qt_text.h"
+
 #include <QStringList>
 
 namespace tesk::app {
 
 QString QtFileFilter(std::string_view filter) {
-    const QStringList parts =
-        QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
+    const QStringList parts = ToQString(filter).split(u'|');
     QStringList entries;
     for (qsizetype i = 0; i < parts.size(); i += 2) {
         const QString description = parts[i].trimmed();

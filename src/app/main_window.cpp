@@ -6,6 +6,7 @@
 #include "app/help_window.h"
 #include "app/progress_window.h"
 #include "app/qt_prompts.h"
+#include "app/qt_text.h"
 #include "app/sheet_export.h"
 #include "cad/design_line.h"
 #include "cad/pile_drawings.h"
@@ -37,10 +38,6 @@
 
 namespace tesk::app {
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 /// The buttons of the window: form name, caption as the button face shows it (with its leading
 /// blanks), and whether it needs a loaded alignment.
@@ -81,7 +78,7 @@ MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
         m_prompts = m_ownPrompts.get();
     }
     setObjectName(QStringLiteral("zbfrm"));
-    setWindowTitle(Q(kCaption));
+    setWindowTitle(ToQString(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/tesk/tesk.svg")));
     BuildLayout();
 
@@ -178,10 +175,10 @@ void MainWindow::BuildLayout() {
     for (const FieldSpec& field : fields) {
         auto* label = new QLabel(QString::fromUtf8(field.Label), frame2);
         label->setObjectName(QString::fromLatin1(field.LabelName));
-        label->setToolTip(Q(field.LabelTip));
+        label->setToolTip(ToQString(field.LabelTip));
         auto* edit = new QLineEdit(frame2);
         edit->setObjectName(QStringLiteral("Text%1").arg(field.Number));
-        edit->setToolTip(Q(field.FieldTip));
+        edit->setToolTip(ToQString(field.FieldTip));
         edit->setMinimumWidth(200);
         // The results are for reading and copying, not for typing.
         edit->setReadOnly(field.Number >= 4);
@@ -226,7 +223,7 @@ state::AlignmentMethod MainWindow::Method() const {
 
 void MainWindow::FocusField(std::string_view name) {
     for (QLineEdit* edit : m_text) {
-        if (edit->objectName() == Q(name)) {
+        if (edit->objectName() == ToQString(name)) {
             edit->setFocus(Qt::OtherFocusReason);
             edit->selectAll();
             return;
@@ -348,9 +345,9 @@ void MainWindow::Command7_Click() {
                                         Field(2)->text().toStdString(),
                                         Field(3)->text().toStdString()};
         if (const auto result = piles::Command7(*m_state, *m_prompts, Method(), fields)) {
-            Field(4)->setText(Q(result->Text4));
-            Field(5)->setText(Q(result->Text5));
-            Field(6)->setText(Q(result->Text6));
+            Field(4)->setText(ToQString(result->Text4));
+            Field(5)->setText(ToQString(result->Text5));
+            Field(6)->setText(ToQString(result->Text6));
         }
     });
 }

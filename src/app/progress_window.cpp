@@ -1,5 +1,7 @@
 #include "app/progress_window.h"
 
+#include "app/qt_text.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -43,7 +45,7 @@ ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent) {
 }
 
 void ProgressWindow::SetStage(std::string_view text) {
-    m_label->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    m_label->setText(ToQString(text));
     repaint();
     // Let the window (and the drawing view) paint; input waits until the drawing is done.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

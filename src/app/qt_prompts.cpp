@@ -2,6 +2,7 @@
 
 #include "app/file_filter.h"
 #include "app/main_window.h"
+#include "app/qt_text.h"
 #include "state/prompts.h"
 
 #include <QApplication>
@@ -13,10 +14,6 @@
 
 namespace tesk::app {
 namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 /// The suffix a saved file gets when the user types a name without one: the first pattern's.
 QString DefaultSuffix(std::string_view filter) {

@@ -40,9 +40,14 @@ void FillRamp(SharedState& s) {
     tesk::element::BuildElementAlignment(s);
 }
 
-void BM_ElemStationToPoint(benchmark::State& state) {
+// 4096 random stations along the whole line, evaluated in turn; `scan` forces the element
+// search to scan instead of bisecting.
+void EvaluateRandomStations(benchmark::State& state, bool scan) {
     SharedState s;
     FillRamp(s);
+    if (scan) {
+        s.ElemStationIncreasing = false;
+    }
     std::mt19937_64 random(20261208);
     std::uniform_real_distribution<double> station(s.ElemStation[1],
                                                    s.ElemStation[s.ElemCount + 1]);
@@ -57,34 +62,25 @@ void BM_ElemStationToPoint(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
+
+void BM_ElemStationToPoint(benchmark::State& state) {
+    EvaluateRandomStations(state, false);
+}
 BENCHMARK(BM_ElemStationToPoint);
 
 // The same stations with the element search forced to scan, for comparison.
 void BM_ElemStationToPointScan(benchmark::State& state) {
-    SharedState s;
-    FillRamp(s);
-    s.ElemStationIncreasing = false;
-    std::mt19937_64 random(20261208);
-    std::uniform_real_distribution<double> station(s.ElemStation[1],
-                                                   s.ElemStation[s.ElemCount + 1]);
-    std::vector<double> stations(4096);
-    for (double& p : stations) {
-        p = station(random);
-    }
-    std::size_t k = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(tesk::element::ElemStationToPoint(s, stations[k]));
-        k = (k + 1) % stations.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+    EvaluateRandomStations(state, true);
 }
 BENCHMARK(BM_ElemStationToPointScan);
 
 void BM_BuildElementAlignment(benchmark::State& state) {
     SharedState s;
     FillRamp(s);
+    // The construction turns the start azimuth from degrees into radians in place.
+    const double startDegrees = tesk::element::DmsToDegrees(123.4530);
     for (auto _ : state) {
-        s.ElemStartAzimuth = 123.758333;
+        s.ElemStartAzimuth = startDegrees;
         tesk::element::BuildElementAlignment(s);
         benchmark::ClobberMemory();
     }

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {

@@ -37,10 +37,11 @@ int MarkSection(char c) {
     return (c >= 'A' && c <= 'Z') ? c - 'A' + 1 : 0;
 }
 
-/// Whether a text is a plain decimal number as state::NumericValue reads it (blanks skipped, an
-/// optional sign, digits with at most one point, at least one digit) with nothing after it.
-/// NumericValue ignores what follows its number and reads a text without one as 0, so "1+200"
-/// (kilometres written as in a label) would silently be station 1 and "K1+200" station 0.
+/// Whether a text is a plain decimal number (blanks skipped, an optional sign, digits with at
+/// most one point, at least one digit, no exponent) with nothing after it, so that
+/// state::NumericValue reads all of it. NumericValue ignores what follows its number and reads a
+/// text without one as 0, so "1+200" (kilometres written as in a label) would silently be
+/// station 1 and "K1+200" station 0.
 bool IsPlainNumber(std::string_view text) {
     bool started = false;
     bool seenDigit = false;

@@ -304,6 +304,11 @@ void MainWindow::EnableAlignmentCommands() {
     }
 }
 
+piles::PointFields MainWindow::PointInput() const {
+    return {Field(1)->text().toStdString(), Field(2)->text().toStdString(),
+            Field(3)->text().toStdString()};
+}
+
 void MainWindow::ClearOutputs() {
     Field(4)->clear();
     Field(5)->clear();
@@ -341,10 +346,7 @@ void MainWindow::Command7_Click() {
         if (!MethodLoaded()) {
             return;
         }
-        const piles::PointFields fields{Field(1)->text().toStdString(),
-                                        Field(2)->text().toStdString(),
-                                        Field(3)->text().toStdString()};
-        if (const auto result = piles::Command7(*m_state, *m_prompts, Method(), fields)) {
+        if (const auto result = piles::Command7(*m_state, *m_prompts, Method(), PointInput())) {
             Field(4)->setText(ToQString(result->Text4));
             Field(5)->setText(ToQString(result->Text5));
             Field(6)->setText(ToQString(result->Text6));
@@ -358,10 +360,7 @@ void MainWindow::xpcmdbutton4_Click() {
         if (!MethodLoaded()) {
             return;
         }
-        const piles::PointFields fields{Field(1)->text().toStdString(),
-                                        Field(2)->text().toStdString(),
-                                        Field(3)->text().toStdString()};
-        if (cad::xpcmdbutton4(*m_state, *m_prompts, Method(), &m_document, fields,
+        if (cad::xpcmdbutton4(*m_state, *m_prompts, Method(), &m_document, PointInput(),
                               m_check1->isChecked())) {
             ShowDrawing();
         }

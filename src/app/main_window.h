@@ -5,6 +5,7 @@
 // shared state and drawing, and talks to the user through the injected prompts.
 
 #include "cad/drawing_document.h"
+#include "piles/single_point.h"
 #include "sheet/workbook.h"
 #include "state/method.h"
 #include "state/shared_state.h"
@@ -81,6 +82,8 @@ private:
     void RunCommand(const std::function<void()>& body);
     void EnableAlignmentCommands();
     void ClearOutputs();
+    /// What the user typed into "Text1".."Text3": station, right angle, skew distances.
+    piles::PointFields PointInput() const;
     /// True when the selected method's alignment was loaded by a successful Initialize;
     /// otherwise refuses (its tables are empty and would give the origin as a point).
     bool MethodLoaded();

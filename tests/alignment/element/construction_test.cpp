@@ -11,23 +11,13 @@ namespace tesk::element {
 namespace {
 
 using state::ErrorCode;
-using state::RuntimeError;
 using state::SharedState;
+using testing::CodeOf;
 using testing::Degrees;
 using testing::Row;
 
 constexpr double kInf = kInfiniteRadius;
 constexpr double kPi = std::numbers::pi;
-
-ErrorCode CodeOf(const auto& call) {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.Code();
-    }
-    ADD_FAILURE() << "no RuntimeError thrown";
-    return ErrorCode::Output;
-}
 
 void ExpectRows(const SharedState& s, const std::vector<Row>& expected) {
     ASSERT_EQ(s.ElemRowCount, static_cast<int>(expected.size()));

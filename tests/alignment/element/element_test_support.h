@@ -7,10 +7,12 @@
 // tangent angle with Gauss-Legendre quadrature in long double over panels of at most 0.25 m.
 
 #include "alignment/element/element_alignment.h"
+#include "state/runtime_error.h"
 #include "state/shared_state.h"
 
 #include <array>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <vector>
 
@@ -21,6 +23,17 @@ struct Row {
     double EndRadius;   ///< m
     double Length;      ///< m
 };
+
+/// The error code of the state::RuntimeError `call` throws; a test failure when it throws none.
+inline state::ErrorCode CodeOf(const auto& call) {
+    try {
+        call();
+    } catch (const state::RuntimeError& e) {
+        return e.Code();
+    }
+    ADD_FAILURE() << "no RuntimeError thrown";
+    return state::ErrorCode::Output;
+}
 
 /// Writes head values and rows as the element reader does (start azimuth as d.mmss).
 inline void FillRaw(state::SharedState& s, double station, double x, double y, double azimuthDms,

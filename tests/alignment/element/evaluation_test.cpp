@@ -13,24 +13,14 @@ namespace tesk::element {
 namespace {
 
 using state::ErrorCode;
-using state::RuntimeError;
 using state::SharedState;
 using state::StationPoint;
+using testing::CodeOf;
 using testing::Degrees;
 using testing::Row;
 
 constexpr double kInf = kInfiniteRadius;
 constexpr double kPi = std::numbers::pi;
-
-ErrorCode CodeOf(const auto& call) {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.Code();
-    }
-    ADD_FAILURE() << "no RuntimeError thrown";
-    return ErrorCode::Output;
-}
 
 void ExpectAzimuthInRange(double a) {
     EXPECT_GE(a, 0.0);

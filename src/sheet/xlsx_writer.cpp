@@ -155,15 +155,12 @@ public:
         if (format == kDefault) {
             return nullptr;
         }
-        return PlainOr(format);
+        return ExplicitFormatFor(format);
     }
 
     /// Like FormatFor, but never nullptr: a cell inside a merged block must be written with a
-    /// format of its own, or it would take the block's.
-    lxw_format* ExplicitFormatFor(const CellFormat& format) { return PlainOr(format); }
-
-private:
-    lxw_format* PlainOr(const CellFormat& format) {
+    /// format of its own, or it would take the block's. Equal formats share one library format.
+    lxw_format* ExplicitFormatFor(const CellFormat& format) {
         const std::string key = KeyOf(format);
         if (const auto it = m_formats.find(key); it != m_formats.end()) {
             return it->second;
@@ -177,6 +174,7 @@ private:
         return made;
     }
 
+private:
     static void Describe(lxw_format* made, const CellFormat& format) {
         switch (format.Horizontal) {
         case HorizontalAlignment::General:

@@ -48,7 +48,6 @@ std::set<std::string> MergeNames(const Worksheet& sheet) {
 SheetPier Pier(double station, std::initializer_list<SheetPileEntry> entries) {
     SheetPier pier;
     pier.Station = station;
-    pier.StationText = "X"; // replaced where a test needs a marked text
     pier.StationText = std::to_string(station);
     pier.Entries = entries;
     return pier;

@@ -323,11 +323,12 @@ TEST(ReadElements, AnEmptyLineEndsTheList) {
 }
 
 TEST(ReadElements, BadLinesAndLimits) {
-    EXPECT_TRUE(StartsWith(ErrorOf([] {
-                               SharedState s;
-                               ReadElementText("0,0,0,0\n10000 10000 60\n320 320\n", s);
-                           }),
-                           "line 3: "));
+    EXPECT_EQ(ErrorOf([] {
+                  SharedState s;
+                  ReadElementText("0,0,0,0\n10000 10000 60\n320 320\n", s);
+              }),
+              "line 3: an element line needs 3 fields (start radius, end radius, length), this "
+              "one has 2");
     EXPECT_EQ(ErrorOf([] {
                   SharedState s;
                   ReadElementText("0,0,0,0\n10000 1OOOO 60\n", s);
@@ -351,8 +352,8 @@ TEST(ReadElements, BadLinesAndLimits) {
     ReadElementText(rows, s);
     EXPECT_EQ(s.ElemRowCount, 1000);
     EXPECT_EQ(s.ElemRowC[1000], 1000.0);
-    EXPECT_TRUE(
-        StartsWith(ErrorOf([&] { ReadElementText(rows + "10000 10000 1\n", s); }), "line 1002: "));
+    EXPECT_EQ(ErrorOf([&] { ReadElementText(rows + "10000 10000 1\n", s); }),
+              "line 1002: more than 1000 elements");
     EXPECT_EQ(s.ElemRowCount, 1000) << "the rejected file changed nothing";
 }
 
@@ -390,11 +391,12 @@ TEST(ReadChainBreaks, EmptyLineEndsAndEmptyFileHasNone) {
 }
 
 TEST(ReadChainBreaks, BadLinesAndLimits) {
-    EXPECT_TRUE(StartsWith(ErrorOf([] {
-                               SharedState s;
-                               ReadChainBreakText("100 110\n200\n", s);
-                           }),
-                           "line 2: "));
+    EXPECT_EQ(ErrorOf([] {
+                  SharedState s;
+                  ReadChainBreakText("100 110\n200\n", s);
+              }),
+              "line 2: a chain-break line needs 2 fields (back station, ahead station), this one "
+              "has 1");
     ErrorOf([] {
         SharedState s;
         ReadChainBreakText("-1\n", s); // too few fields, even for the "none" row
@@ -412,8 +414,8 @@ TEST(ReadChainBreaks, BadLinesAndLimits) {
     ReadChainBreakText(rows, s);
     EXPECT_EQ(s.BreakCount, 19);
     EXPECT_EQ(s.BreakAhead[19], 19010.0);
-    EXPECT_TRUE(
-        StartsWith(ErrorOf([&] { ReadChainBreakText(rows + "20000 20010\n", s); }), "line 20: "));
+    EXPECT_EQ(ErrorOf([&] { ReadChainBreakText(rows + "20000 20010\n", s); }),
+              "line 20: more than 19 chain breaks");
     EXPECT_EQ(s.BreakCount, 19);
 }
 

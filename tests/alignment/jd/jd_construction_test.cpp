@@ -309,7 +309,17 @@ TEST(BuildJdAlignment, FailureNamesTheVertex) {
         BuildJdAlignment(s);
         ADD_FAILURE() << "collinear vertices accepted";
     } catch (const RuntimeError& e) {
-        EXPECT_NE(std::string(e.what()).find("JD7"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(" at vertex JD7 (row 2)"), std::string::npos)
+            << e.what();
+    }
+    // A vertex without a name is named by its row.
+    s.JdNameLine[2].clear();
+    try {
+        BuildJdAlignment(s);
+        ADD_FAILURE() << "collinear vertices accepted";
+    } catch (const RuntimeError& e) {
+        EXPECT_NE(std::string(e.what()).find(" at vertex #2 (row 2)"), std::string::npos)
+            << e.what();
     }
 }
 

@@ -274,6 +274,21 @@ DL_Attributes EntityAttributes(const DrawnEntity& entity) {
     return DL_Attributes(entity.Layer, entity.Color, -1, "BYLAYER", 1.0);
 }
 
+/// The opening every symbol table record shares: its type, a new handle (under group code
+/// `handleCode`), the owning table's handle, the subclass markers, its name and flags 0.
+/// Returns the record's handle.
+unsigned long BeginTableRecord(BufferWriter& dw, const char* type, int table, const char* subclass,
+                               const std::string& name, int handleCode = 5) {
+    dw.dxfString(0, type);
+    const unsigned long handle = dw.handle(handleCode);
+    dw.dxfHex(330, table);
+    dw.dxfString(100, "AcDbSymbolTableRecord");
+    dw.dxfString(100, subclass);
+    dw.dxfString(2, name);
+    dw.dxfInt(70, 0);
+    return handle;
+}
+
 void WriteHeader(DL_Dxf& dxf, BufferWriter& dw, const DrawingDocument& document,
                  const std::optional<Extents>& extents) {
     dxf.writeHeader(dw);
@@ -318,13 +333,7 @@ void WriteViewport(BufferWriter& dw, const std::optional<Extents>& extents) {
         height = needed > 0.0 ? needed * 1.05 : 10.0;
     }
     dw.table("VPORT", 1, 8);
-    dw.dxfString(0, "VPORT");
-    dw.handle();
-    dw.dxfHex(330, 8);
-    dw.dxfString(100, "AcDbSymbolTableRecord");
-    dw.dxfString(100, "AcDbViewportTableRecord");
-    dw.dxfString(2, "*Active");
-    dw.dxfInt(70, 0);
+    BeginTableRecord(dw, "VPORT", 8, "AcDbViewportTableRecord", "*Active");
     dw.coord(10, 0.0, 0.0, 0.0);
     dw.dxfReal(11, 1.0);
     dw.dxfReal(21, 1.0);
@@ -369,16 +378,11 @@ unsigned long WriteTextStyles(BufferWriter& dw, const DrawingDocument& document)
     unsigned long standard = 0;
     dw.tableStyle(static_cast<int>(document.TextStyles().size()));
     for (const TextStyleRecord& style : document.TextStyles()) {
-        dw.dxfString(0, "STYLE");
-        const unsigned long handle = dw.handle();
+        const unsigned long handle =
+            BeginTableRecord(dw, "STYLE", 3, "AcDbTextStyleTableRecord", style.Name);
         if (style.Name == "Standard") {
             standard = handle;
         }
-        dw.dxfHex(330, 3);
-        dw.dxfString(100, "AcDbSymbolTableRecord");
-        dw.dxfString(100, "AcDbTextStyleTableRecord");
-        dw.dxfString(2, style.Name);
-        dw.dxfInt(70, 0);
         dw.dxfReal(40, 0.0);
         dw.dxfReal(41, 1.0);
         dw.dxfReal(50, 0.0);
@@ -394,13 +398,7 @@ unsigned long WriteTextStyles(BufferWriter& dw, const DrawingDocument& document)
 void WriteCoordinateSystems(BufferWriter& dw, const DrawingDocument& document) {
     dw.table("UCS", static_cast<int>(document.UserCoordinateSystems().size()), 7);
     for (const UcsRecord& ucs : document.UserCoordinateSystems()) {
-        dw.dxfString(0, "UCS");
-        dw.handle();
-        dw.dxfHex(330, 7);
-        dw.dxfString(100, "AcDbSymbolTableRecord");
-        dw.dxfString(100, "AcDbUCSTableRecord");
-        dw.dxfString(2, ucs.Name);
-        dw.dxfInt(70, 0);
+        BeginTableRecord(dw, "UCS", 7, "AcDbUCSTableRecord", ucs.Name);
         dw.coord(10, ucs.Origin.X, ucs.Origin.Y, ucs.Origin.Z);
         dw.coord(11, ucs.XAxis.X, ucs.XAxis.Y, ucs.XAxis.Z);
         dw.coord(12, ucs.YAxis.X, ucs.YAxis.Y, ucs.YAxis.Z);
@@ -418,13 +416,7 @@ void WriteDimensionStyle(BufferWriter& dw, unsigned long standardTextStyle) {
     dw.dxfInt(70, 1);
     dw.dxfString(100, "AcDbDimStyleTable");
     dw.dxfInt(71, 0);
-    dw.dxfString(0, "DIMSTYLE");
-    dw.handle(105);
-    dw.dxfHex(330, 0xA);
-    dw.dxfString(100, "AcDbSymbolTableRecord");
-    dw.dxfString(100, "AcDbDimStyleTableRecord");
-    dw.dxfString(2, "Standard");
-    dw.dxfInt(70, 0);
+    BeginTableRecord(dw, "DIMSTYLE", 0xA, "AcDbDimStyleTableRecord", "Standard", 105);
     dw.dxfHex(340, static_cast<int>(standardTextStyle));
     dw.tableEnd();
 }

@@ -85,6 +85,19 @@ std::uint32_t Size32(std::size_t size) {
     return static_cast<std::uint32_t>(size);
 }
 
+/// The fields a local header and a central directory header share, in the order both hold
+/// them: method, time, date, CRC-32, sizes, name length and an empty extra field.
+void PutEntryFields(std::string& out, const ZipEntry& entry) {
+    Put16(out, entry.Method);
+    Put16(out, entry.Time);
+    Put16(out, entry.Date);
+    Put32(out, entry.Crc);
+    Put32(out, Size32(entry.Compressed.size()));
+    Put32(out, entry.UncompressedSize);
+    Put16(out, Size32(entry.Name.size()));
+    Put16(out, 0); // extra field
+}
+
 } // namespace
 
 std::vector<ZipEntry> ReadZip(const std::filesystem::path& path) {
@@ -201,29 +214,15 @@ void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
         Put32(out, kLocalHeader);
         Put16(out, kVersion);
         Put16(out, 0); // flags
-        Put16(out, entry.Method);
-        Put16(out, entry.Time);
-        Put16(out, entry.Date);
-        Put32(out, entry.Crc);
-        Put32(out, Size32(entry.Compressed.size()));
-        Put32(out, entry.UncompressedSize);
-        Put16(out, Size32(entry.Name.size()));
-        Put16(out, 0); // extra field
+        PutEntryFields(out, entry);
         out += entry.Name;
         out += entry.Compressed;
 
         Put32(directory, kCentralHeader);
         Put16(directory, kVersion); // made by
         Put16(directory, kVersion); // needed
-        Put16(directory, 0);
-        Put16(directory, entry.Method);
-        Put16(directory, entry.Time);
-        Put16(directory, entry.Date);
-        Put32(directory, entry.Crc);
-        Put32(directory, Size32(entry.Compressed.size()));
-        Put32(directory, entry.UncompressedSize);
-        Put16(directory, Size32(entry.Name.size()));
-        Put16(directory, 0); // extra field
+        Put16(directory, 0);        // flags
+        PutEntryFields(directory, entry);
         Put16(directory, 0); // comment
         Put16(directory, 0); // disk
         Put16(directory, 0); // internal attributes

@@ -2,6 +2,7 @@
 
 #include "state/runtime_error.h"
 #include "state/text.h"
+#include "support/comma_locale.h"
 #include "support/recording_prompts.h"
 
 #include <cinttypes>
@@ -118,12 +119,16 @@ TEST(FormatStationLabel, MatchesIntegerMillimetresOverAWideRange) {
     }
 }
 
-TEST(FormatStationLabel, IgnoresTheLocaleAndRefusesNonFiniteValues) {
-    const char* old = std::setlocale(LC_ALL, "de_DE.UTF-8");
+TEST(FormatStationLabel, IgnoresTheLocale) {
+    const testing::CommaDecimalLocale commaLocale;
     EXPECT_EQ(FormatStationLabel(1234.5), "K1+234.500");
-    if (old != nullptr) {
-        std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(FormatStationLabel(-0.0004), "K0+000.000");
+    if (!commaLocale.Active()) {
+        GTEST_SKIP() << "no decimal-comma locale installed: checked in the C locale only";
     }
+}
+
+TEST(FormatStationLabel, RefusesNonFiniteValues) {
     for (double bad :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         try {

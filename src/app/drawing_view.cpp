@@ -174,6 +174,52 @@ std::vector<TextRun> SplitRuns(const QString& text, const QFontMetricsF& metrics
     return runs;
 }
 
+/// Draws `text` with its anchor at the screen point `at`, `pixels` (screen) high, laid out in the
+/// font of `metrics` scaled by `scales`.
+void DrawTextAt(QPainter& painter, const cad::DrawnText& text, QPointF at, double pixels,
+                const QFontMetricsF& metrics, const TextScales& scales) {
+    const QString utf16 = QString::fromStdString(text.Text);
+    // Every length below is in screen pixels along the text, before the width factor.
+    const std::vector<TextRun> runs = SplitRuns(utf16, metrics, scales, pixels);
+    double advance = 0.0;
+    for (const TextRun& run : runs) {
+        advance += run.Advance;
+    }
+    double dx = 0.0;
+    if (text.Horizontal == cad::HorizontalAlignment::Center) {
+        dx = -advance / 2.0;
+    } else if (text.Horizontal == cad::HorizontalAlignment::Right) {
+        dx = -advance;
+    }
+    double dy = 0.0; // baseline below the anchor
+    switch (text.Vertical) {
+    case cad::VerticalAlignment::Baseline:
+        break;
+    case cad::VerticalAlignment::Bottom: // the descenders' line
+        dy = -metrics.descent() * pixels / scales.Western.Height;
+        break;
+    case cad::VerticalAlignment::Middle:
+        dy = pixels / 2.0;
+        break;
+    case cad::VerticalAlignment::Top:
+        dy = pixels;
+        break;
+    }
+    painter.save();
+    painter.translate(at);
+    painter.rotate(-text.Rotation * 180.0 / std::numbers::pi);
+    painter.scale(text.WidthFactor, 1.0);
+    for (const TextRun& run : runs) {
+        painter.save();
+        painter.translate(dx, dy);
+        painter.scale(run.ScaleX, run.ScaleY);
+        painter.drawText(QPointF(0.0, 0.0), run.Text);
+        painter.restore();
+        dx += run.Advance;
+    }
+    painter.restore();
+}
+
 } // namespace
 
 DrawingView::DrawingView(const cad::DrawingDocument& document, QWidget* parent)
@@ -319,51 +365,10 @@ void DrawingView::paintEvent(QPaintEvent*) {
                     const cad::Point anchor = shape.Anchor();
                     const QPointF at = WorldToScreen(anchor.X, anchor.Y);
                     const double reach = pixels * (1.0 + 1.0 * shape.Text.size());
-                    if (pixels < kMinTextPixels || pixels > kMaxTextPixels ||
-                        !visible.adjusted(-reach, -reach, reach, reach).contains(at)) {
-                        return;
+                    if (pixels >= kMinTextPixels && pixels <= kMaxTextPixels &&
+                        visible.adjusted(-reach, -reach, reach, reach).contains(at)) {
+                        DrawTextAt(painter, shape, at, pixels, metrics, textScales);
                     }
-                    const QString text = QString::fromStdString(shape.Text);
-                    // Every length below is in screen pixels along the text, before the
-                    // width factor.
-                    const std::vector<TextRun> runs = SplitRuns(text, metrics, textScales, pixels);
-                    double advance = 0.0;
-                    for (const TextRun& run : runs) {
-                        advance += run.Advance;
-                    }
-                    double dx = 0.0;
-                    if (shape.Horizontal == cad::HorizontalAlignment::Center) {
-                        dx = -advance / 2.0;
-                    } else if (shape.Horizontal == cad::HorizontalAlignment::Right) {
-                        dx = -advance;
-                    }
-                    double dy = 0.0; // baseline below the anchor
-                    switch (shape.Vertical) {
-                    case cad::VerticalAlignment::Baseline:
-                        break;
-                    case cad::VerticalAlignment::Bottom: // the descenders' line
-                        dy = -metrics.descent() * pixels / textScales.Western.Height;
-                        break;
-                    case cad::VerticalAlignment::Middle:
-                        dy = pixels / 2.0;
-                        break;
-                    case cad::VerticalAlignment::Top:
-                        dy = pixels;
-                        break;
-                    }
-                    painter.save();
-                    painter.translate(at);
-                    painter.rotate(-shape.Rotation * 180.0 / std::numbers::pi);
-                    painter.scale(shape.WidthFactor, 1.0);
-                    for (const TextRun& run : runs) {
-                        painter.save();
-                        painter.translate(dx, dy);
-                        painter.scale(run.ScaleX, run.ScaleY);
-                        painter.drawText(QPointF(0.0, 0.0), run.Text);
-                        painter.restore();
-                        dx += run.Advance;
-                    }
-                    painter.restore();
                 }
             },
             entity.Shape);

@@ -1,6 +1,7 @@
 #include "sheet/coordinate_sheet.h"
 
 #include "error_of.h"
+#include "sheet_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,11 @@ namespace tesk::sheet {
 namespace {
 
 using state::ErrorCode;
+using testing::At;
 using testing::ErrorOf;
-
-const Border kThin{LineStyle::Continuous, BorderWeight::Thin, kColorIndexAutomatic};
-const Border kMedium{LineStyle::Continuous, BorderWeight::Medium, kColorIndexAutomatic};
-const Border kNone{};
-
-CellAddress At(std::string_view name) {
-    return ParseCell(name);
-}
+using testing::kMedium;
+using testing::kNone;
+using testing::kThin;
 
 double Number(const Worksheet& sheet, std::string_view cell) {
     const CellValue& value = sheet.ValueAt(At(cell));

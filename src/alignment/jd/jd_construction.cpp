@@ -326,8 +326,7 @@ void BuildJdAlignment(SharedState& s) {
             s.HyX[i] = hy.X;
             s.HyY[i] = hy.Y;
         }
-        const double azHY =
-            (r1 != 0.0 ? aBack - c1 / (2.0 * r1 * sgn) : aBack) + (ls1 + c1) / (2.0 * r * sgn);
+        const double azHY = aBack - LeadAngle(c1, r1, sgn) + (ls1 + c1) / (2.0 * r * sgn);
         s.AzimuthHY[i] = azHY;
 
         // YH: along the exit clothoid walked backwards from HZ (direction t2 + pi, side
@@ -343,8 +342,7 @@ void BuildJdAlignment(SharedState& s) {
             s.YhX[i] = yh.X;
             s.YhY[i] = yh.Y;
         }
-        s.AzimuthYH[i] =
-            (r2 != 0.0 ? aAhead + c2 / (2.0 * r2 * sgn) : aAhead) - (ls2 + c2) / (2.0 * r * sgn);
+        s.AzimuthYH[i] = aAhead + LeadAngle(c2, r2, sgn) - (ls2 + c2) / (2.0 * r * sgn);
 
         // QZ: half the arc on from HY.
         const double h = std::fabs(s.ArcLength[i]) / 2.0;

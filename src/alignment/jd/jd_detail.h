@@ -16,6 +16,14 @@ inline double Sign(double v) {
     return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
 }
 
+/// Lead angle of a spiral between an outer radius and R, rad: the angle c / (2 * R1) through which
+/// its clothoid turns from its origin to the spiral's outer end, signed with the turn. `lead` is
+/// the lead length c (m), `outerRadius` R1 (m; 0 = the spiral starts on the tangent, angle 0),
+/// `turn` the sign of the deflection (+1 right, -1 left).
+inline double LeadAngle(double lead, double outerRadius, double turn) {
+    return outerRadius != 0.0 ? lead / (2.0 * outerRadius * turn) : 0.0;
+}
+
 /// How failures name vertex i (1..JdCount) of `s`: "vertex JD3 (row 4)", or "vertex #4 (row 4)"
 /// when its name line is empty.
 inline std::string VertexName(const state::SharedState& s, int i) {

@@ -128,9 +128,7 @@ StationPoint OnEntrySpiral(const SharedState& s, int i, double p) {
         out.Y = pt.Y;
     }
     const double turned = (f + c) * (f + c) / (sgn * 2.0 * r * full);
-    const double ra = s.JdSpiral1OuterRadius[i];
-    out.Azimuth =
-        (ra != 0.0 ? s.LegAzimuth[i - 1] - c / (2.0 * ra * sgn) : s.LegAzimuth[i - 1]) + turned;
+    out.Azimuth = s.LegAzimuth[i - 1] - LeadAngle(c, s.JdSpiral1OuterRadius[i], sgn) + turned;
     return out;
 }
 
@@ -166,9 +164,7 @@ StationPoint OnExitSpiral(const SharedState& s, int i, double p) {
     const PlanePoint pt =
         state::PlaceOffset({s.HzX[i], s.HzY[i]}, s.Spiral2OriginAzimuth[i], -d.X, -d.Y);
     const double turned = (f + c) * (f + c) / (sgn * 2.0 * r * full);
-    const double ra = s.JdSpiral2OuterRadius[i];
-    const double azimuth =
-        (ra != 0.0 ? s.LegAzimuth[i] + c / (2.0 * ra * sgn) : s.LegAzimuth[i]) - turned;
+    const double azimuth = s.LegAzimuth[i] + LeadAngle(c, s.JdSpiral2OuterRadius[i], sgn) - turned;
     return {pt.X, pt.Y, azimuth};
 }
 

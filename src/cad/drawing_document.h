@@ -48,10 +48,10 @@ struct DrawnPolyline {
 };
 
 struct DrawnText {
-    std::string Text; ///< UTF-8
-    Point Insertion;  ///< world; the anchor of a left-baseline text
-    double Height = 0.0;
-    double WidthFactor = 1.0;
+    std::string Text;               ///< UTF-8
+    Point Insertion;                ///< world; the anchor of a left-baseline text
+    double Height = 0.0;            ///< metres, > 0
+    double WidthFactor = 1.0;       ///< > 0; 1 = the font's own proportions
     std::string Style = "Standard"; ///< the name as the style table spells it
     double Rotation = 0.0;          ///< rad counter-clockwise from east
     VerticalAlignment Vertical = VerticalAlignment::Baseline;
@@ -82,8 +82,8 @@ struct LayerRecord {
 
 struct TextStyleRecord {
     std::string Name;
-    std::string FontFile;
-    std::string BigFontFile;
+    std::string FontFile;    ///< primary (SHX) font file, may be empty
+    std::string BigFontFile; ///< big-font file of the Chinese characters, may be empty
 };
 
 /// A named plan coordinate system: unit axes in world coordinates.

@@ -61,6 +61,10 @@ constexpr std::array<ButtonSpec, 11> kButtons = {{
     {"Command2", "  退  出", false},
 }};
 
+/// Captions of the method option, for the radio buttons and the messages naming a method.
+constexpr std::string_view kIntersectionPointCaption = "交点法—主线";
+constexpr std::string_view kElementCaption = "积木法—互通";
+
 constexpr std::string_view kText2Tip =
     "［上面桩号对应设计线上点的切线］到［上面桩号对应设计线上点与桩位连线］的右偏角";
 
@@ -107,9 +111,9 @@ void MainWindow::BuildLayout() {
     // Method option.
     auto* frame1 = new QGroupBox(QStringLiteral("方 法"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
-    m_option3 = new QRadioButton(QStringLiteral("交点法—主线"), frame1);
+    m_option3 = new QRadioButton(ToQString(kIntersectionPointCaption), frame1);
     m_option3->setObjectName(QStringLiteral("Option3"));
-    m_option4 = new QRadioButton(QStringLiteral("积木法—互通"), frame1);
+    m_option4 = new QRadioButton(ToQString(kElementCaption), frame1);
     m_option4->setObjectName(QStringLiteral("Option4"));
     m_option3->setChecked(true);
     auto* methodLayout = new QHBoxLayout(frame1);
@@ -320,8 +324,9 @@ bool MainWindow::MethodLoaded() {
     if (m_loaded[static_cast<std::size_t>(method)]) {
         return true;
     }
-    const std::string_view caption =
-        method == state::AlignmentMethod::IntersectionPoint ? "交点法—主线" : "积木法—互通";
+    const std::string_view caption = method == state::AlignmentMethod::IntersectionPoint
+                                         ? kIntersectionPointCaption
+                                         : kElementCaption;
     m_prompts->Refuse("“" + std::string(caption) + "”的平面资料尚未读入，请先按“初始化”！");
     return false;
 }

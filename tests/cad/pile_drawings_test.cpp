@@ -37,42 +37,33 @@ constexpr Point kPick{100.0, 200.0, 7.0};
 // ---------------------------------------------------------------------------------------------
 // Reading the document back
 
-std::vector<DrawnLine> Lines(const DrawingDocument& doc) {
-    std::vector<DrawnLine> out;
+/// Every geometry of kind T in the drawing, in drawing order.
+template <typename T> std::vector<T> ShapesOf(const DrawingDocument& doc) {
+    std::vector<T> out;
     for (const DrawnEntity& e : doc.Entities()) {
-        if (const auto* line = std::get_if<DrawnLine>(&e.Shape)) {
-            out.push_back(*line);
+        if (const auto* shape = std::get_if<T>(&e.Shape)) {
+            out.push_back(*shape);
         }
     }
     return out;
+}
+
+std::vector<DrawnLine> Lines(const DrawingDocument& doc) {
+    return ShapesOf<DrawnLine>(doc);
 }
 
 std::vector<DrawnCircle> Circles(const DrawingDocument& doc) {
-    std::vector<DrawnCircle> out;
-    for (const DrawnEntity& e : doc.Entities()) {
-        if (const auto* circle = std::get_if<DrawnCircle>(&e.Shape)) {
-            out.push_back(*circle);
-        }
-    }
-    return out;
+    return ShapesOf<DrawnCircle>(doc);
 }
 
 std::vector<DrawnText> Texts(const DrawingDocument& doc) {
-    std::vector<DrawnText> out;
-    for (const DrawnEntity& e : doc.Entities()) {
-        if (const auto* text = std::get_if<DrawnText>(&e.Shape)) {
-            out.push_back(*text);
-        }
-    }
-    return out;
+    return ShapesOf<DrawnText>(doc);
 }
 
 std::vector<Point> Points(const DrawingDocument& doc) {
     std::vector<Point> out;
-    for (const DrawnEntity& e : doc.Entities()) {
-        if (const auto* point = std::get_if<DrawnPoint>(&e.Shape)) {
-            out.push_back(point->Position);
-        }
+    for (const DrawnPoint& point : ShapesOf<DrawnPoint>(doc)) {
+        out.push_back(point.Position);
     }
     return out;
 }

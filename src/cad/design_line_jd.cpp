@@ -199,8 +199,8 @@ void DrawChainBreaks(const SharedState& s, DrawingHost& host) {
     for (int k = 1; k <= s.BreakCount; ++k) {
         const std::string mark(1, static_cast<char>('A' + k - 1));
         const std::string nextMark(1, static_cast<char>('A' + k));
-        const double mileage =
-            stationing::StationTextToMileage(s, mark + state::FormatShortest(s.BreakBack[k]));
+        // The break stands at the end of section k: its back station written in that section.
+        const double mileage = stationing::SectionStationToMileage(s, k, s.BreakBack[k]);
         // A chain-break file may go on beyond the end of this line; such a break would stand on
         // the prolonged last tangent, where there is no line, so it is left out like the stakes
         // there.

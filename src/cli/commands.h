@@ -29,22 +29,32 @@ struct AlignmentFiles {
 bool LoadAlignment(state::SharedState& s, ConsolePrompts& prompts, const AlignmentFiles& files);
 
 struct TableOptions {
-    std::vector<std::string> Stations;
-    std::optional<std::string> From, To;
-    double Step = 20.0;
-    int Digits = 4;
+    std::vector<std::string> Stations; ///< station texts as typed, each one row
+    std::optional<std::string> From;   ///< first station text of a stake range; none = line start
+    std::optional<std::string> To;     ///< last station text of a stake range; none = line end
+    double Step = 20.0;                ///< stake interval of the range, m, > 0
+    int Digits = 4;                    ///< decimals of the numbers written, 0..12
 };
+/// Station, mileage, X, Y and tangent azimuth (rad, at least 9 decimals) of every station given
+/// and, for a range, of every multiple of the step of the written stationing and every main
+/// point in it, in mileage order. Returns 0, or 1 after a refusal or failure (reported).
 int RunTable(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
              const TableOptions& options, std::ostream& out);
 
+/// One row per curve (JD method: its main points with labels and coordinates) or per element
+/// (element method: kind, radii, length, start station, point and azimuth), `digits` decimals
+/// (0..12). Returns 0.
 int RunCurves(const state::SharedState& s, state::AlignmentMethod method, int digits,
               std::ostream& out);
 
+/// The fields of the window's "任一点坐标" frame, as typed.
 struct PointOptions {
-    std::string Station;
-    std::string Skew;
-    std::string Angle;
+    std::string Station; ///< station text, optionally led by a mark letter
+    std::string Skew;    ///< skew distance, m, positive = left of the line
+    std::string Angle;   ///< right deflection angle, degrees, [0, 180); empty or 0 = 90
 };
+/// X, Y and the azimuth text of one point, as the window shows them. Returns 0, or 1 after a
+/// refusal or failure (reported).
 int RunPoint(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
              const PointOptions& options, std::ostream& out);
 

@@ -36,10 +36,6 @@ struct Stake {
     std::string Label;
 };
 
-char MarkLetter(int section) {
-    return static_cast<char>('A' + section - 1);
-}
-
 /// A station text as typed, resolved to continuous mileage and its label, or nothing after a
 /// refusal (already reported).
 std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompts,
@@ -61,7 +57,7 @@ std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompt
     // Label the station in the section the user named (at a chain break one point carries two
     // written stations; show the one that was asked for).
     const std::string& m = marked.zhdlstr;
-    if (s.BreakCount != 0 && !m.empty() && m.front() >= 'A' && m.front() <= 'Z') {
+    if (s.BreakCount != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
         stake.Label = m.front() + stationing::FormatStationLabel(state::NumericValue(m.substr(1)));
     } else {
         stake.Label = stationing::MileageToLabel(s, stake.Mileage);
@@ -104,7 +100,7 @@ bool AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, doub
                 const double written = (first + i) * step;
                 std::string label = stationing::FormatStationLabel(written);
                 if (s.BreakCount != 0 && method == AlignmentMethod::IntersectionPoint) {
-                    label.insert(label.begin(), MarkLetter(k));
+                    label.insert(label.begin(), stationing::SectionLetter(k));
                 }
                 added.push_back({written - offset, std::move(label)});
             }

@@ -27,16 +27,6 @@ int CheckedBreakCount(const SharedState& state) {
     return state.BreakCount;
 }
 
-/// The mark letter of section `section` (1 = 'A').
-char SectionLetter(int section) {
-    return static_cast<char>('A' + section - 1);
-}
-
-/// The section number of a mark letter ('A' = 1), or 0 when `c` is not an ASCII capital.
-int MarkSection(char c) {
-    return (c >= 'A' && c <= 'Z') ? c - 'A' + 1 : 0;
-}
-
 /// Whether a text is a plain decimal number (blanks skipped, an optional sign, digits with at
 /// most one point, at least one digit, no exponent) with nothing after it, so that
 /// state::NumericValue reads all of it. NumericValue ignores what follows its number and reads a
@@ -106,6 +96,14 @@ void RequireSection(const SharedState& state, int section, std::string_view what
 }
 
 } // namespace
+
+char SectionLetter(int section) {
+    return static_cast<char>('A' + section - 1);
+}
+
+int MarkSection(char c) {
+    return (c >= 'A' && c <= 'Z') ? c - 'A' + 1 : 0;
+}
 
 std::string FormatStationLabel(double writtenStation) {
     state::RequireFinite(writtenStation, "station label");

@@ -32,6 +32,13 @@
 
 namespace tesk::stationing {
 
+/// The mark letter of chain-break section `section` (1..20): 'A' for section 1.
+char SectionLetter(int section);
+
+/// The section a mark letter names ('A' = 1, 'Z' = 26), or 0 when `c` is not an ASCII capital
+/// (no mark).
+int MarkSection(char c);
+
 /// Formats a written station with the pattern "K0+000.000": "K", the kilometres, "+", the metres
 /// with three digits before and three after the point. The value is first rounded to three
 /// decimals (correctly, from the double's exact value), then split, so 999.9996 gives

@@ -30,25 +30,34 @@ std::optional<PlanePoint> LineIntersection(PlanePoint p1, PlanePoint p2, PlanePo
 /// n! in double precision, n >= 0.
 double Factorial(int n);
 
-/// Local x (along the origin tangent) of the clothoid point at length l >= 0, parameter k.
+/// Local x (m, along the origin tangent) of the clothoid point at length l (m, >= 0) from the
+/// origin, for the signed parameter k = A*A (m^2, nonzero). Throws RuntimeError for k = 0 (l > 0)
+/// and for a clothoid turned so far from its origin that the series cannot be summed to a
+/// micrometre.
 double ClothoidX(double l, double k);
-/// Local y (to the right of the origin tangent) of the clothoid point; carries the sign of k.
+/// Local y (m, to the right of the origin tangent) of the clothoid point; carries the sign of k.
+/// Arguments and failures as ClothoidX.
 double ClothoidY(double l, double k);
-/// q: distance along the tangent from a spiral's origin to the foot of the perpendicular from
-/// the shifted circle's centre, for a spiral of length l ending at radius r.
+/// q (m): distance along the tangent from a spiral's origin to the foot of the perpendicular from
+/// the shifted circle's centre, for a spiral of length l (m, >= 0) ending at radius r (m,
+/// nonzero, signed).
 double SpiralTangentExtension(double l, double r);
-/// p: shift of the circular arc toward its centre caused by a spiral of length l ending at r.
+/// p (m): shift of the circular arc toward its centre caused by a spiral of length l (m, >= 0)
+/// ending at radius r (m, nonzero, signed); carries the sign of r.
 double SpiralShift(double l, double r);
 
-/// Tangent length on the entry side of a curve of radius r whose entry spiral has shift p1 and
-/// extension q1, exit spiral shift p2, turning through g (only |g| is used).
+/// Tangent length (m) on the entry side of a curve of radius r (m) whose entry spiral has shift
+/// p1 and extension q1, exit spiral shift p2 (m), turning through g (rad, only |g| is used).
+/// Throws RuntimeError(DivisionByZero) when sin |g| is 0 (g = 0: no curve to fit).
 double TangentLengthBack(double r, double p1, double p2, double q1, double g);
-/// Tangent length on the exit side; see TangentLengthBack.
+/// Tangent length (m) on the exit side, with the exit spiral's extension q2; see
+/// TangentLengthBack.
 double TangentLengthAhead(double r, double p1, double p2, double q2, double g);
 
-/// r*sin(l/r): local x of the point at arc length l on a circle of signed radius r.
+/// r*sin(l/r): local x (m, along the tangent at the arc's start) of the point at arc length l
+/// (m) on a circle of signed radius r (m, nonzero, positive = turning right).
 double ArcLocalX(double l, double r);
-/// r*(1 - cos(l/r)): local y; negative r mirrors it to the left.
+/// r*(1 - cos(l/r)): local y (m, to the right); negative r mirrors it to the left.
 double ArcLocalY(double l, double r);
 
 } // namespace tesk::jd

@@ -32,6 +32,28 @@ int PierColumn(int pier) {
     return kFirstPierColumn + 2 * (pier - 1);
 }
 
+/// Refuses a value the table would write that is not a finite number, before any sheet is added:
+/// a half-written table would stay in the session's workbook.
+void RequireFiniteValues(const PileSheetTable& table) {
+    const auto require = [](double value, const char* what) {
+        if (!std::isfinite(value)) {
+            throw state::RuntimeError(state::ErrorCode::Output,
+                                      std::string("the pile table holds a ") + what +
+                                          " that is not a finite number");
+        }
+    };
+    for (const SheetPier& pier : table.Piers) {
+        require(SheetStationValue(pier), "station");
+        for (const SheetPileEntry& entry : pier.Entries) {
+            if (entry.L2 == 0.0) { // only a single skew distance is shown
+                require(entry.L1, "skew distance");
+            }
+            require(entry.X, "pile X coordinate");
+            require(entry.Y, "pile Y coordinate");
+        }
+    }
+}
+
 Border Line(BorderWeight weight) {
     return {LineStyle::Continuous, weight, kColorIndexAutomatic};
 }
@@ -52,12 +74,14 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     for (const SheetPier& pier : table.Piers) {
         largestCount = std::max(largestCount, pier.Entries.size());
     }
-    // The last row and column must exist before anything is written.
+    // The last row and column must exist, and every value be a number, before anything is
+    // written.
     if (pierCount > (kMaxColumn - kItemColumns) / 2 ||
         largestCount > static_cast<std::size_t>((kMaxRow - 2) / 2)) {
         throw state::RuntimeError(state::ErrorCode::Output,
                                   "the pile table does not fit into a worksheet");
     }
+    RequireFiniteValues(table);
     const int entryRows = static_cast<int>(largestCount); // M
     const int lastRow = 2 + 2 * entryRows;
 

@@ -43,7 +43,7 @@ double SheetStationValue(const SheetPier& pier);
 /// alignment, number format ("K0+000.000" or "K0+000" for stations, "0.0000" for coordinates)
 /// and border. Stations and coordinates are written as numbers, at full precision. Returns the
 /// new sheet. Throws state::RuntimeError(Output) when the table does not fit a worksheet or a
-/// value is not finite.
+/// value it would show is not finite; then no sheet is added.
 Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table);
 
 } // namespace tesk::sheet

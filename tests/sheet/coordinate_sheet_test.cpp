@@ -261,11 +261,25 @@ TEST(SheetCoordinateTable, EachCommandAddsASheetToTheSessionWorkbook) {
     EXPECT_TRUE(IsEmpty(book.Sheet(1), "H1")); // the first table is left as it was
 }
 
-TEST(SheetCoordinateTable, ANonFiniteCoordinateIsRefused) {
-    PileSheetTable table;
-    table.Piers.push_back(Pier(10, {{1, 0, std::numeric_limits<double>::quiet_NaN(), 3}}));
+TEST(SheetCoordinateTable, ANonFiniteValueIsRefusedBeforeASheetIsAdded) {
+    // A half-written table would stay in the session's workbook and be saved with the next one.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const SheetPier& bad : {Pier(10, {{1, 0, nan, 3}}), Pier(10, {{1, 0, 2, -inf}}),
+                                 Pier(10, {{inf, 0, 2, 3}}), Pier(nan, {{1, 0, 2, 3}})}) {
+        PileSheetTable table;
+        table.Piers.push_back(Pier(5, {{1, 0, 2, 3}}));
+        table.Piers.push_back(bad);
+        Workbook book;
+        EXPECT_EQ(ErrorOf([&] { WriteCoordinateSheet(book, table); }), ErrorCode::Output);
+        EXPECT_EQ(book.SheetCount(), 0u);
+    }
+    // A skew distance that is not shown (a pair off the pier axis) is not checked.
+    PileSheetTable pair;
+    pair.Piers.push_back(Pier(10, {{nan, 1.5, 2, 3}}));
     Workbook book;
-    EXPECT_EQ(ErrorOf([&] { WriteCoordinateSheet(book, table); }), ErrorCode::Output);
+    WriteCoordinateSheet(book, pair);
+    EXPECT_TRUE(IsEmpty(book.Sheet(0), "F3"));
 }
 
 } // namespace

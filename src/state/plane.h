@@ -26,9 +26,4 @@ inline PlanePoint PlaceOffset(PlanePoint base, double theta, double u, double v)
     return {base.X + u * c - v * s, base.Y + u * s + v * c};
 }
 
-/// Removes a local offset placed by PlaceOffset: the base point seen from `point`.
-inline PlanePoint RemoveOffset(PlanePoint point, double theta, double u, double v) {
-    return PlaceOffset(point, theta, -u, -v);
-}
-
 } // namespace tesk::state

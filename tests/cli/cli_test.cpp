@@ -158,9 +158,16 @@ TEST(CliCurves, ElementRowsAfterTheReversingSpiralIsSplit) {
     ASSERT_EQ(r.Status, 0) << r.Err;
     const auto lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 11u) << "header + 9 rows + 1 from the split";
-    EXPECT_EQ(lines[4].substr(0, lines[4].find(',', 2)), "4,exit-spiral");
-    EXPECT_EQ(lines[5].substr(0, lines[5].find(',', 2)), "5,entry-spiral");
-    EXPECT_NE(lines[7].find("compound-spiral"), std::string::npos);
+    // The kinds as the radii of the file name them, the reversing spiral 320 -> -260 (110 m)
+    // split where its curvature passes zero: 110 * 260 / 580 and 110 * 320 / 580 m.
+    const char* const kinds[] = {
+        "straight", "entry-spiral",    "arc", "exit-spiral", "entry-spiral",
+        "arc",      "compound-spiral", "arc", "exit-spiral", "straight"};
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind(std::to_string(i) + "," + kinds[i - 1] + ",", 0), 0u) << lines[i];
+    }
+    EXPECT_EQ(lines[4].rfind("4,exit-spiral,320,10000,49.3103,", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[5].rfind("5,entry-spiral,10000,-260,60.6897,", 0), 0u) << lines[5];
 }
 
 TEST(CliPoint, PrintsTheFieldsAsTheWindowShowsThem) {

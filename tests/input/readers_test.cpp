@@ -1,6 +1,7 @@
 #include "input/readers.h"
 
 #include "state/runtime_error.h"
+#include "support/error_of.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,20 +12,8 @@ namespace tesk::input {
 namespace {
 
 using state::ErrorCode;
-using state::RuntimeError;
 using state::SharedState;
-
-/// Runs `action`, expecting a RuntimeError with `code`; returns its message.
-template <typename Action> std::string ErrorOf(Action action, ErrorCode code = ErrorCode::Format) {
-    try {
-        action();
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.Code(), code) << e.what();
-        return e.what();
-    }
-    ADD_FAILURE() << "no RuntimeError thrown";
-    return {};
-}
+using testing::ErrorOf;
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.rfind(prefix, 0) == 0;

@@ -1,6 +1,7 @@
 #include "input/text_file.h"
 
 #include "state/runtime_error.h"
+#include "support/error_of.h"
 
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,7 @@ namespace tesk::input {
 namespace {
 
 using state::ErrorCode;
-using state::RuntimeError;
+using testing::ErrorOf;
 
 // "交点" (intersection point) in UTF-8 and in GBK, written out byte by byte so the test does
 // not depend on the encoder under test.
@@ -32,18 +33,6 @@ std::string Encode(std::string_view utf8, const char* to) {
     iconv_close(cd);
     out.resize(out.size() - outLeft);
     return out;
-}
-
-/// Runs `action`, expecting a RuntimeError with `code`; returns its message.
-template <typename Action> std::string ErrorOf(Action action, ErrorCode code) {
-    try {
-        action();
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.Code(), code) << e.what();
-        return e.what();
-    }
-    ADD_FAILURE() << "no RuntimeError thrown";
-    return {};
 }
 
 std::vector<std::string> AllLines(TextFile file) {

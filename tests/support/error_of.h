@@ -1,0 +1,24 @@
+#pragma once
+
+#include "state/runtime_error.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace tesk::testing {
+
+/// Runs `action`, expecting a state::RuntimeError with `code`; returns its message. A test
+/// failure (and an empty message) when nothing is thrown.
+template <typename Action>
+std::string ErrorOf(Action action, state::ErrorCode code = state::ErrorCode::Format) {
+    try {
+        action();
+    } catch (const state::RuntimeError& e) {
+        EXPECT_EQ(e.Code(), code) << e.what();
+        return e.what();
+    }
+    ADD_FAILURE() << "no RuntimeError thrown";
+    return {};
+}
+
+} // namespace tesk::testing

@@ -87,11 +87,7 @@ double SkewTextLead(double shown) {
 // The station shown in the table: the written station of its chain-break section when the
 // text carries a mark letter (the letter is dropped), the continuous mileage otherwise.
 double ShownStation(const piles::Pier& pier) {
-    const std::string_view text = state::Trim(pier.PileStationText);
-    if (!text.empty() && text.front() >= 'A' && text.front() <= 'Z') {
-        return state::NumericValue(text.substr(1));
-    }
-    return pier.PileStation;
+    return stationing::ShownStation(pier.PileStationText, pier.PileStation);
 }
 
 } // namespace

@@ -58,7 +58,8 @@ std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompt
     // written stations; show the one that was asked for).
     const std::string& m = marked.zhdlstr;
     if (s.BreakCount != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
-        stake.Label = m.front() + stationing::FormatStationLabel(state::NumericValue(m.substr(1)));
+        stake.Label =
+            m.front() + stationing::FormatStationLabel(stationing::ShownStation(m, stake.Mileage));
     } else {
         stake.Label = stationing::MileageToLabel(s, stake.Mileage);
     }

@@ -1,5 +1,7 @@
 #include "sheet/coordinate_sheet.h"
 
+#include "stationing/stationing.h"
+
 #include "state/runtime_error.h"
 #include "state/text.h"
 
@@ -61,11 +63,7 @@ Border Line(BorderWeight weight) {
 } // namespace
 
 double SheetStationValue(const SheetPier& pier) {
-    const std::string_view text = state::Trim(pier.StationText);
-    if (!text.empty() && text.front() >= 'A' && text.front() <= 'Z') {
-        return state::NumericValue(text.substr(1));
-    }
-    return pier.Station;
+    return stationing::ShownStation(pier.StationText, pier.Station);
 }
 
 Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table) {

@@ -105,6 +105,14 @@ int MarkSection(char c) {
     return (c >= 'A' && c <= 'Z') ? c - 'A' + 1 : 0;
 }
 
+double ShownStation(std::string_view stationText, double mileage) {
+    const std::string_view text = state::Trim(stationText);
+    if (!text.empty() && MarkSection(text.front()) != 0) {
+        return state::NumericValue(text.substr(1));
+    }
+    return mileage;
+}
+
 std::string FormatStationLabel(double writtenStation) {
     state::RequireFinite(writtenStation, "station label");
     // Round first, then split: the split of the rounded text can never carry into a fourth

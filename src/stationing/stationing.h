@@ -39,6 +39,12 @@ char SectionLetter(int section);
 /// (no mark).
 int MarkSection(char c);
 
+/// The written station a resolved station text shows: the number after its mark letter
+/// ("B1234.5" -> 1234.5), or `mileage` for a text without mark (which is mileage itself).
+/// @param stationText station text, blanks around it allowed.
+/// @param mileage the same station as continuous mileage, m.
+double ShownStation(std::string_view stationText, double mileage);
+
 /// Formats a written station with the pattern "K0+000.000": "K", the kilometres, "+", the metres
 /// with three digits before and three after the point. The value is first rounded to three
 /// decimals (correctly, from the double's exact value), then split, so 999.9996 gives

@@ -569,3 +569,16 @@ TEST(ChainBreakSections, BreaksOutOfOrderOrBeforeTheStartAreRefused) {
 
 } // namespace
 } // namespace tesk::stationing
+
+namespace tesk::stationing {
+namespace {
+
+TEST(ShownStation, TheNumberAfterTheMarkOrTheMileage) {
+    EXPECT_EQ(ShownStation("B1234.5", 1196.0), 1234.5);
+    EXPECT_EQ(ShownStation("  C15060 ", 15022.4), 15060.0);
+    EXPECT_EQ(ShownStation("1234.5", 1234.5), 1234.5);
+    EXPECT_EQ(ShownStation("", 7.0), 7.0);
+}
+
+} // namespace
+} // namespace tesk::stationing

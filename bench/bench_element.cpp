@@ -1,7 +1,8 @@
 // Station evaluation on an element alignment of 1000 elements: random stations along the whole
 // line, element search included.
 
-#include "alignment/element/element_alignment.h"
+#include "state/alignment_tables.h"
+#include "geometry/angles.h"
 #include "state/shared_state.h"
 
 #include <benchmark/benchmark.h>
@@ -36,7 +37,7 @@ void FillRamp(SharedState& s) {
         s.ElemRowC[i] = r.C;
     }
     tesk::element::SplitReversingSpirals(s);
-    s.ElemStartAzimuth = tesk::element::DmsToDegrees(s.ElemStartAzimuth);
+    s.ElemStartAzimuth = tesk::geometry::DmsToDegrees(s.ElemStartAzimuth);
     tesk::element::BuildElementAlignment(s);
 }
 
@@ -78,7 +79,7 @@ void BM_BuildElementAlignment(benchmark::State& state) {
     SharedState s;
     FillRamp(s);
     // The construction turns the start azimuth from degrees into radians in place.
-    const double startDegrees = tesk::element::DmsToDegrees(123.4530);
+    const double startDegrees = tesk::geometry::DmsToDegrees(123.4530);
     for (auto _ : state) {
         s.ElemStartAzimuth = startDegrees;
         tesk::element::BuildElementAlignment(s);

@@ -1,7 +1,7 @@
 // Speed of the intersection-point alignment: construction of a long line, and evaluation of
 // random stations on spirals and on straights of a short and a long line.
 
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
 #include "state/shared_state.h"
 
 #include <benchmark/benchmark.h>

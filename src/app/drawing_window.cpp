@@ -4,8 +4,8 @@
 #include "app/drawing_view.h"
 #include "app/qt_text.h"
 #include "cad/dxf_writer.h"
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -133,8 +133,8 @@ void DrawingWindow::OnLayerItemChanged(QListWidgetItem* item) {
 void DrawingWindow::OnCursorMoved(double x, double y) {
     // Survey order: X is north (the drawing's y), Y is east.
     m_cursor->setText(QStringLiteral("X=%1  Y=%2")
-                          .arg(QString::fromStdString(state::FormatFixed(y, 3)),
-                               QString::fromStdString(state::FormatFixed(x, 3))));
+                          .arg(QString::fromStdString(geometry::FormatFixed(y, 3)),
+                               QString::fromStdString(geometry::FormatFixed(x, 3))));
 }
 
 void DrawingWindow::OnPickStateChanged(const QString& prompt) {

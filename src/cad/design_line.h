@@ -68,7 +68,7 @@ double ElemSpiralPointDistance(int k, double l, double rs, double re);
 /// chain breaks (stakes and breaks that a chain-break file puts beyond the end of the line are
 /// left out: there is no line there). Stations too large for exact 100 m steps (beyond 2^53 m)
 /// are refused in the stake stage. `progress` (may be empty) receives each stage's text before its
-/// work and kStageFinished at the end. Reads `s` only. Throws state::RuntimeError on the first
+/// work and kStageFinished at the end. Reads `s` only. Throws geometry::RuntimeError on the first
 /// failing evaluation or drawing operation; what was drawn until then stays in the drawing.
 void DrawDesignLineJd(const state::SharedState& s, DrawingHost& host,
                       const ProgressCallback& progress);

@@ -3,9 +3,10 @@
 #include "cad/design_line.h"
 #include "cad/design_line_parts.h"
 
+#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
-#include "alignment/element/element_geometry.h"
-#include "state/runtime_error.h"
+#include "geometry/clothoid.h"
+#include "geometry/error.h"
 #include "stationing/stationing.h"
 
 #include <cmath>
@@ -18,7 +19,7 @@ namespace tesk::cad {
 using namespace design_line;
 using element::ElementKind;
 using element::kInfiniteRadius;
-using state::PlanePoint;
+using geometry::PlanePoint;
 using state::SharedState;
 
 double ElemSpiralPointDistance(int k, double l, double rs, double re) {
@@ -32,23 +33,23 @@ double ElemSpiralPointDistance(int k, double l, double rs, double re) {
     } else if (infiniteEnd) {
         a2 = l * rs;
     } else {
-        a2 = state::Divide(l * rs * re, rs - re, "spiral parameter");
+        a2 = geometry::Divide(l * rs * re, rs - re, "spiral parameter");
     }
     double l1 = 0.0;
     double tauStart = 0.0;
     if (!infiniteStart) {
-        l1 = state::Divide(a2, rs, "spiral start distance");
+        l1 = geometry::Divide(a2, rs, "spiral start distance");
         tauStart = l1 / (2.0 * rs);
     }
     const double tauEnd =
-        infiniteEnd ? 0.0 : state::Divide(a2, re, "spiral end distance") / (2.0 * re);
+        infiniteEnd ? 0.0 : geometry::Divide(a2, re, "spiral end distance") / (2.0 * re);
     const double tau = tauStart + k * (tauEnd - tauStart) / kDrawPoints;
     if (!(std::fabs(tau) >= 1e-10)) {
         return std::fabs(l1);
     }
     const double rho = std::sqrt(a2 / (2.0 * tau));
     const double sign = (infiniteStart ? re : rs) > 0.0 ? 1.0 : -1.0;
-    const double distance = state::Divide(a2, rho, "spiral point distance") * sign;
+    const double distance = geometry::Divide(a2, rho, "spiral point distance") * sign;
     return std::fabs(distance - l1);
 }
 
@@ -97,7 +98,7 @@ void DrawElementSpiral(const SharedState& s, DrawingHost& host, int i) {
     for (int k = 1; k <= kDrawPoints; ++k) {
         const double d =
             ElemSpiralPointDistance(k, s.ElemLength[i], s.ElemStartRadius[i], s.ElemEndRadius[i]);
-        const state::StationPoint p = element::ElementPointAt(s, i, d);
+        const geometry::StationPoint p = element::ElementPointAt(s, i, d);
         AppendYxVertex(vertices, {p.X, p.Y});
     }
     host.AddLightWeightPolyline(vertices).SetColor(kGreen);
@@ -149,7 +150,7 @@ void DrawStakes(const SharedState& s, DrawingHost& host) {
 
 void DrawDesignLineElem(const SharedState& s, DrawingHost& host, const ProgressCallback& progress) {
     if (s.ElemCount < 0 || s.ElemCount > state::kMaxRows) {
-        throw state::RuntimeError(state::ErrorCode::IndexOutOfRange,
+        throw geometry::RuntimeError(geometry::ErrorCode::IndexOutOfRange,
                                   "the element line has " + std::to_string(s.ElemCount) +
                                       " elements");
     }

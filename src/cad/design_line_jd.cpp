@@ -3,9 +3,9 @@
 #include "cad/design_line.h"
 #include "cad/design_line_parts.h"
 
-#include "alignment/jd/jd_alignment.h"
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "state/alignment_tables.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
 #include <cmath>
@@ -16,7 +16,7 @@
 namespace tesk::cad {
 
 using namespace design_line;
-using state::PlanePoint;
+using geometry::PlanePoint;
 using state::SharedState;
 
 double SpiralPointDistance(int k, double ls, double c, double r, double r0) {
@@ -26,17 +26,17 @@ double SpiralPointDistance(int k, double ls, double c, double r, double r0) {
     // The clothoid's parameter A^2 = (Ls + c) * R; its tangent angle grows with the square of the
     // distance from its origin, tau = l^2 / (2 A^2), so l = A^2 / rho with rho the radius there.
     const double a2 = (ls + c) * r;
-    const double tauEnd = state::Divide(ls + c, 2.0 * r, "spiral tangent angle at the arc");
+    const double tauEnd = geometry::Divide(ls + c, 2.0 * r, "spiral tangent angle at the arc");
     const double tauStart = r0 != 0.0 ? c / (2.0 * r0) : 0.0;
     const double tau = tauStart + k * (tauEnd - tauStart) / kDrawPoints;
-    const double rho = std::sqrt(state::Divide(a2, 2.0 * tau, "spiral point radius"));
+    const double rho = std::sqrt(geometry::Divide(a2, 2.0 * tau, "spiral point radius"));
     const double sign = r > 0.0 ? 1.0 : (r < 0.0 ? -1.0 : 0.0);
-    return state::Divide(a2, rho, "spiral point distance") * sign - c;
+    return geometry::Divide(a2, rho, "spiral point distance") * sign - c;
 }
 
 namespace {
 
-PlanePoint At(const state::StationPoint& p) {
+PlanePoint At(const geometry::StationPoint& p) {
     return {p.X, p.Y};
 }
 
@@ -88,7 +88,7 @@ void DrawArc(const SharedState& s, DrawingHost& host, int i) {
 /// The vertex name to print: the trimmed name line, for a hairpin without its last four
 /// characters (the hairpin code, "HT01"), which are counted as characters, not bytes.
 std::string VertexName(const SharedState& s, int i) {
-    std::string_view name = state::Trim(s.JdNameLine[i]);
+    std::string_view name = geometry::Trim(s.JdNameLine[i]);
     if (s.JdHairpin[i] != 0.0) {
         for (int removed = 0; removed < 4 && !name.empty(); ++removed) {
             std::size_t size = name.size() - 1;
@@ -98,7 +98,7 @@ std::string VertexName(const SharedState& s, int i) {
             }
             name = name.substr(0, size);
         }
-        name = state::Trim(name);
+        name = geometry::Trim(name);
     }
     return std::string(name);
 }
@@ -182,14 +182,14 @@ void DrawNamesAndMainPoints(const SharedState& s, DrawingHost& host) {
             mark(v.Zh, s.LegAzimuth[i - 1], (entrySpiral ? "ZH " : "ZY ") + s.LabelZH[i]);
         }
         if (entrySpiral) {
-            mark(v.Hy, s.AzimuthHYd[i], "HY " + s.LabelHY[i]);
+            mark(v.Hy, s.AzimuthHY[i], "HY " + s.LabelHY[i]);
         }
-        mark(v.Qz, s.AzimuthQZd[i], "QZ " + s.LabelQZ[i]);
+        mark(v.Qz, s.AzimuthQZ[i], "QZ " + s.LabelQZ[i]);
         if (exitSpiral) {
-            mark(v.Yh, s.AzimuthYHd[i], "YH " + s.LabelYH[i]);
+            mark(v.Yh, s.AzimuthYH[i], "YH " + s.LabelYH[i]);
             mark(v.Hz, s.LegAzimuth[i], (straightAfter ? "HZ " : "GQ ") + s.LabelHZ[i]);
         } else {
-            mark(v.Yh, s.AzimuthYHd[i], (straightAfter ? "YZ " : "GQ ") + s.LabelYH[i]);
+            mark(v.Yh, s.AzimuthYH[i], (straightAfter ? "YZ " : "GQ ") + s.LabelYH[i]);
         }
     }
 }
@@ -207,7 +207,7 @@ void DrawChainBreaks(const SharedState& s, DrawingHost& host) {
         if (mileage > lineEnd + kStationTolerance) {
             continue;
         }
-        const state::StationPoint p = jd::JdStationToPoint(s, mileage);
+        const geometry::StationPoint p = jd::JdStationToPoint(s, mileage);
         DrawPointMark(host, At(p), p.Azimuth, true,
                       mark + stationing::FormatStationLabel(s.BreakBack[k]) + "=" + nextMark +
                           stationing::FormatStationLabel(s.BreakAhead[k]),
@@ -220,7 +220,7 @@ void DrawChainBreaks(const SharedState& s, DrawingHost& host) {
 void DrawDesignLineJd(const SharedState& s, DrawingHost& host, const ProgressCallback& progress) {
     const int n = s.JdCount;
     if (n < 2) {
-        throw state::RuntimeError(state::ErrorCode::Format,
+        throw geometry::RuntimeError(geometry::ErrorCode::Format,
                                   "the design line needs a start and an end point, it has " +
                                       std::to_string(n) + " vertices");
     }

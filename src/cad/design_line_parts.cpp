@@ -1,7 +1,7 @@
 #include "cad/design_line_parts.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <cmath>
 
@@ -13,11 +13,11 @@ void ReportStage(const ProgressCallback& progress, std::string_view stageText) {
     }
 }
 
-state::PlanePoint Along(state::PlanePoint p, double azimuth, double distance) {
+geometry::PlanePoint Along(geometry::PlanePoint p, double azimuth, double distance) {
     return {p.X + distance * std::cos(azimuth), p.Y + distance * std::sin(azimuth)};
 }
 
-void DrawLine(DrawingHost& host, state::PlanePoint from, state::PlanePoint to, int colour) {
+void DrawLine(DrawingHost& host, geometry::PlanePoint from, geometry::PlanePoint to, int colour) {
     host.AddLine(DrawingPoint(from), DrawingPoint(to)).SetColor(colour);
 }
 
@@ -27,7 +27,7 @@ void AddAnnotationStyle(DrawingHost& host) {
     style.SetBigFontFile("fsdb.shx");
 }
 
-void DrawText(DrawingHost& host, std::string_view text, state::PlanePoint at, int colour,
+void DrawText(DrawingHost& host, std::string_view text, geometry::PlanePoint at, int colour,
               double rotation, VerticalAlignment vertical, HorizontalAlignment horizontal) {
     const Point anchor = DrawingPoint(at);
     const TextHandle handle = host.AddText(text, anchor, kTextHeight);
@@ -40,7 +40,7 @@ void DrawText(DrawingHost& host, std::string_view text, state::PlanePoint at, in
     handle.SetTextAlignmentPoint(anchor);
 }
 
-void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::string_view text,
+void DrawEndMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, std::string_view text,
                  VerticalAlignment vertical) {
     DrawLine(host, Along(p, azimuth - kHalfPi, kEndMarkHalfLength),
              Along(p, azimuth + kHalfPi, kEndMarkHalfLength), kRed);
@@ -57,9 +57,9 @@ void RequireStakeRange(double first, double last) {
         return;
     }
     if (std::fabs(first) > kLargestStakeStation || std::fabs(last) > kLargestStakeStation) {
-        throw state::RuntimeError(state::ErrorCode::Geometry,
-                                  "stations from " + state::FormatShortest(first) + " to " +
-                                      state::FormatShortest(last) +
+        throw geometry::RuntimeError(geometry::ErrorCode::Geometry,
+                                  "stations from " + geometry::FormatShortest(first) + " to " +
+                                      geometry::FormatShortest(last) +
                                       " are too large to be staked in 100 m steps");
     }
 }
@@ -70,23 +70,23 @@ std::string StakeText(double station) {
     const double kilometres = std::floor(magnitude / 1000.0);
     const std::string sign = station < 0.0 ? "-" : "";
     if (kilometres * 1000.0 == magnitude) {
-        return sign + "K" + state::FormatShortest(kilometres);
+        return sign + "K" + geometry::FormatShortest(kilometres);
     }
-    return state::FormatShortest((magnitude - kilometres * 1000.0) / 100.0);
+    return geometry::FormatShortest((magnitude - kilometres * 1000.0) / 100.0);
 }
 
-void DrawStake(DrawingHost& host, const state::StationPoint& at, std::string_view text) {
-    const state::PlanePoint p{at.X, at.Y};
-    const state::PlanePoint tickEnd = Along(p, at.Azimuth - kHalfPi, kStakeTick);
+void DrawStake(DrawingHost& host, const geometry::StationPoint& at, std::string_view text) {
+    const geometry::PlanePoint p{at.X, at.Y};
+    const geometry::PlanePoint tickEnd = Along(p, at.Azimuth - kHalfPi, kStakeTick);
     DrawLine(host, p, tickEnd, kCyan);
     // Rotation pi/2 - azimuth writes along the line in its direction.
     DrawText(host, text, tickEnd, kCyan, kHalfPi - at.Azimuth, VerticalAlignment::Bottom,
              HorizontalAlignment::Center);
 }
 
-void DrawPointMark(DrawingHost& host, state::PlanePoint p, double azimuth, bool right,
+void DrawPointMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, bool right,
                    std::string_view text, int colour) {
-    const state::PlanePoint tickEnd = Along(p, azimuth + (right ? kHalfPi : -kHalfPi), kPointTick);
+    const geometry::PlanePoint tickEnd = Along(p, azimuth + (right ? kHalfPi : -kHalfPi), kPointTick);
     DrawLine(host, p, tickEnd, colour);
     // Across the line: on the right side the text starts at the tick's end, on the left it ends
     // there, so it always continues the tick outward.

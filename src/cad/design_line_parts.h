@@ -3,7 +3,7 @@
 // Pieces shared by the two design-line drawings (internal to the cad library).
 
 #include "cad/design_line.h"
-#include "state/plane.h"
+#include "geometry/plane.h"
 
 #include <numbers>
 #include <string>
@@ -26,10 +26,10 @@ inline constexpr double kStationTolerance = 0.0001;
 void ReportStage(const ProgressCallback& progress, std::string_view stageText);
 
 /// The survey point `distance` m from `p` in the direction `azimuth` (rad, clockwise from north).
-state::PlanePoint Along(state::PlanePoint p, double azimuth, double distance);
+geometry::PlanePoint Along(geometry::PlanePoint p, double azimuth, double distance);
 
 /// A line between two survey points in colour `colour`.
-void DrawLine(DrawingHost& host, state::PlanePoint from, state::PlanePoint to, int colour);
+void DrawLine(DrawingHost& host, geometry::PlanePoint from, geometry::PlanePoint to, int colour);
 
 /// Adds the text style "new_text" with its two font files.
 void AddAnnotationStyle(DrawingHost& host);
@@ -37,13 +37,13 @@ void AddAnnotationStyle(DrawingHost& host);
 /// A text of the annotation style at the survey point `at`, which is both its insertion and its
 /// alignment point: height, colour, width factor, style, rotation (rad counter-clockwise from
 /// east), vertical and horizontal alignment set in this order.
-void DrawText(DrawingHost& host, std::string_view text, state::PlanePoint at, int colour,
+void DrawText(DrawingHost& host, std::string_view text, geometry::PlanePoint at, int colour,
               double rotation, VerticalAlignment vertical, HorizontalAlignment horizontal);
 
 /// The start or end mark: a red line square to the line through `p` (15 m each side of the
 /// line's direction `azimuth`) and `text` across the line at `p`, top-aligned at the start (so it
 /// lies before it) and bottom-aligned at the end.
-void DrawEndMark(DrawingHost& host, state::PlanePoint p, double azimuth, std::string_view text,
+void DrawEndMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, std::string_view text,
                  VerticalAlignment vertical);
 
 /// The first stake strictly after written station `sectionStart` (m): the next multiple of 100.
@@ -54,7 +54,7 @@ inline constexpr double kLargestStakeStation = 9007199254740992.0;
 
 /// Checks that the stakes from written station `first` to `last` (m) can be counted in exact
 /// 100 m steps; beyond kLargestStakeStation a step would leave the station unchanged and the
-/// stakes would never end. Throws state::RuntimeError(Geometry) when they cannot; a range without
+/// stakes would never end. Throws geometry::RuntimeError(Geometry) when they cannot; a range without
 /// stakes (`first` > `last`, or not a number) passes.
 void RequireStakeRange(double first, double last);
 
@@ -65,12 +65,12 @@ std::string StakeText(double station);
 
 /// A stake at the design-line point `at`: a cyan tick 2 m to the left of the line and `text` at
 /// its end, along the line, standing on the tick's end.
-void DrawStake(DrawingHost& host, const state::StationPoint& at, std::string_view text);
+void DrawStake(DrawingHost& host, const geometry::StationPoint& at, std::string_view text);
 
 /// A main-point mark at the design-line point `p` with tangent azimuth `azimuth`: a tick of 5 m
 /// square to the line, to the right when `right` else to the left, and `text` continuing it
 /// outward, across the line, in colour `colour`.
-void DrawPointMark(DrawingHost& host, state::PlanePoint p, double azimuth, bool right,
+void DrawPointMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, bool right,
                    std::string_view text, int colour);
 
 } // namespace tesk::cad::design_line

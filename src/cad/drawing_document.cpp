@@ -1,6 +1,6 @@
 #include "cad/drawing_document.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +8,8 @@
 
 namespace tesk::cad {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 namespace {
 

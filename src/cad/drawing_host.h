@@ -17,7 +17,7 @@
 // seen in the world (by increasing phi).
 // Angles are radians. A text's rotation is counter-clockwise from east.
 
-#include "state/plane.h"
+#include "geometry/plane.h"
 
 #include <cstdint>
 #include <span>
@@ -35,7 +35,7 @@ struct Point {
 };
 
 /// The drawing point of a survey point: east first, (Y, X, 0).
-inline Point DrawingPoint(state::PlanePoint p) {
+inline Point DrawingPoint(geometry::PlanePoint p) {
     return {p.Y, p.X, 0.0};
 }
 
@@ -131,7 +131,7 @@ public:
 /// Everything a drawing command asks of the drawing. Adding a coordinate system, layer or text
 /// style whose name exists does not fail: it returns the existing one. Every refused operation
 /// (a bad name, a radius <= 0, a value that is not finite, an unknown style) throws
-/// state::RuntimeError(Output); a cancelled pick throws state::RuntimeError(Cancelled).
+/// geometry::RuntimeError(Output); a cancelled pick throws geometry::RuntimeError(Cancelled).
 class DrawingHost {
 public:
     virtual ~DrawingHost() = default;
@@ -195,7 +195,7 @@ SurveyCoordinateSystems AddSurveyCoordinateSystems(DrawingHost& host);
 
 /// Appends the survey point `p` to a light-weight polyline's vertex list as "yx" takes it: its
 /// plane's x axis is west, so the vertex is (-Y, X).
-inline void AppendYxVertex(std::vector<double>& vertices, state::PlanePoint p) {
+inline void AppendYxVertex(std::vector<double>& vertices, geometry::PlanePoint p) {
     vertices.push_back(-p.Y);
     vertices.push_back(p.X);
 }

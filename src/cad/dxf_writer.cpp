@@ -1,6 +1,6 @@
 #include "cad/dxf_writer.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
@@ -24,8 +24,8 @@
 
 namespace tesk::cad {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "cad/pile_drawings.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
 #include <algorithm>
@@ -53,7 +53,7 @@ void AddPileText(DrawingHost& host, std::string_view text, Point insertion, doub
 
 void RequirePiers(const piles::PileTable& table) {
     if (table.Piers.empty()) {
-        throw state::RuntimeError(state::ErrorCode::Format,
+        throw geometry::RuntimeError(geometry::ErrorCode::Format,
                                   "the pile file holds no pier: nothing to draw");
     }
 }
@@ -199,14 +199,14 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
             if (pier.PileEntryKind == 1 || entry.L2 == 0.0) {
                 // The lead follows the printed text: 9.99996 prints as 10.0000, -0.00001 as
                 // 0.0000.
-                const std::string skew = state::FormatFixed(entry.L1, 4);
-                const double shown = state::ParseNumber(skew).value_or(entry.L1);
+                const std::string skew = geometry::FormatFixed(entry.L1, 4);
+                const double shown = geometry::ParseNumber(skew).value_or(entry.L1);
                 text(skew, x0 + kPierColumn * k - SkewTextLead(shown), y0 - 16.5 + up, 3.2,
                      kNumberWidth);
             }
-            const state::PlanePoint p = piles::EntryPoint(pier, entry);
-            text(state::FormatFixed(p.X, 4), x0 + 46.0 + shift, y0 - 14.2 + up, 3.2, kNumberWidth);
-            text(state::FormatFixed(p.Y, 4), x0 + 46.0 + shift, y0 - 19.2 + up, 3.2, kNumberWidth);
+            const geometry::PlanePoint p = piles::EntryPoint(pier, entry);
+            text(geometry::FormatFixed(p.X, 4), x0 + 46.0 + shift, y0 - 14.2 + up, 3.2, kNumberWidth);
+            text(geometry::FormatFixed(p.Y, 4), x0 + 46.0 + shift, y0 - 19.2 + up, 3.2, kNumberWidth);
         }
     }
 }

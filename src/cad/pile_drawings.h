@@ -33,7 +33,7 @@ void AddPileTextStyle(DrawingHost& host);
 /// adds the text style, asks for the table's top-left corner (kInsertionPrompt) and draws the
 /// title, the rules and the texts: an item column 30 wide, one column 37 wide per pier, two
 /// header rows 5 high and one row 10 high per distance entry (the most entries of any pier).
-/// Throws state::RuntimeError(Format) for a table without piers (before anything is added) and
+/// Throws geometry::RuntimeError(Format) for a table without piers (before anything is added) and
 /// whatever the host throws (a cancelled pick: Cancelled); what was drawn before stays.
 void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host);
 

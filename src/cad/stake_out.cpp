@@ -3,8 +3,8 @@
 #include "cad/pile_drawings.h"
 #include "piles/alignment_access.h"
 #include "state/command_handler.h"
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
 #include <string>
@@ -14,13 +14,13 @@ namespace tesk::cad {
 
 namespace {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 // The skew distances of the stake-out field: blank-separated numbers, an empty field meaning one
 // distance 0. Each item must be a number as a whole.
 std::vector<double> SkewDistances(std::string_view field) {
-    const std::vector<std::string> items = state::CleanAndSplit(field);
+    const std::vector<std::string> items = geometry::CleanAndSplit(field);
     if (items.empty()) {
         return {0.0};
     }
@@ -32,7 +32,7 @@ std::vector<double> SkewDistances(std::string_view field) {
     std::vector<double> distances;
     distances.reserve(items.size());
     for (const std::string& item : items) {
-        const std::optional<double> d = state::ParseNumber(item);
+        const std::optional<double> d = geometry::ParseNumber(item);
         if (!d) {
             throw RuntimeError(ErrorCode::Format,
                                "the skew distance \"" + item + "\" is not a number");
@@ -68,13 +68,13 @@ bool xpcmdbutton4(const state::SharedState& s, state::Prompts& prompts,
                   const piles::PointFields& fields, bool joinWithPolyline) {
     bool drawn = false;
     state::RunUnderHandler(prompts, true, [&] {
-        const std::string station(state::Trim(fields.Text1));
+        const std::string station(geometry::Trim(fields.Text1));
         if (!stationing::CheckBreakMark(s, prompts, station)) {
             prompts.Focus("Text1");
             return;
         }
 
-        const double theta0 = state::NumericValue(state::Trim(fields.Text2));
+        const double theta0 = geometry::NumericValue(geometry::Trim(fields.Text2));
         if (!(theta0 >= 0.0 && theta0 < 180.0)) {
             prompts.Refuse("右偏角应在0～180之间！");
             prompts.Focus("Text2");
@@ -96,13 +96,13 @@ bool xpcmdbutton4(const state::SharedState& s, state::Prompts& prompts,
         }
 
         // Every point is computed before the first is drawn, so a failure leaves no half set.
-        const state::StationPoint linePoint = piles::EvaluateStation(s, method, mileage);
-        std::vector<state::PlanePoint> points;
+        const geometry::StationPoint linePoint = piles::EvaluateStation(s, method, mileage);
+        std::vector<geometry::PlanePoint> points;
         points.reserve(distances.size());
         for (const double d : distances) {
-            const state::PlanePoint p = piles::OffsetPoint(linePoint, theta, d);
-            state::RequireFinite(p.X, "stake-out point X");
-            state::RequireFinite(p.Y, "stake-out point Y");
+            const geometry::PlanePoint p = piles::OffsetPoint(linePoint, theta, d);
+            geometry::RequireFinite(p.X, "stake-out point X");
+            geometry::RequireFinite(p.Y, "stake-out point Y");
             points.push_back(p);
         }
 
@@ -113,7 +113,7 @@ bool xpcmdbutton4(const state::SharedState& s, state::Prompts& prompts,
         host->SetActiveUcs(ucs.Yx);
         std::vector<double> vertices;
         vertices.reserve(2 * points.size());
-        for (const state::PlanePoint& p : points) {
+        for (const geometry::PlanePoint& p : points) {
             host->AddPoint(DrawingPoint(p));
             AppendYxVertex(vertices, p);
         }

@@ -18,7 +18,7 @@ inline constexpr int kMaxStakeOutDistances = 50;
 
 /// Adds one point per distance entry of every pier of `table` (pier by pier, entries in file
 /// order) at the entry's plane point (piles::EntryPoint). Adds the coordinate systems "yx" and
-/// "xy" first and leaves "yx" current. Throws state::RuntimeError(Format) for a table without
+/// "xy" first and leaves "yx" current. Throws geometry::RuntimeError(Format) for a table without
 /// piers (before anything is added) and whatever the host throws.
 void DrawPileStakeOut(const piles::PileTable& table, DrawingHost& host);
 

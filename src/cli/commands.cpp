@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
-#include "alignment/element/element_geometry.h"
+#include "alignment/element/element_alignment.h"
+#include "geometry/clothoid.h"
 #include "cad/design_line.h"
 #include "cad/drawing_document.h"
 #include "cad/dxf_writer.h"
@@ -13,7 +14,7 @@
 #include "sheet/coordinate_command.h"
 #include "sheet/xlsx_writer.h"
 #include "state/command_handler.h"
-#include "state/text.h"
+#include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@
 namespace tesk::cli {
 
 using state::AlignmentMethod;
-using state::FormatFixed;
+using geometry::FormatFixed;
 using state::SharedState;
 
 namespace {
@@ -40,7 +41,7 @@ struct Stake {
 /// refusal (already reported).
 std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompts,
                                     AlignmentMethod method, const std::string& typed) {
-    const std::string text(state::Trim(typed));
+    const std::string text(geometry::Trim(typed));
     if (!stationing::CheckBreakMark(s, prompts, text)) {
         return std::nullopt;
     }
@@ -153,7 +154,7 @@ const char* KindName(element::ElementKind kind) {
     return "";
 }
 
-void WriteRow(std::ostream& out, const Stake& stake, const state::StationPoint& p, int digits) {
+void WriteRow(std::ostream& out, const Stake& stake, const geometry::StationPoint& p, int digits) {
     out << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, digits) << ','
         << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
         << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
@@ -275,7 +276,7 @@ int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
     for (const Stake& stake : stakes) {
         try {
             WriteRow(rows, stake, piles::EvaluateStation(s, method, stake.Mileage), options.Digits);
-        } catch (const state::RuntimeError& e) {
+        } catch (const geometry::RuntimeError& e) {
             prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
                           e.what());
             return 1;
@@ -292,8 +293,8 @@ int RunCurves(const SharedState& s, AlignmentMethod method, int digits, std::ost
         for (int i = 1; i <= s.ElemCount; ++i) {
             const double a = s.ElemStartRadius[i];
             const double b = s.ElemEndRadius[i];
-            out << i << ',' << KindName(element::KindOf(a, b)) << ',' << state::FormatShortest(a)
-                << ',' << state::FormatShortest(b) << ',' << num(s.ElemLength[i]) << ','
+            out << i << ',' << KindName(element::KindOf(a, b)) << ',' << geometry::FormatShortest(a)
+                << ',' << geometry::FormatShortest(b) << ',' << num(s.ElemLength[i]) << ','
                 << num(s.ElemStation[i]) << ',' << num(s.ElemX[i]) << ',' << num(s.ElemY[i]) << ','
                 << FormatFixed(s.ElemAzimuth[i], std::max(digits, 9)) << '\n';
         }
@@ -391,7 +392,7 @@ int RunPiles(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
         for (int k = 0; k < t.PileCount(); ++k) {
             const piles::Pier& pier = t.Piers[k];
             for (int j = 0; j < pier.PileEntryCount(); ++j) {
-                const state::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
+                const geometry::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
                 rows << k << ',' << CsvField(pier.PileStationText) << ',' << j + 1 << ','
                      << FormatFixed(pier.Entries[j].L1, options.Digits) << ','
                      << FormatFixed(pier.Entries[j].L2, options.Digits) << ','

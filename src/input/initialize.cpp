@@ -1,7 +1,8 @@
 #include "input/initialize.h"
 
-#include "alignment/element/element_alignment.h"
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
+#include "state/alignment_tables.h"
+#include "geometry/angles.h"
 #include "input/readers.h"
 #include "state/command_handler.h"
 #include "stationing/stationing.h"
@@ -29,11 +30,6 @@ void LoadJdAlignment(state::SharedState& s, const std::string& path) {
 
 void CompleteJdAlignment(state::SharedState& s) {
     jd::BuildJdAlignment(s);
-    for (int i = 2; i <= s.JdCount - 1; ++i) {
-        s.AzimuthHYd[i] = s.AzimuthHY[i];
-        s.AzimuthYHd[i] = s.AzimuthYH[i];
-        s.AzimuthQZd[i] = s.AzimuthQZ[i];
-    }
 }
 
 void LoadChainBreaks(state::SharedState& s, const std::string& path) {
@@ -53,7 +49,7 @@ void LoadElementAlignment(state::SharedState& s, const std::string& path) {
 
 void CompleteElementAlignment(state::SharedState& s) {
     element::SplitReversingSpirals(s);
-    s.ElemStartAzimuth = element::DmsToDegrees(s.ElemStartAzimuth);
+    s.ElemStartAzimuth = geometry::DmsToDegrees(s.ElemStartAzimuth);
     element::BuildElementAlignment(s);
     s.BreakCount = 0;
 }

@@ -26,7 +26,7 @@ inline constexpr std::string_view kBreakDialogFilter =
 bool Command4(state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method);
 
 // The steps of Initialize, for callers that already know the paths (the command-line tool).
-// Each throws state::RuntimeError on failure and may leave `s` partly written.
+// Each throws geometry::RuntimeError on failure and may leave `s` partly written.
 
 /// Reads a JD file, builds the alignment and copies the main-point azimuths.
 void LoadJdAlignment(state::SharedState& s, const std::string& path);

@@ -1,7 +1,7 @@
 #include "input/readers.h"
 
 #include "input/text_file.h"
-#include "state/text.h"
+#include "geometry/number_text.h"
 
 #include <array>
 #include <vector>
@@ -15,7 +15,7 @@ using state::SharedState;
 /// Converts field `index` (0-based) of a data line, which must be a number as a whole.
 double NumberField(const TextFile& file, const std::vector<std::string>& fields, std::size_t index,
                    const char* name) {
-    const auto value = state::ParseNumber(fields[index]);
+    const auto value = geometry::ParseNumber(fields[index]);
     if (!value) {
         file.Fail("field " + std::to_string(index + 1) + " (" + name + "): \"" + fields[index] +
                   "\" is not a number");
@@ -47,7 +47,7 @@ std::vector<std::array<double, N>> ReadRows(TextFile& file, const std::array<con
                                             StopAfter stopAfter) {
     std::vector<std::array<double, N>> rows;
     while (!file.AtEnd()) {
-        const std::vector<std::string> fields = state::CleanAndSplit(file.ReadLine());
+        const std::vector<std::string> fields = geometry::CleanAndSplit(file.ReadLine());
         if (fields.empty()) {
             break;
         }
@@ -91,7 +91,7 @@ void ReadJd(TextFile& file, SharedState& state) {
     std::vector<JdRow> rows;
     while (!file.AtEnd()) {
         JdRow row;
-        row.Name = state::CleanLine(file.ReadLine());
+        row.Name = geometry::CleanLine(file.ReadLine());
         if (IsComment(row.Name)) {
             continue;
         }
@@ -103,7 +103,7 @@ void ReadJd(TextFile& file, SharedState& state) {
                       "\" without its data line");
         }
         // The data line of a pair is read whatever it holds: never a comment.
-        const std::vector<std::string> fields = state::CleanAndSplit(file.ReadLine());
+        const std::vector<std::string> fields = geometry::CleanAndSplit(file.ReadLine());
         if (fields.size() != 5 && fields.size() != 7) {
             file.Fail("a vertex data line needs 5 fields (X Y R Ls1 Ls2) or 7 (with R1 R2), "
                       "this one has " +

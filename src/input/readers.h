@@ -12,7 +12,7 @@
 // rejected file leaves the alignment loaded before untouched. Rows beyond the new count keep
 // what an earlier, longer file left there.
 //
-// Failures throw state::RuntimeError: EmptyPath for an empty path, FileAccess for a file that
+// Failures throw geometry::RuntimeError: EmptyPath for an empty path, FileAccess for a file that
 // cannot be opened, Format for content that breaks the file's rules; the message starts with
 // "<path>, line <N>: " ("line <N>: " for text in memory) and says what was wrong.
 

@@ -1,7 +1,7 @@
 #include "input/text_file.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -12,8 +12,8 @@
 
 namespace tesk::input {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 namespace {
 
@@ -258,7 +258,7 @@ std::string TextFile::ReadListText(std::string_view what) {
         if (end == std::string::npos) {
             end = line.size();
         }
-        value = std::string(state::Trim(std::string_view(line).substr(m_listPos, end - m_listPos)));
+        value = std::string(geometry::Trim(std::string_view(line).substr(m_listPos, end - m_listPos)));
         m_listPos = end;
     }
     EndListValue();
@@ -276,7 +276,7 @@ double TextFile::ReadListNumber(std::string_view what) {
     if (token.empty()) {
         Fail(std::string(what) + " is missing before the comma");
     }
-    const auto value = state::ParseNumber(token);
+    const auto value = geometry::ParseNumber(token);
     if (!value) {
         Fail(std::string(what) + ": \"" + std::string(token) + "\" is not a number");
     }
@@ -289,7 +289,7 @@ std::string_view TextFile::ListRemainder() const {
     if (!m_inList) {
         return {};
     }
-    return state::Trim(std::string_view(m_lines[m_nextLine - 1]).substr(m_listPos));
+    return geometry::Trim(std::string_view(m_lines[m_nextLine - 1]).substr(m_listPos));
 }
 
 std::string TextFile::Where() const {

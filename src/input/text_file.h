@@ -17,7 +17,7 @@ namespace tesk::input {
 ///   * a UTF-16 byte-order mark (FF FE or FE FF) selects UTF-16 (little or big endian), the
 ///     form Windows editors call "Unicode";
 ///   * anything else is decoded as GB18030, which covers GBK and GB2312.
-/// Bytes that are valid in none of these throw state::RuntimeError(Format) naming
+/// Bytes that are valid in none of these throw geometry::RuntimeError(Format) naming
 /// `sourceName` (a path, or empty for text in memory) and the line of the first bad byte.
 std::string DecodeText(std::string_view bytes, const std::string& sourceName = {});
 
@@ -34,7 +34,7 @@ bool IsValidUtf8(std::string_view bytes);
 /// input continues with the line after the one the value stood on; the rest of that line is
 /// available through ListRemainder() until then.
 ///
-/// Every failure throws state::RuntimeError(Format) whose message starts with where reading
+/// Every failure throws geometry::RuntimeError(Format) whose message starts with where reading
 /// stopped: "<source>, line <N>: " for a file, "line <N>: " for text in memory.
 class TextFile {
 public:
@@ -56,7 +56,7 @@ public:
     std::string ReadListText(std::string_view what = "a text value");
 
     /// Reads the next list value as a number; the value must be a number as a whole
-    /// (state::ParseNumber), otherwise a format error naming the value is thrown. `what` names
+    /// (geometry::ParseNumber), otherwise a format error naming the value is thrown. `what` names
     /// the value in messages ("the start station").
     double ReadListNumber(std::string_view what = "a number");
 
@@ -73,7 +73,7 @@ public:
     /// "<source>, line <N>: " or "line <N>: " for the line read last (line 1 before any).
     std::string Where() const;
 
-    /// Throws state::RuntimeError(Format) with Where() + `what`.
+    /// Throws geometry::RuntimeError(Format) with Where() + `what`.
     [[noreturn]] void Fail(std::string_view what) const;
 
 private:
@@ -96,7 +96,7 @@ private:
 };
 
 /// Reads and decodes the file at `path` (UTF-8). An empty path throws
-/// state::RuntimeError(EmptyPath): the user cancelled the file dialog. A file that cannot be
+/// geometry::RuntimeError(EmptyPath): the user cancelled the file dialog. A file that cannot be
 /// opened or read throws RuntimeError(FileAccess); content that cannot be decoded throws
 /// RuntimeError(Format).
 TextFile OpenTextFile(const std::string& path);

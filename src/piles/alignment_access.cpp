@@ -1,7 +1,7 @@
 #include "piles/alignment_access.h"
 
-#include "alignment/element/element_alignment.h"
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
+#include "state/alignment_tables.h"
 
 namespace tesk::piles {
 
@@ -14,7 +14,7 @@ StationRange AlignmentRange(const state::SharedState& s, AlignmentMethod method)
     return {s.ElemStation[1], s.ElemStation[s.ElemCount + 1]};
 }
 
-state::StationPoint EvaluateStation(const state::SharedState& s, AlignmentMethod method,
+geometry::StationPoint EvaluateStation(const state::SharedState& s, AlignmentMethod method,
                                     double mileage) {
     if (method == AlignmentMethod::IntersectionPoint) {
         return jd::JdStationToPoint(s, mileage);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "state/method.h"
-#include "state/plane.h"
+#include "geometry/plane.h"
 #include "state/shared_state.h"
 
 namespace tesk::piles {
@@ -16,8 +16,8 @@ struct StationRange {
 StationRange AlignmentRange(const state::SharedState& s, state::AlignmentMethod method);
 
 /// The design-line point and tangent azimuth at a continuous station on the alignment of
-/// `method`. Throws state::RuntimeError when the alignment cannot be evaluated there.
-state::StationPoint EvaluateStation(const state::SharedState& s, state::AlignmentMethod method,
+/// `method`. Throws geometry::RuntimeError when the alignment cannot be evaluated there.
+geometry::StationPoint EvaluateStation(const state::SharedState& s, state::AlignmentMethod method,
                                     double mileage);
 
 } // namespace tesk::piles

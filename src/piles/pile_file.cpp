@@ -3,7 +3,7 @@
 #include "piles/alignment_access.h"
 #include "piles/text_routines.h"
 #include "state/command_handler.h"
-#include "state/text.h"
+#include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
 #include <cmath>
@@ -11,14 +11,14 @@
 
 namespace tesk::piles {
 
-using state::RuntimeError;
+using geometry::RuntimeError;
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
 
 double ReadDeflection(const input::TextFile& file, const std::string& field) {
-    const std::optional<double> theta = state::ParseNumber(field);
+    const std::optional<double> theta = geometry::ParseNumber(field);
     if (!theta) {
         file.Fail("the deflection angle \"" + field + "\" is not a number");
     }
@@ -30,7 +30,7 @@ double ReadDeflection(const input::TextFile& file, const std::string& field) {
 // sin(180 * pi / 180) is 1.2e-16 in doubles, not 0.
 double ShiftAlongLine(const input::TextFile& file, double offset, double thetaDegrees) {
     if (std::fmod(thetaDegrees, 180.0) == 0.0) {
-        file.Fail("the deflection angle " + state::FormatShortest(thetaDegrees) +
+        file.Fail("the deflection angle " + geometry::FormatShortest(thetaDegrees) +
                   " runs along the line (its sine is 0)");
     }
     return offset / std::sin(thetaDegrees * kPi / 180.0);
@@ -38,7 +38,7 @@ double ShiftAlongLine(const input::TextFile& file, double offset, double thetaDe
 
 } // namespace
 
-state::PlanePoint EntryPoint(const Pier& pier, const PileEntry& entry) {
+geometry::PlanePoint EntryPoint(const Pier& pier, const PileEntry& entry) {
     const double thetaR = kPi * pier.PileDeflection / 180.0;
     const double alphaR = kPi * pier.PileSecondAngle / 180.0;
     const double d1 = pier.PileAzimuth + thetaR - kPi;
@@ -60,10 +60,10 @@ std::optional<PileTable> ReadPileTable(const state::SharedState& s, state::Promp
     table.SourcePath = file.SourceName();
     while (!file.AtEnd()) {
         const std::string line = file.ReadLine();
-        if (state::Trim(line).empty()) {
+        if (geometry::Trim(line).empty()) {
             break;
         }
-        const std::vector<std::string> fields = state::CleanAndSplit(line);
+        const std::vector<std::string> fields = geometry::CleanAndSplit(line);
         if (fields.size() < 3) {
             file.Fail("a pier line needs a station, a deflection angle and a count");
         }
@@ -120,9 +120,9 @@ std::optional<PileTable> ReadPileTable(const state::SharedState& s, state::Promp
         }
     }
     for (Pier& pier : table.Piers) {
-        const state::StationPoint p = EvaluateStation(s, method, pier.PileStation);
-        pier.PileX = state::RequireFinite(p.X + pier.PileShift * std::cos(p.Azimuth), "pile X");
-        pier.PileY = state::RequireFinite(p.Y + pier.PileShift * std::sin(p.Azimuth), "pile Y");
+        const geometry::StationPoint p = EvaluateStation(s, method, pier.PileStation);
+        pier.PileX = geometry::RequireFinite(p.X + pier.PileShift * std::cos(p.Azimuth), "pile X");
+        pier.PileY = geometry::RequireFinite(p.Y + pier.PileShift * std::sin(p.Azimuth), "pile Y");
         pier.PileAzimuth = p.Azimuth;
     }
     return table;

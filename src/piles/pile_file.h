@@ -17,7 +17,7 @@
 
 #include "input/text_file.h"
 #include "state/method.h"
-#include "state/plane.h"
+#include "geometry/plane.h"
 #include "state/prompts.h"
 #include "state/shared_state.h"
 
@@ -61,7 +61,7 @@ struct Pier {
 
 /// Plane point of entry `entry` of `pier`: the reference point moved L1 along the pier axis
 /// (azimuth + theta - pi) and L2 along the second direction (azimuth + theta - alpha).
-state::PlanePoint EntryPoint(const Pier& pier, const PileEntry& entry);
+geometry::PlanePoint EntryPoint(const Pier& pier, const PileEntry& entry);
 /// X (north) of EntryPoint for the 0-based entry j.
 double EntryX(const Pier& pier, int j);
 /// Y (east) of EntryPoint for the 0-based entry j.
@@ -77,7 +77,7 @@ struct PileTable {
 /// Reads the pier blocks of `file`, resolves their stations (refusals shown through `prompts`),
 /// checks them against the alignment of `method` and computes every reference point.
 /// Returns nothing when a station was refused (its message has been shown). Throws
-/// state::RuntimeError for malformed content (fewer than three header fields, a station field
+/// geometry::RuntimeError for malformed content (fewer than three header fields, a station field
 /// with nothing before its "+" or "-" (a negative station), an angle that is
 /// not a number or whose sine is 0, missing or surplus distance values, more than 200 piers or
 /// 20 entries) and for a failure of the alignment.

@@ -2,8 +2,8 @@
 
 #include "piles/alignment_access.h"
 #include "piles/text_routines.h"
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
 #include <cmath>
@@ -11,10 +11,10 @@
 
 namespace tesk::piles {
 
-using state::NumericValue;
-using state::Trim;
+using geometry::NumericValue;
+using geometry::Trim;
 
-state::PlanePoint OffsetPoint(const state::StationPoint& linePoint, double thetaDegrees, double d) {
+geometry::PlanePoint OffsetPoint(const geometry::StationPoint& linePoint, double thetaDegrees, double d) {
     const double beta =
         std::numbers::pi * thetaDegrees / 180.0 + linePoint.Azimuth - std::numbers::pi;
     return {linePoint.X + d * std::cos(beta), linePoint.Y + d * std::sin(beta)};
@@ -37,7 +37,7 @@ std::optional<PointResult> Command7(const state::SharedState& s, state::Prompts&
     const double theta = theta0 != 0.0 ? theta0 : 90.0;
 
     const std::string skew(Trim(fields.Text3));
-    if (state::CleanAndSplit(skew).size() > 1) {
+    if (geometry::CleanAndSplit(skew).size() > 1) {
         prompts.Refuse("斜距" + skew + "存在空格，不能计算，可以放样！");
         prompts.Focus("Text3");
         return std::nullopt;
@@ -57,19 +57,19 @@ std::optional<PointResult> Command7(const state::SharedState& s, state::Prompts&
     }
 
     try {
-        const state::StationPoint linePoint = EvaluateStation(s, method, p);
-        const state::PlanePoint pile = OffsetPoint(linePoint, theta, d);
-        state::RequireFinite(pile.X, "pile X");
-        state::RequireFinite(pile.Y, "pile Y");
+        const geometry::StationPoint linePoint = EvaluateStation(s, method, p);
+        const geometry::PlanePoint pile = OffsetPoint(linePoint, theta, d);
+        geometry::RequireFinite(pile.X, "pile X");
+        geometry::RequireFinite(pile.Y, "pile Y");
         PointResult result;
         result.X = pile.X;
         result.Y = pile.Y;
         result.Azimuth = linePoint.Azimuth;
-        result.Text4 = state::FormatFixed(pile.X, 4);
-        result.Text5 = state::FormatFixed(pile.Y, 4);
+        result.Text4 = geometry::FormatFixed(pile.X, 4);
+        result.Text5 = geometry::FormatFixed(pile.Y, 4);
         result.Text6 = fwj(linePoint.Azimuth);
         return result;
-    } catch (const state::RuntimeError& e) {
+    } catch (const geometry::RuntimeError& e) {
         prompts.Error("桩号" + station + "处的设计线无法计算，请检查平面数据文件！", e.what());
         return std::nullopt;
     }

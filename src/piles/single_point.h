@@ -4,7 +4,7 @@
 // angle to the pile's X, Y and the line's tangent azimuth.
 
 #include "state/method.h"
-#include "state/plane.h"
+#include "geometry/plane.h"
 #include "state/prompts.h"
 #include "state/shared_state.h"
 
@@ -39,6 +39,6 @@ std::optional<PointResult> Command7(const state::SharedState& s, state::Prompts&
 
 /// The pile point at a design-line point: skew distance d (m, positive = left) along the
 /// direction turned by theta (degrees, clockwise) from the tangent azimuth, then reversed.
-state::PlanePoint OffsetPoint(const state::StationPoint& linePoint, double thetaDegrees, double d);
+geometry::PlanePoint OffsetPoint(const geometry::StationPoint& linePoint, double thetaDegrees, double d);
 
 } // namespace tesk::piles

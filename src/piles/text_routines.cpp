@@ -1,7 +1,7 @@
 #include "piles/text_routines.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <cmath>
 #include <cstdint>
@@ -9,8 +9,8 @@
 
 namespace tesk::piles {
 
-using state::FormatFixed;
-using state::NumericValue;
+using geometry::FormatFixed;
+using geometry::NumericValue;
 
 namespace {
 
@@ -42,7 +42,7 @@ std::string fwj(double azimuth) {
     if (s < 1000) {
         // Below 10″: a leading zero and the shortest form (5.30 -> 05.3, 5.00 -> 05).
         seconds = "0";
-        seconds += state::FormatShortest(static_cast<double>(s) / 100.0);
+        seconds += geometry::FormatShortest(static_cast<double>(s) / 100.0);
     } else {
         seconds = FormatFixed(static_cast<double>(s) / 100.0, 2);
     }
@@ -72,7 +72,7 @@ CountExpression zwbdsjs(std::string_view zwbds) {
 
 std::string rowcol(int rows, int cols) {
     if (cols < 1 || cols > 26 * 27) {
-        throw state::RuntimeError(state::ErrorCode::IndexOutOfRange,
+        throw geometry::RuntimeError(geometry::ErrorCode::IndexOutOfRange,
                                   "column " + std::to_string(cols) +
                                       " needs more than two letters");
     }

@@ -1,6 +1,6 @@
 #include "sheet/address.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,7 +10,7 @@ namespace tesk::sheet {
 namespace {
 
 [[noreturn]] void RefuseAddress(std::string_view text) {
-    throw state::RuntimeError(state::ErrorCode::Output,
+    throw geometry::RuntimeError(geometry::ErrorCode::Output,
                               "not a cell address: \"" + std::string(text) + "\"");
 }
 
@@ -43,7 +43,7 @@ RangeAddress RangeAddress::MovedTo(CellAddress topLeft) const {
 
 std::string ColumnLetters(int column) {
     if (column < 1 || column > kMaxColumn) {
-        throw state::RuntimeError(state::ErrorCode::Output,
+        throw geometry::RuntimeError(geometry::ErrorCode::Output,
                                   "column " + std::to_string(column) + " is outside the sheet");
     }
     // Bijective base 26: there is no zero digit, so Z is 26 and the next column is AA.
@@ -74,7 +74,7 @@ int ColumnNumber(std::string_view letters) {
 
 std::string CellName(int row, int column) {
     if (row < 1 || row > kMaxRow) {
-        throw state::RuntimeError(state::ErrorCode::Output,
+        throw geometry::RuntimeError(geometry::ErrorCode::Output,
                                   "row " + std::to_string(row) + " is outside the sheet");
     }
     return ColumnLetters(column) + std::to_string(row);

@@ -43,31 +43,31 @@ struct RangeAddress {
 };
 
 /// Letters of column `column` (1..kMaxColumn): 1 -> "A", 26 -> "Z", 27 -> "AA", 52 -> "AZ",
-/// 53 -> "BA", 703 -> "AAA". Throws state::RuntimeError(Output) outside 1..kMaxColumn.
+/// 53 -> "BA", 703 -> "AAA". Throws geometry::RuntimeError(Output) outside 1..kMaxColumn.
 std::string ColumnLetters(int column);
 
 /// Column number of `letters` (case-insensitive, 1 to 3 letters): "A" -> 1, "AA" -> 27.
-/// Throws state::RuntimeError(Output) for anything else or a column beyond XFD.
+/// Throws geometry::RuntimeError(Output) for anything else or a column beyond XFD.
 int ColumnNumber(std::string_view letters);
 
 /// A1-style name of the cell at `row` (1..kMaxRow) and `column` (1..kMaxColumn): (3, 28) ->
-/// "AB3". Throws state::RuntimeError(Output) outside the sheet.
+/// "AB3". Throws geometry::RuntimeError(Output) outside the sheet.
 std::string CellName(int row, int column);
 std::string CellName(CellAddress cell);
 
 /// "A1:B2", or "A1" for a single cell.
 std::string RangeName(const RangeAddress& range);
 
-/// Parses "B3" or "$B$3" (letters case-insensitive). Throws state::RuntimeError(Output) for
+/// Parses "B3" or "$B$3" (letters case-insensitive). Throws geometry::RuntimeError(Output) for
 /// anything else, for row 0 and for cells outside the sheet.
 CellAddress ParseCell(std::string_view text);
 
 /// Parses "A1:B2" (corners in any order, normalised to top-left and bottom-right) or a single
-/// cell "C1". Throws state::RuntimeError(Output) when the text is not such an address.
+/// cell "C1". Throws geometry::RuntimeError(Output) when the text is not such an address.
 RangeAddress ParseRange(std::string_view text);
 
 /// Parses a column or a block of columns: "C" or "F:G" (in any order). Returns the first and
-/// last column. Throws state::RuntimeError(Output) when the text is not such an address.
+/// last column. Throws geometry::RuntimeError(Output) when the text is not such an address.
 struct ColumnSpan {
     int First = 1;
     int Last = 1;

@@ -10,7 +10,7 @@ PileSheetTable ToSheetTable(const piles::PileTable& table) {
         row.StationText = pier.PileStationText;
         row.Station = pier.PileStation;
         for (const piles::PileEntry& entry : pier.Entries) {
-            const state::PlanePoint p = piles::EntryPoint(pier, entry);
+            const geometry::PlanePoint p = piles::EntryPoint(pier, entry);
             row.Entries.push_back({entry.L1, entry.L2, p.X, p.Y});
         }
         sheet.Piers.push_back(std::move(row));

@@ -2,8 +2,8 @@
 
 #include "stationing/stationing.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +39,7 @@ int PierColumn(int pier) {
 void RequireFiniteValues(const PileSheetTable& table) {
     const auto require = [](double value, const char* what) {
         if (!std::isfinite(value)) {
-            throw state::RuntimeError(state::ErrorCode::Output,
+            throw geometry::RuntimeError(geometry::ErrorCode::Output,
                                       std::string("the pile table holds a ") + what +
                                           " that is not a finite number");
         }
@@ -76,7 +76,7 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     // written.
     if (pierCount > (kMaxColumn - kItemColumns) / 2 ||
         largestCount > static_cast<std::size_t>((kMaxRow - 2) / 2)) {
-        throw state::RuntimeError(state::ErrorCode::Output,
+        throw geometry::RuntimeError(geometry::ErrorCode::Output,
                                   "the pile table does not fit into a worksheet");
     }
     RequireFiniteValues(table);

@@ -42,7 +42,7 @@ double SheetStationValue(const SheetPier& pier);
 /// of `table` into it: every merge, width (characters), height (15 pt), font ("宋体" 10),
 /// alignment, number format ("K0+000.000" or "K0+000" for stations, "0.0000" for coordinates)
 /// and border. Stations and coordinates are written as numbers, at full precision. Returns the
-/// new sheet. Throws state::RuntimeError(Output) when the table does not fit a worksheet or a
+/// new sheet. Throws geometry::RuntimeError(Output) when the table does not fit a worksheet or a
 /// value it would show is not finite; then no sheet is added.
 Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table);
 

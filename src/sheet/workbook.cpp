@@ -1,6 +1,6 @@
 #include "sheet/workbook.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,7 @@ constexpr std::size_t kMaxTextLength = 32767; ///< characters in one cell
 constexpr std::size_t kMaxFontNameLength = 31;
 
 [[noreturn]] void Refuse(const std::string& why) {
-    throw state::RuntimeError(state::ErrorCode::Output, why);
+    throw geometry::RuntimeError(geometry::ErrorCode::Output, why);
 }
 
 bool IsInsideSheet(CellAddress cell) {

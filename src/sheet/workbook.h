@@ -11,7 +11,7 @@
 //
 // Every refused operation (an address outside the sheet, a merge cutting through another merge,
 // a value written into the hidden part of a merged block, a width out of range ...) throws
-// state::RuntimeError(ErrorCode::Output) and leaves the sheet as it was.
+// geometry::RuntimeError(ErrorCode::Output) and leaves the sheet as it was.
 
 #include "sheet/address.h"
 
@@ -192,13 +192,13 @@ public:
     /// placed in front of the active sheet as a spreadsheet program places it; it becomes the
     /// active sheet.
     Worksheet& AddWorksheet();
-    /// The active worksheet; throws state::RuntimeError(Output) when there is none.
+    /// The active worksheet; throws geometry::RuntimeError(Output) when there is none.
     Worksheet& ActiveSheet();
     const Worksheet& ActiveSheet() const;
     /// 0-based tab position of the active sheet (0 when there are no sheets).
     std::size_t ActiveIndex() const { return m_active; }
     std::size_t SheetCount() const { return m_sheets.size(); }
-    /// The sheet at 0-based tab position `index`; throws state::RuntimeError(Output) beyond.
+    /// The sheet at 0-based tab position `index`; throws geometry::RuntimeError(Output) beyond.
     const Worksheet& Sheet(std::size_t index) const;
 
 private:

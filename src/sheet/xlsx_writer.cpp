@@ -2,8 +2,8 @@
 
 #include "sheet/zip_package.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <xlsxwriter.h>
 
@@ -21,8 +21,8 @@ namespace tesk::sheet {
 
 namespace {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 /// libxlsxwriter prints numbers with the C library's printf, which follows the process locale:
 /// under a desktop locale with a decimal comma (which a GUI toolkit may install) it would write
@@ -112,7 +112,7 @@ std::string KeyOf(const CellFormat& format) {
     add(static_cast<int>(format.Vertical));
     // Texts carry their length, so no text can imitate the separators.
     key += std::to_string(format.FontName.size()) + ':' + format.FontName + '|';
-    key += state::FormatShortest(format.FontSize) + '|';
+    key += geometry::FormatShortest(format.FontSize) + '|';
     key += std::to_string(format.NumberFormat.size()) + ':' + format.NumberFormat + '|';
     for (const Border* border :
          {&format.Borders.Left, &format.Borders.Top, &format.Borders.Bottom, &format.Borders.Right,

@@ -16,8 +16,8 @@ namespace tesk::sheet {
 /// older file at `path` as it was. An existing file is replaced without asking: asking is the
 /// caller's job. The active worksheet opens first. A workbook without worksheets is saved with
 /// one empty sheet (a spreadsheet file cannot have none).
-/// Throws state::RuntimeError(FileAccess) when the file cannot be written or renamed, and
-/// state::RuntimeError(Output) when the spreadsheet library refuses the content.
+/// Throws geometry::RuntimeError(FileAccess) when the file cannot be written or renamed, and
+/// geometry::RuntimeError(Output) when the spreadsheet library refuses the content.
 void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path);
 
 /// The number format as stored in the file for a format written the way the Chinese user

@@ -1,6 +1,6 @@
 #include "sheet/zip_package.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <zlib.h>
 
@@ -12,8 +12,8 @@ namespace tesk::sheet {
 
 namespace {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 constexpr std::uint32_t kLocalHeader = 0x04034b50;
 constexpr std::uint32_t kCentralHeader = 0x02014b50;

@@ -23,18 +23,18 @@ struct ZipEntry {
 };
 
 /// Reads every entry of the ZIP file at `path`, in the order of its central directory.
-/// Throws state::RuntimeError(FileAccess) when it cannot be read and (Output) when it is not a
+/// Throws geometry::RuntimeError(FileAccess) when it cannot be read and (Output) when it is not a
 /// ZIP file of the kind described above.
 std::vector<ZipEntry> ReadZip(const std::filesystem::path& path);
 
 /// The uncompressed data of `entry`, checked against its CRC-32. Throws
-/// state::RuntimeError(Output) when the data is damaged.
+/// geometry::RuntimeError(Output) when the data is damaged.
 std::string ZipEntryData(const ZipEntry& entry);
 
 /// Replaces the data of `entry` by `data`, deflated.
 void SetZipEntryData(ZipEntry& entry, const std::string& data);
 
-/// Writes `entries` as a ZIP file at `path` (replacing it). Throws state::RuntimeError
+/// Writes `entries` as a ZIP file at `path` (replacing it). Throws geometry::RuntimeError
 /// (FileAccess) when it cannot be written.
 void WriteZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries);
 

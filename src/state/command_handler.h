@@ -3,13 +3,16 @@
 // The single error handler that ends a command on a run-time failure.
 
 #include "state/prompts.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <exception>
 #include <string>
 #include <string_view>
 
 namespace tesk::state {
+
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 inline constexpr std::string_view kCancelledMessage = "读取文件被取消！";
 inline constexpr std::string_view kFormatMessage = "数据文件格式有误或操作有误！";

@@ -11,7 +11,11 @@
 //     line). Written stations restart at each chain break and carry a mark letter "A", "B", ...;
 //     the conversions live in the stationing library.
 
+#include "alignment/element/element_alignment.h"
+#include "alignment/jd/jd_alignment.h"
 #include "state/table.h"
+
+#include <memory>
 
 #include <string>
 
@@ -29,7 +33,9 @@ template <typename T> using BreakTable = Table<T, 0, kMaxBreaks + 1>;
 /// (the window or one CLI run) and passed by reference; the constructions write it, every other
 /// command only reads it. Rows beyond a count keep stale values; readers stop at the count.
 struct SharedState {
-    double Pi = 0.0; ///< 4*atan(1), set by the JD construction
+    /// The built lines the tables below were filled from; every station is evaluated on them.
+    std::shared_ptr<const jd::JdAlignment> JdLine;
+    std::shared_ptr<const element::ElementAlignment> ElementLine;
 
     // ---- Intersection-point (JD) method: raw input, row i = i-th vertex --------------------
     double StartStation = 0.0; ///< start station of the JD line, m
@@ -65,7 +71,6 @@ struct SharedState {
     bool StationZHIncreasing = false;
     RowTable<double> ZhX, ZhY, HyX, HyY, QzX, QzY, YhX, YhY, HzX, HzY;
     RowTable<double> AzimuthHY, AzimuthQZ, AzimuthYH;
-    RowTable<double> AzimuthHYd, AzimuthYHd, AzimuthQZd; ///< copies made by Initialize
     RowTable<std::string> LabelZH, LabelHY, LabelQZ, LabelYH, LabelHZ; ///< display labels
 
     // ---- Chain breaks (JD method only) -----------------------------------------------------

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <string>
 #include <vector>
@@ -28,7 +28,7 @@ public:
 private:
     static std::size_t Offset(int i) {
         if (i < First || i > Last) {
-            throw RuntimeError(ErrorCode::IndexOutOfRange,
+            throw geometry::RuntimeError(geometry::ErrorCode::IndexOutOfRange,
                                "index " + std::to_string(i) + " outside table " +
                                    std::to_string(First) + ".." + std::to_string(Last));
         }

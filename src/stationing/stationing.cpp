@@ -1,7 +1,7 @@
 #include "stationing/stationing.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <string>
 
@@ -9,8 +9,8 @@ namespace tesk::stationing {
 
 namespace {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 using state::SharedState;
 
 /// Distance of the sentinel break beyond the end of the line, m.
@@ -29,7 +29,7 @@ int CheckedBreakCount(const SharedState& state) {
 
 /// Whether a text is a plain decimal number (blanks skipped, an optional sign, digits with at
 /// most one point, at least one digit, no exponent) with nothing after it, so that
-/// state::NumericValue reads all of it. NumericValue ignores what follows its number and reads a
+/// geometry::NumericValue reads all of it. NumericValue ignores what follows its number and reads a
 /// text without one as 0, so "1+200" (kilometres written as in a label) would silently be
 /// station 1 and "K1+200" station 0.
 bool IsPlainNumber(std::string_view text) {
@@ -64,7 +64,7 @@ struct WrittenStation {
 };
 
 WrittenStation ToWritten(const SharedState& state, double mileage) {
-    state::RequireFinite(mileage, "mileage");
+    geometry::RequireFinite(mileage, "mileage");
     const int breakCount = CheckedBreakCount(state);
     double w = mileage;
     int section = 1;
@@ -106,18 +106,18 @@ int MarkSection(char c) {
 }
 
 double ShownStation(std::string_view stationText, double mileage) {
-    const std::string_view text = state::Trim(stationText);
+    const std::string_view text = geometry::Trim(stationText);
     if (!text.empty() && MarkSection(text.front()) != 0) {
-        return state::NumericValue(text.substr(1));
+        return geometry::NumericValue(text.substr(1));
     }
     return mileage;
 }
 
 std::string FormatStationLabel(double writtenStation) {
-    state::RequireFinite(writtenStation, "station label");
+    geometry::RequireFinite(writtenStation, "station label");
     // Round first, then split: the split of the rounded text can never carry into a fourth
     // digit of metres. FormatFixed drops the sign of a value that rounds to zero.
-    std::string fixed = state::FormatFixed(writtenStation, 3);
+    std::string fixed = geometry::FormatFixed(writtenStation, 3);
     std::string sign;
     if (!fixed.empty() && fixed.front() == '-') {
         sign = "-";
@@ -148,13 +148,13 @@ std::string MileageToLabel(const SharedState& state, double mileage) {
 }
 
 double StationTextToMileage(const SharedState& state, std::string_view text) {
-    const std::string_view trimmed = state::Trim(text);
+    const std::string_view trimmed = geometry::Trim(text);
     const int section = trimmed.empty() ? 0 : MarkSection(trimmed.front());
     if (section == 0) {
-        return state::NumericValue(trimmed);
+        return geometry::NumericValue(trimmed);
     }
     RequireSection(state, section, "station mark");
-    return WrittenToMileage(state, section, state::NumericValue(trimmed.substr(1)));
+    return WrittenToMileage(state, section, geometry::NumericValue(trimmed.substr(1)));
 }
 
 double SectionStationToMileage(const SharedState& state, int section, double station) {
@@ -163,7 +163,7 @@ double SectionStationToMileage(const SharedState& state, int section, double sta
 }
 
 MarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts, std::string_view zhstr) {
-    const std::string_view trimmed = state::Trim(zhstr);
+    const std::string_view trimmed = geometry::Trim(zhstr);
     if (trimmed.empty() || MarkSection(trimmed.front()) != 0) {
         return {true, std::string(zhstr)};
     }
@@ -171,7 +171,7 @@ MarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts, std::s
     if (breakCount == 0) {
         return {true, std::string(zhstr)};
     }
-    const double v = state::NumericValue(trimmed);
+    const double v = geometry::NumericValue(trimmed);
 
     // A value jumped over by a forward break does not exist on the line.
     for (int k = 1; k <= breakCount; ++k) {
@@ -179,8 +179,8 @@ MarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts, std::s
         const double ahead = state.BreakAhead[k];
         if (back < v && v < ahead) {
             prompts.ActivateMainWindow();
-            prompts.Refuse("桩号" + std::string(zhstr) + "不应存在" + state::FormatShortest(back) +
-                           "和" + state::FormatShortest(ahead) + "之间，请修改！");
+            prompts.Refuse("桩号" + std::string(zhstr) + "不应存在" + geometry::FormatShortest(back) +
+                           "和" + geometry::FormatShortest(ahead) + "之间，请修改！");
             return {false, {}};
         }
     }
@@ -206,7 +206,7 @@ MarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts, std::s
 }
 
 bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::string_view text) {
-    const std::string_view trimmed = state::Trim(text);
+    const std::string_view trimmed = geometry::Trim(text);
     if (trimmed.empty()) {
         return true;
     }
@@ -234,7 +234,7 @@ bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::stri
         return refuseNotANumber();
     }
     // Row 0 holds 0 and row BreakCount + 1 the sentinel beyond the end of the line.
-    const double w = state::NumericValue(trimmed.substr(1));
+    const double w = geometry::NumericValue(trimmed.substr(1));
     if (state.BreakAhead[section - 1] <= w && w <= state.BreakBack[section]) {
         return true;
     }
@@ -268,9 +268,9 @@ void BuildChainBreakSections(SharedState& state) {
         if (!(state.SectionStart[k] <= state.SectionEnd[k])) {
             throw RuntimeError(ErrorCode::Format,
                                "chain break " + std::to_string(k) + " (back station " +
-                                   state::FormatShortest(state.BreakBack[k]) +
+                                   geometry::FormatShortest(state.BreakBack[k]) +
                                    ") lies before the start of its section (" +
-                                   state::FormatShortest(state.SectionStart[k]) + ")");
+                                   geometry::FormatShortest(state.SectionStart[k]) + ")");
         }
     }
 }

@@ -56,7 +56,7 @@ double ShownStation(std::string_view stationText, double mileage);
 /// i.e. -(1 km + 234.5 m). A value that rounds to zero has no sign ("K0+000.000").
 ///
 /// @param writtenStation written station, m, any finite value.
-/// @throws state::RuntimeError(NonFinite) for NaN or an infinity.
+/// @throws geometry::RuntimeError(NonFinite) for NaN or an infinity.
 std::string FormatStationLabel(double writtenStation);
 
 /// The written station of a continuous mileage: the value after the jumps of every chain break
@@ -65,7 +65,7 @@ std::string FormatStationLabel(double writtenStation);
 ///
 /// @param mileage continuous mileage, m, finite.
 /// @return written station, m.
-/// @throws state::RuntimeError(NonFinite) for a mileage that is not finite.
+/// @throws geometry::RuntimeError(NonFinite) for a mileage that is not finite.
 double MileageToStation(const state::SharedState& state, double mileage);
 
 /// The station label of a continuous mileage: FormatStationLabel of MileageToStation, preceded
@@ -73,7 +73,7 @@ double MileageToStation(const state::SharedState& state, double mileage);
 /// ("AK1+000.000", "BK1+100.001"); without chain breaks there is no letter ("K1+234.500").
 ///
 /// @param mileage continuous mileage, m, finite.
-/// @throws state::RuntimeError(NonFinite) for a mileage that is not finite.
+/// @throws geometry::RuntimeError(NonFinite) for a mileage that is not finite.
 std::string MileageToLabel(const state::SharedState& state, double mileage);
 
 /// The continuous mileage of a station text. The text is trimmed of blanks first. With a mark
@@ -83,7 +83,7 @@ std::string MileageToLabel(const state::SharedState& state, double mileage);
 ///
 /// Callers check the text with CheckBreakMark. A mark beyond the last section
 /// (letter > 'A' + BreakCount, e.g. "Z100" with 2 breaks) has no mileage: it throws
-/// state::RuntimeError(IndexOutOfRange) rather than guess one.
+/// geometry::RuntimeError(IndexOutOfRange) rather than guess one.
 ///
 /// @param text station text, e.g. "1234.567" or "B1234.567".
 /// @return continuous mileage, m.
@@ -92,7 +92,7 @@ double StationTextToMileage(const state::SharedState& state, std::string_view te
 /// The continuous mileage of a written station in a given section.
 ///
 /// @param section chain-break section, 1..BreakCount+1; anything else throws
-///        state::RuntimeError(IndexOutOfRange).
+///        geometry::RuntimeError(IndexOutOfRange).
 /// @param station written station in that section, m.
 /// @return continuous mileage, m.
 double SectionStationToMileage(const state::SharedState& state, int section, double station);
@@ -147,10 +147,10 @@ bool CheckBreakMark(const state::SharedState& state, state::Prompts& prompts,
 ///
 /// Chain breaks must lie along the line in order: a section that would run backwards (a break
 /// before the start of the line, or a break listed before an earlier one) would make every
-/// conversion silently wrong, so it throws state::RuntimeError(Format). The last break may lie
+/// conversion silently wrong, so it throws geometry::RuntimeError(Format). The last break may lie
 /// at or beyond the end of the line.
 ///
-/// @throws state::RuntimeError(IndexOutOfRange) for JdCount < 1 or BreakCount outside 0..19.
+/// @throws geometry::RuntimeError(IndexOutOfRange) for JdCount < 1 or BreakCount outside 0..19.
 void BuildChainBreakSections(state::SharedState& state);
 
 } // namespace tesk::stationing

@@ -4,7 +4,7 @@
 #include "app/drawing_view.h"
 #include "app/drawing_window.h"
 #include "app/scripted_prompts.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -159,8 +159,8 @@ private slots:
         try {
             m_document->GetPoint("输入插入点:");
             QFAIL("a cancelled pick returned a point");
-        } catch (const state::RuntimeError& e) {
-            QCOMPARE(e.Code(), state::ErrorCode::Cancelled);
+        } catch (const geometry::RuntimeError& e) {
+            QCOMPARE(e.Code(), geometry::ErrorCode::Cancelled);
         }
         // Esc cancels wherever the focus is in the window, e.g. after a click in the layer list.
         auto* list = m_window->findChild<QListWidget*>(QStringLiteral("LayerList"));

@@ -5,7 +5,7 @@
 #include "cad/design_line.h"
 #include "cad/dxf_writer.h"
 #include "input/initialize.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 #include "support/recording_prompts.h"
 
 #include <cstdio>
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
             DrawAndWrite(mainLine, state::AlignmentMethod::IntersectionPoint, argv[1]) &&
             DrawAndWrite(ramp, state::AlignmentMethod::Element, argv[2]);
         return ok ? 0 : 1;
-    } catch (const state::RuntimeError& e) {
+    } catch (const geometry::RuntimeError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }

@@ -3,9 +3,10 @@
 
 #include "design_line_test_support.h"
 
+#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
-#include "alignment/element/element_geometry.h"
-#include "alignment/jd/jd_alignment.h"
+#include "geometry/clothoid.h"
+#include "state/alignment_tables.h"
 #include "input/initialize.h"
 #include "state/command_handler.h"
 #include "stationing/stationing.h"
@@ -22,9 +23,9 @@ namespace tesk::cad {
 namespace {
 
 using namespace testing;
-using state::PlanePoint;
+using geometry::PlanePoint;
 using state::SharedState;
-using state::StationPoint;
+using geometry::StationPoint;
 
 constexpr double kMetres = 1e-8;    // positions, m (coordinates up to a few 1e6 m)
 constexpr double kRadians = 1e-11;  // angles, rad
@@ -59,7 +60,7 @@ PlanePoint Along(PlanePoint p, double azimuth, double d) {
 }
 
 void ExpectNear(PlanePoint actual, PlanePoint expected, double tolerance, const std::string& what) {
-    EXPECT_LE(Distance(actual, expected), tolerance)
+    EXPECT_LE(testing::Distance(actual, expected), tolerance)
         << what << ": (" << actual.X << ", " << actual.Y << ") instead of (" << expected.X << ", "
         << expected.Y << ")";
 }
@@ -87,8 +88,8 @@ void ExpectText(const DrawingDocument& doc, const std::string& text, PlanePoint 
 /// True when a line of `colour` on the annotation layer runs from `from` to `to`.
 bool HasLine(const DrawingDocument& doc, PlanePoint from, PlanePoint to, int colour) {
     for (const auto& [e, line] : ShapesOn<DrawnLine>(doc, kNotes)) {
-        if (e->Color == colour && Distance(Survey(line->Start), from) <= kMetres &&
-            Distance(Survey(line->End), to) <= kMetres) {
+        if (e->Color == colour && testing::Distance(Survey(line->Start), from) <= kMetres &&
+            testing::Distance(Survey(line->End), to) <= kMetres) {
             return true;
         }
     }

@@ -5,7 +5,7 @@
 
 #include "cad/drawing_document.h"
 #include "input/initialize.h"
-#include "state/plane.h"
+#include "geometry/plane.h"
 #include "state/shared_state.h"
 #include "support/vertex_rows.h"
 
@@ -64,11 +64,11 @@ inline state::SharedState ElementLine(double startStation, double startX, double
 }
 
 /// The survey point (X north, Y east) of a world drawing point.
-inline state::PlanePoint Survey(Point world) {
+inline geometry::PlanePoint Survey(Point world) {
     return {world.Y, world.X};
 }
 
-inline double Distance(state::PlanePoint a, state::PlanePoint b) {
+inline double Distance(geometry::PlanePoint a, geometry::PlanePoint b) {
     return std::hypot(a.X - b.X, a.Y - b.Y);
 }
 
@@ -79,7 +79,7 @@ inline double Wrap(double angle) {
 }
 
 /// Azimuth (clockwise from north) of the direction from `a` to `b`.
-inline double AzimuthOf(state::PlanePoint a, state::PlanePoint b) {
+inline double AzimuthOf(geometry::PlanePoint a, geometry::PlanePoint b) {
     return std::atan2(b.Y - a.Y, b.X - a.X);
 }
 
@@ -124,7 +124,7 @@ inline const DrawnEntity* UniqueText(const DrawingDocument& doc, const std::stri
 }
 
 /// The survey point on a drawn arc at world angle `angle`.
-inline state::PlanePoint ArcPoint(const DrawnArc& arc, double angle) {
+inline geometry::PlanePoint ArcPoint(const DrawnArc& arc, double angle) {
     return Survey({arc.Centre.X + arc.Radius * std::cos(angle),
                    arc.Centre.Y + arc.Radius * std::sin(angle), 0.0});
 }

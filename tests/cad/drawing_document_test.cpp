@@ -1,6 +1,6 @@
 #include "cad/drawing_document.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 namespace tesk::cad {
 namespace {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kMetres = 1e-9;   // position tolerance, m (coordinates of a few 1e6 m)
@@ -102,8 +102,8 @@ TEST(CadDocumentTransforms, PolylineVerticesUnderYxAreMinusEastNorth) {
     DrawingDocument doc;
     doc.SetActiveUcs(AddYx(doc));
     // Survey points (X north, Y east) of a line somewhere in a national grid.
-    const state::PlanePoint a{3385123.4567, 512345.6789};
-    const state::PlanePoint b{3385200.0001, 512399.1234};
+    const geometry::PlanePoint a{3385123.4567, 512345.6789};
+    const geometry::PlanePoint b{3385200.0001, 512399.1234};
     const std::vector<double> vertices = {-a.Y, a.X, -b.Y, b.X};
     const auto polyline = doc.AddLightWeightPolyline(vertices);
     const auto& drawn = ShapeOf<DrawnPolyline>(doc, polyline);

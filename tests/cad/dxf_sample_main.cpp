@@ -4,7 +4,7 @@
 
 #include "cad/dxf_writer.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <cmath>
 #include <cstdio>
@@ -24,8 +24,8 @@ void Draw(DrawingDocument& doc) {
 
     // Centre line: survey points (X north, Y east).
     doc.SetActiveLayer(doc.AddLayer("中心线"));
-    const tesk::state::PlanePoint start{3385000.0, 512000.0};
-    const tesk::state::PlanePoint end{3385300.0, 512400.0};
+    const tesk::geometry::PlanePoint start{3385000.0, 512000.0};
+    const tesk::geometry::PlanePoint end{3385300.0, 512400.0};
     doc.AddPoint(DrawingPoint(start));
     doc.AddPoint(DrawingPoint(end));
     doc.AddLine(DrawingPoint(start), DrawingPoint({3385100.0, 512100.0})).SetColor(kBlue);
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         DrawingDocument doc;
         Draw(doc);
         WriteDxf(doc, argv[1]);
-    } catch (const tesk::state::RuntimeError& error) {
+    } catch (const tesk::geometry::RuntimeError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }

@@ -1,6 +1,6 @@
 #include "cad/dxf_writer.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@ namespace tesk::cad {
 namespace {
 
 namespace fs = std::filesystem;
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 
 /// The DXF as (group code, value) pairs.
 std::vector<std::pair<int, std::string>> Groups(const std::string& dxf) {

@@ -8,7 +8,7 @@
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
 #include "input/initialize.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 #include "support/recording_prompts.h"
 
 #include <cstdio>
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         cad::WriteDxf(doc, argv[1]);
-    } catch (const state::RuntimeError& error) {
+    } catch (const geometry::RuntimeError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }

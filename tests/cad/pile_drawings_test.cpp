@@ -5,7 +5,7 @@
 #include "input/initialize.h"
 #include "piles/piles_fixture.h"
 #include "state/command_handler.h"
-#include "state/text.h"
+#include "geometry/number_text.h"
 #include "support/recording_prompts.h"
 
 #include <gtest/gtest.h>
@@ -410,10 +410,10 @@ TEST(CadPileTable, EntryCoordinatesFollowTheSkewedAxis) {
         MakePier("100", 100, 60, Singles({10.0, -4.0}), 1, 90, 5000, 7000, kPi / 2));
     DrawCoordinateTable(table, picking.doc);
     const double c330 = std::sqrt(3.0) / 2.0;
-    ExpectText(picking.doc, state::FormatFixed(5000 + 10 * c330, 4), 146, 185.8, 3.2, 0.7);
-    ExpectText(picking.doc, state::FormatFixed(7000 - 10 * 0.5, 4), 146, 180.8, 3.2, 0.7);
-    ExpectText(picking.doc, state::FormatFixed(5000 - 4 * c330, 4), 146, 175.8, 3.2, 0.7);
-    ExpectText(picking.doc, state::FormatFixed(7000 + 4 * 0.5, 4), 146, 170.8, 3.2, 0.7);
+    ExpectText(picking.doc, geometry::FormatFixed(5000 + 10 * c330, 4), 146, 185.8, 3.2, 0.7);
+    ExpectText(picking.doc, geometry::FormatFixed(7000 - 10 * 0.5, 4), 146, 180.8, 3.2, 0.7);
+    ExpectText(picking.doc, geometry::FormatFixed(5000 - 4 * c330, 4), 146, 175.8, 3.2, 0.7);
+    ExpectText(picking.doc, geometry::FormatFixed(7000 + 4 * 0.5, 4), 146, 170.8, 3.2, 0.7);
 }
 
 TEST(CadPileTable, HeaderAndEntriesAreDrawnRowByRowAcrossThePiers) {
@@ -444,9 +444,9 @@ TEST(CadPileTable, HeaderAndEntriesAreDrawnRowByRowAcrossThePiers) {
 
 TEST(CadPileTable, NoPiersIsRefusedBeforeAnythingIsDrawn) {
     PickingDocument picking;
-    EXPECT_THROW(DrawCoordinateTable(PileTable{}, picking.doc), state::RuntimeError);
-    EXPECT_THROW(DrawPileSketch(PileTable{}, picking.doc), state::RuntimeError);
-    EXPECT_THROW(DrawPileStakeOut(PileTable{}, picking.doc), state::RuntimeError);
+    EXPECT_THROW(DrawCoordinateTable(PileTable{}, picking.doc), geometry::RuntimeError);
+    EXPECT_THROW(DrawPileSketch(PileTable{}, picking.doc), geometry::RuntimeError);
+    EXPECT_THROW(DrawPileStakeOut(PileTable{}, picking.doc), geometry::RuntimeError);
     EXPECT_TRUE(picking.doc.Entities().empty());
     EXPECT_TRUE(picking.prompts.empty());
     EXPECT_TRUE(picking.doc.UserCoordinateSystems().empty());

@@ -1,6 +1,6 @@
 #include "input/readers.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 #include "support/error_of.h"
 
 #include <filesystem>
@@ -11,7 +11,7 @@
 namespace tesk::input {
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using state::SharedState;
 using testing::ErrorOf;
 

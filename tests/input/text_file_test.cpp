@@ -1,6 +1,6 @@
 #include "input/text_file.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 #include "support/error_of.h"
 
 #include <filesystem>
@@ -12,7 +12,7 @@
 namespace tesk::input {
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using testing::ErrorOf;
 
 // "交点" (intersection point) in UTF-8 and in GBK, written out byte by byte so the test does

@@ -1,7 +1,7 @@
 #include "piles/pile_file.h"
 
 #include "piles/piles_fixture.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 #include "support/recording_prompts.h"
 
 #include <cmath>
@@ -13,8 +13,8 @@ namespace tesk::piles {
 namespace {
 
 using state::AlignmentMethod;
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 using testing::RecordingPrompts;
 
 class PileFile : public ::testing::Test {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
 #include "state/shared_state.h"
 
 #include <memory>

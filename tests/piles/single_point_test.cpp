@@ -85,7 +85,7 @@ TEST_F(Compute, RefusalsComeInTheirOrder) {
 }
 
 TEST(ComputeOffset, ThetaNinetyIsSquareToTheTangent) {
-    const state::StationPoint p{0.0, 0.0, std::numbers::pi / 2.0}; // heading east
+    const geometry::StationPoint p{0.0, 0.0, std::numbers::pi / 2.0}; // heading east
     const auto pile = OffsetPoint(p, 90.0, 3.0);
     EXPECT_NEAR(pile.X, 3.0, 1e-12) << "left of east is north";
     EXPECT_NEAR(pile.Y, 0.0, 1e-12);

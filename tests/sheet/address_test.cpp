@@ -8,7 +8,7 @@
 namespace tesk::sheet {
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using testing::ErrorOf;
 
 TEST(SheetAddress, ColumnLettersAtEveryCarry) {

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <optional>
 
 namespace tesk::sheet::testing {
 
 /// The code of the RuntimeError `call` throws, or nothing when it returns normally.
-template <typename Call> std::optional<state::ErrorCode> ErrorOf(Call&& call) {
+template <typename Call> std::optional<geometry::ErrorCode> ErrorOf(Call&& call) {
     try {
         call();
-    } catch (const state::RuntimeError& error) {
+    } catch (const geometry::RuntimeError& error) {
         return error.Code();
     }
     return std::nullopt;

@@ -11,7 +11,7 @@
 namespace tesk::sheet {
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using testing::At;
 using testing::ErrorOf;
 using testing::kMedium;

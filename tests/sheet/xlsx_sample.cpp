@@ -8,7 +8,7 @@
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
 
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <clocale>
 #include <cstdlib>

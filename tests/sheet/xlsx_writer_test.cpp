@@ -13,7 +13,7 @@
 namespace tesk::sheet {
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using testing::ErrorOf;
 namespace fs = std::filesystem;
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 namespace tesk::state {
+using geometry::Divide;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 namespace {
 
 TEST(Table, IsOneBasedAndBoundsChecked) {

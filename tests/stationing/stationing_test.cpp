@@ -1,7 +1,7 @@
 #include "stationing/stationing.h"
 
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "support/comma_locale.h"
 #include "support/recording_prompts.h"
 
@@ -18,8 +18,8 @@
 namespace tesk::stationing {
 namespace {
 
-using state::ErrorCode;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::RuntimeError;
 using state::SharedState;
 using testing::RecordingPrompts;
 
@@ -485,7 +485,7 @@ TEST(RoundTrip, LabelsReadBackToTheirMileage) {
         // The unmarked written value either needs its mark or resolves to the same place.
         const std::string unmarked = text.substr(1);
         const MarkedStation marked = zh_dlstr(state, prompts, unmarked);
-        const double value = state::NumericValue(unmarked);
+        const double value = geometry::NumericValue(unmarked);
         const bool repeated =
             (2400.0 <= value && value <= 2600.0) || (4000.0 <= value && value <= 5000.0);
         ASSERT_EQ(marked.StationAccepted, !repeated) << label;

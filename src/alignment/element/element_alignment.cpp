@@ -1,25 +1,24 @@
 #include "alignment/element/element_alignment.h"
 
-#include "alignment/element/element_geometry.h"
-#include "alignment/jd/curve_primitives.h"
-#include "state/runtime_error.h"
-#include "state/text.h"
+#include "alignment/formula_detail.h"
+#include "geometry/angles.h"
+#include "geometry/clothoid.h"
+#include "geometry/error.h"
+#include "geometry/number_text.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdint>
-#include <numbers>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tesk::element {
 
-using state::Divide;
-using state::ErrorCode;
-using state::RequireFinite;
-using state::RuntimeError;
-using state::SharedState;
-using state::StationPoint;
+using geometry::Divide;
+using geometry::ErrorCode;
+using geometry::PlanePoint;
+using geometry::RequireFinite;
+using geometry::RuntimeError;
 
 namespace {
 
@@ -46,331 +45,291 @@ private:
     double m_compensation = 0.0;
 };
 
-// degrees * pi / 180 with one rounding at the end: the product with pi is carried as a
-// double-double (pi's own error included) before the division.
-double DegreesToRadians(double degrees) {
-    constexpr double kPiHigh = std::numbers::pi;
-    constexpr double kPiLow = 1.2246467991473532e-16; // pi - kPiHigh
-    const double high = degrees * kPiHigh;
-    const double low = std::fma(degrees, kPiHigh, -high) + degrees * kPiLow;
-    const double quotient = high / 180.0;
-    const double remainder = std::fma(-quotient, 180.0, high) + low;
-    return quotient + remainder / 180.0;
+std::string ElementName(std::size_t i) {
+    return "element " + std::to_string(i + 1);
 }
 
-// The value of a run of decimal digits (at most 18 of them).
-std::uint64_t DigitValue(std::string_view digits) {
-    std::uint64_t value = 0;
-    for (const char c : digits) {
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return value;
-}
-
-void RequireElementCount(int count, const char* what) {
-    if (count < 0 || count > state::kMaxRows) {
-        throw RuntimeError(ErrorCode::Format, std::string(what) + " " + std::to_string(count) +
-                                                  " outside 0.." + std::to_string(state::kMaxRows));
-    }
-}
-
-void RequireNonZeroRadii(const SharedState& s, int i) {
-    if (s.ElemStartRadius[i] == 0.0 || s.ElemEndRadius[i] == 0.0) {
-        throw RuntimeError(ErrorCode::DivisionByZero,
-                           "element " + std::to_string(i) + " has a radius of 0");
-    }
-}
-
-void RequireFiniteRow(const SharedState& s, int i) {
-    if (!std::isfinite(s.ElemStartRadius[i]) || !std::isfinite(s.ElemEndRadius[i]) ||
-        !std::isfinite(s.ElemLength[i])) {
+void CheckRow(const ElementRow& row, std::size_t i) {
+    if (!std::isfinite(row.StartRadius) || !std::isfinite(row.EndRadius) ||
+        !std::isfinite(row.Length)) {
         throw RuntimeError(ErrorCode::NonFinite,
-                           "element " + std::to_string(i) + " holds a value that is not finite");
+                           ElementName(i) + " holds a value that is not finite");
+    }
+    if (row.StartRadius == 0.0 || row.EndRadius == 0.0) {
+        throw RuntimeError(ErrorCode::DivisionByZero, ElementName(i) + " has a radius of 0");
+    }
+    // A negative length would lay the element backwards over the line already built and make the
+    // stations run back: every station there would get a point, none of them the designed one.
+    if (row.Length < 0.0) {
+        throw RuntimeError(ErrorCode::Format, ElementName(i) + " has a negative length " +
+                                                  geometry::FormatShortest(row.Length));
     }
 }
 
-// A negative length would lay the element backwards over the line already built and make the
-// stations run back: every station there would get a point, none of them the designed one.
-void RequireNonNegativeLength(const SharedState& s, int i) {
-    if (s.ElemLength[i] < 0.0) {
-        throw RuntimeError(ErrorCode::Format, "element " + std::to_string(i) +
-                                                  " has a negative length " +
-                                                  state::FormatShortest(s.ElemLength[i]));
-    }
+double Curvature(double radius) {
+    return radius == kInfiniteRadius ? 0.0 : 1.0 / radius;
 }
 
-// The point at distance f from the start of element i, as an offset from the element's start or
-// (exit spirals, whose clothoid origin is the element's end) from its end, with the azimuth there
-// before normalisation.
-struct ElementOffset {
-    bool FromEnd = false;
-    double DeltaX = 0.0; ///< m
-    double DeltaY = 0.0; ///< m
-    double Azimuth = 0.0;
-};
-
-// Places a local offset (u along, v to the right of azimuth theta) as a plane offset.
-ElementOffset Placed(bool fromEnd, double theta, double u, double v, double azimuth) {
-    const state::PlanePoint d = state::PlaceOffset({}, theta, u, v);
-    return {fromEnd, d.X, d.Y, azimuth};
-}
-
-ElementOffset OffsetAt(double rs, double re, double len, double thetaS, double thetaE, double f) {
-    const ElementKind kind = KindOf(rs, re);
-    if (len == 0.0 && kind != ElementKind::Arc) {
-        // A spiral of no length has no clothoid; it neither turns nor moves the line.
-        return Placed(false, thetaS, f, 0.0, thetaS);
+// The coordinate increment over an element from its start to its end, m.
+PlanePoint Increment(const Element& e, double endAzimuth) {
+    const double len = e.Length;
+    const double rs = e.StartRadius;
+    const double re = e.EndRadius;
+    if (len == 0.0 && e.Kind != ElementKind::Arc) {
+        return {}; // a spiral of no length has no clothoid
     }
-    switch (kind) {
+    switch (e.Kind) {
     case ElementKind::Straight:
-        return Placed(false, thetaS, f, 0.0, thetaS);
+        return geometry::PlaceOffset({}, e.StartAzimuth, len, 0.0);
     case ElementKind::Arc: {
-        // The chord 2R sin(f/2R) along the mean direction: no cancellation on short arcs.
-        const double half = Divide(f, 2.0 * rs, "arc radius");
-        return Placed(false, thetaS + half, 2.0 * rs * std::sin(half), 0.0, thetaS + 2.0 * half);
+        // The chord 2R sin(l/2R) along the mean direction: no cancellation on short arcs.
+        const double half = Divide(len, 2.0 * rs, "arc radius");
+        return geometry::PlaceOffset({}, e.StartAzimuth + half, 2.0 * rs * std::sin(half), 0.0);
     }
     case ElementKind::EntrySpiral: {
-        // Clothoid origin at the element's start, laid along the start tangent.
-        const double k = len * re;
-        const double u = jd::ClothoidX(f, k);
-        const double v = jd::ClothoidY(f, k);
-        return Placed(false, thetaS, u, v, thetaS + Divide(f * f, 2.0 * k, "spiral parameter"));
+        const geometry::LocalOffset d = geometry::ClothoidChord(0.0, len, len * re);
+        return geometry::PlaceOffset({}, e.StartAzimuth, d.U, d.V);
     }
     case ElementKind::ExitSpiral: {
-        // Clothoid origin at the element's end; the point lies d back from it. Seen from the
-        // end, the point is at (-u, +v) in the frame of the end tangent.
-        const double k = len * rs;
-        const double d = len - f;
-        const double u = jd::ClothoidX(d, k);
-        const double v = jd::ClothoidY(d, k);
-        return Placed(true, thetaE, -u, v, thetaE - Divide(d * d, 2.0 * k, "spiral parameter"));
+        // The clothoid's origin is the element's end: the start seen from there, negated.
+        const geometry::LocalOffset d = geometry::ClothoidChord(0.0, len, len * rs);
+        const PlanePoint back = geometry::PlaceOffset({}, endAzimuth, -d.U, d.V);
+        return {-back.X, -back.Y};
     }
     case ElementKind::CompoundSpiral: {
-        // Curvature 1/rs at the start, changing linearly to 1/re over len.
         const double k0 = Divide(1.0, rs, "spiral start radius");
         const double rate =
             Divide(Divide(1.0, re, "spiral end radius") - k0, len, "compound spiral length");
-        const LocalOffset p = ClothoidSegment(k0, rate, f);
-        return Placed(false, thetaS, p.U, p.V, thetaS + (k0 + 0.5 * rate * f) * f);
+        const geometry::LocalOffset d = geometry::ClothoidSegment(k0, rate, len);
+        return geometry::PlaceOffset({}, e.StartAzimuth, d.U, d.V);
     }
     }
     return {};
 }
 
+alignment::detail::Formula FormulaOf(const Element& e, std::size_t i, double endMileage,
+                                     PlanePoint end, double endAzimuth) {
+    using alignment::detail::Rule;
+    alignment::detail::Formula f;
+    f.StartMileage = e.StartMileage;
+    f.Base = e.Start;
+    f.BaseMileage = e.StartMileage;
+    f.Frame = e.StartAzimuth;
+    f.Azimuth0 = e.StartAzimuth;
+    f.CurvatureAtStart = Curvature(e.StartRadius);
+    f.CurvatureAtEnd = Curvature(e.EndRadius);
+    f.Source = ElementName(i);
+    switch (e.Kind) {
+    case ElementKind::Straight:
+        f.Kind = Rule::Straight;
+        break;
+    case ElementKind::Arc:
+        f.Kind = Rule::Arc;
+        f.ArcRadius = e.StartRadius;
+        f.TurnRadius = e.StartRadius;
+        break;
+    case ElementKind::EntrySpiral:
+        f.Kind = Rule::ClothoidFromOrigin;
+        f.K = e.Length * e.EndRadius;
+        f.TwoK = 2.0 * f.K;
+        break;
+    case ElementKind::ExitSpiral:
+        // Walked back from the clothoid's origin at the element's end.
+        f.Kind = Rule::ClothoidFromOrigin;
+        f.Base = end;
+        f.BaseMileage = endMileage;
+        f.Direction = -1.0;
+        f.Frame = endAzimuth;
+        f.Azimuth0 = endAzimuth;
+        f.K = -(e.Length * e.StartRadius);
+        f.TwoK = 2.0 * (e.Length * e.StartRadius);
+        f.ChordSign = -1.0;
+        f.TurnSign = -1.0;
+        break;
+    case ElementKind::CompoundSpiral:
+        f.Kind = Rule::ClothoidPiece;
+        f.StartCurvature = 1.0 / e.StartRadius;
+        f.CurvatureRate = (1.0 / e.EndRadius - f.StartCurvature) / e.Length;
+        break;
+    }
+    return f;
+}
+
+alignment::detail::Formula Tangent(double mileage, PlanePoint point, double azimuth,
+                                   const char* where) {
+    alignment::detail::Formula f;
+    f.Kind = alignment::detail::Rule::Straight;
+    f.StartMileage = mileage;
+    f.Base = point;
+    f.BaseMileage = mileage;
+    f.Frame = azimuth;
+    f.Source = where;
+    return f;
+}
+
 } // namespace
 
-void SplitReversingSpirals(SharedState& s) {
-    const int count = s.ElemRowCount;
-    RequireElementCount(count, "element row count");
-    struct Row {
-        double A, B, C;
-    };
-    std::vector<Row> rows;
-    rows.reserve(static_cast<std::size_t>(count) * 2);
-    for (int i = 1; i <= count; ++i) {
-        const double a = s.ElemRowA[i];
-        const double b = s.ElemRowB[i];
-        const double c = s.ElemRowC[i];
+ElementKind KindOf(double startRadius, double endRadius) {
+    const bool startInfinite = startRadius == kInfiniteRadius;
+    const bool endInfinite = endRadius == kInfiniteRadius;
+    if (startInfinite && endInfinite) {
+        return ElementKind::Straight;
+    }
+    if (startInfinite) {
+        return ElementKind::EntrySpiral;
+    }
+    if (endInfinite) {
+        return ElementKind::ExitSpiral;
+    }
+    return startRadius == endRadius ? ElementKind::Arc : ElementKind::CompoundSpiral;
+}
+
+double ElementTurn(double startRadius, double endRadius, double length) {
+    switch (KindOf(startRadius, endRadius)) {
+    case ElementKind::Straight:
+        return 0.0;
+    case ElementKind::Arc:
+        return Divide(length, startRadius, "arc radius");
+    case ElementKind::EntrySpiral:
+        return Divide(length, 2.0 * endRadius, "spiral end radius");
+    case ElementKind::ExitSpiral:
+        return Divide(length, 2.0 * startRadius, "spiral start radius");
+    case ElementKind::CompoundSpiral:
+        // The mean of the two curvatures times the length.
+        return 0.5 * length *
+               (Divide(1.0, startRadius, "spiral start radius") +
+                Divide(1.0, endRadius, "spiral end radius"));
+    }
+    return 0.0;
+}
+
+std::vector<ElementRow> SplitReversingSpirals(const std::vector<ElementRow>& rows) {
+    std::vector<ElementRow> out;
+    out.reserve(rows.size() * 2);
+    for (const ElementRow& row : rows) {
+        const double a = row.StartRadius;
+        const double b = row.EndRadius;
+        const double c = row.Length;
         if (a != kInfiniteRadius && b != kInfiniteRadius && a != b && a * b < 0.0) {
             // The curvature runs linearly from 1/a through 0 to 1/b; it passes zero where the
             // two pieces change curvature at one rate: (1/r1)/c1 = (1/r2)/c2, c1 + c2 = c.
             const double r1 = std::fabs(a);
             const double r2 = std::fabs(b);
-            rows.push_back({a, kInfiniteRadius, c * r2 / (r1 + r2)});
-            rows.push_back({kInfiniteRadius, b, c * r1 / (r1 + r2)});
+            out.push_back({a, kInfiniteRadius, c * r2 / (r1 + r2)});
+            out.push_back({kInfiniteRadius, b, c * r1 / (r1 + r2)});
         } else {
-            rows.push_back({a, b, c});
+            out.push_back(row);
         }
     }
-    const int newCount = static_cast<int>(rows.size());
-    if (newCount > state::kMaxRows) {
+    if (out.size() > static_cast<std::size_t>(kMaxElements)) {
         throw RuntimeError(ErrorCode::Format,
-                           "splitting the reversing spirals gives " + std::to_string(newCount) +
-                               " elements, more than " + std::to_string(state::kMaxRows));
+                           "splitting the reversing spirals gives " + std::to_string(out.size()) +
+                               " elements, more than " + std::to_string(kMaxElements));
     }
-    for (int i = 1; i <= newCount; ++i) {
-        const Row& row = rows[static_cast<std::size_t>(i - 1)];
-        s.ElemRowA[i] = row.A;
-        s.ElemRowB[i] = row.B;
-        s.ElemRowC[i] = row.C;
-        s.ElemStartRadius[i] = row.A;
-        s.ElemEndRadius[i] = row.B;
-        s.ElemLength[i] = row.C;
-    }
-    s.ElemRowCount = newCount;
-    s.ElemCount = newCount;
-    s.ElemStationIncreasing = false; // the stations belong to the elements before the split
+    return out;
 }
 
-double DmsToDegrees(double dms) {
-    RequireFinite(dms, "degrees.minutesseconds value");
-    const double a = std::fabs(dms);
-    const double sign = dms < 0.0 ? -1.0 : (dms > 0.0 ? 1.0 : 0.0);
-    // Digits of the shortest decimal text that reads back as a: "123.45305" -> d = 123,
-    // minutes "45", seconds "30" and the further second digits "5".
-    const std::string text = state::FormatShortest(a);
-    const std::size_t point = text.find('.');
-    if (point == std::string::npos) {
-        return dms; // whole degrees
+ElementAlignment::ElementAlignment(ElementInput input) : m_input(std::move(input)) {
+    if (m_input.Rows.size() > static_cast<std::size_t>(kMaxElements)) {
+        throw RuntimeError(ErrorCode::Format, "element count " +
+                                                  std::to_string(m_input.Rows.size()) +
+                                                  " outside 0.." + std::to_string(kMaxElements));
     }
-    const std::string_view whole(text.data(), point);
-    std::string fraction = text.substr(point + 1);
-    if (fraction.size() < 4) {
-        fraction.append(4 - fraction.size(), '0');
+    const std::vector<ElementRow> rows = SplitReversingSpirals(m_input.Rows);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        CheckRow(rows[i], i);
     }
-    const std::uint64_t minutes = DigitValue(std::string_view(fraction).substr(0, 2));
-    const std::uint64_t seconds = DigitValue(std::string_view(fraction).substr(2, 2));
-    const std::string_view secondDecimals = std::string_view(fraction).substr(4);
+    RequireFinite(m_input.StartStation, "start station");
+    RequireFinite(m_input.StartX, "start X");
+    RequireFinite(m_input.StartY, "start Y");
+    m_startAzimuth = RequireFinite(
+        geometry::DegreesToRadians(m_input.StartAzimuth),
+        "start azimuth");
 
-    // Exact path: the whole value as a count of 10^-k seconds over 3600 * 10^k, both exact in a
-    // double, so the one division rounds the exact quotient.
-    constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
-    if (whole.size() <= 9 && secondDecimals.size() <= 9) {
-        std::uint64_t scale = 1;
-        for (std::size_t i = 0; i < secondDecimals.size(); ++i) {
-            scale *= 10;
-        }
-        const std::uint64_t totalSeconds = (DigitValue(whole) * 60 + minutes) * 60 + seconds;
-        if (totalSeconds <= kExactLimit / scale) {
-            const std::uint64_t numerator = totalSeconds * scale + DigitValue(secondDecimals);
-            if (numerator <= kExactLimit) {
-                return sign *
-                       (static_cast<double>(numerator) / (3600.0 * static_cast<double>(scale)));
-            }
+    // Stations and azimuths, each a compensated running sum.
+    const std::size_t n = rows.size();
+    std::vector<double> mileage(n + 1);
+    std::vector<double> azimuth(n + 1);
+    CompensatedSum station(m_input.StartStation);
+    CompensatedSum turned(m_startAzimuth);
+    mileage[0] = m_input.StartStation;
+    azimuth[0] = m_startAzimuth;
+    m_elements.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        Element& e = m_elements[i];
+        e.StartRadius = rows[i].StartRadius;
+        e.EndRadius = rows[i].EndRadius;
+        e.Length = rows[i].Length;
+        e.Kind = KindOf(e.StartRadius, e.EndRadius);
+        station.Add(e.Length);
+        mileage[i + 1] = RequireFinite(station.Value(), "element station");
+        e.Turn = RequireFinite(ElementTurn(e.StartRadius, e.EndRadius, e.Length), "element turn");
+        turned.Add(e.Turn);
+        azimuth[i + 1] = RequireFinite(turned.Value(), "element azimuth");
+    }
+    for (double& a : azimuth) {
+        a = geometry::NormaliseAzimuth(a);
+    }
+
+    // Start points as compensated sums of the increments.
+    CompensatedSum x(m_input.StartX);
+    CompensatedSum y(m_input.StartY);
+    PlanePoint point{m_input.StartX, m_input.StartY};
+    for (std::size_t i = 0; i < n; ++i) {
+        Element& e = m_elements[i];
+        e.StartMileage = mileage[i];
+        e.StartAzimuth = azimuth[i];
+        e.Start = point;
+        const PlanePoint d = Increment(e, azimuth[i + 1]);
+        e.Increment = {RequireFinite(d.X, "element X increment"),
+                       RequireFinite(d.Y, "element Y increment")};
+        x.Add(d.X);
+        y.Add(d.Y);
+        point = {RequireFinite(x.Value(), "element X"), RequireFinite(y.Value(), "element Y")};
+    }
+    m_endMileage = mileage[n];
+    m_end = point;
+    m_endAzimuth = azimuth[n];
+
+    // Before the start and from the end on the line runs on along its tangents; an element of no
+    // length holds no mileage.
+    std::vector<alignment::detail::Formula> formulas;
+    formulas.push_back(Tangent(mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0],
+                               "the start tangent"));
+    for (std::size_t i = 0; i < n; ++i) {
+        if (mileage[i] < mileage[i + 1]) {
+            const PlanePoint next = i + 1 < n ? m_elements[i + 1].Start : m_end;
+            formulas.push_back(FormulaOf(m_elements[i], i, mileage[i + 1], next, azimuth[i + 1]));
         }
     }
-    // A value with more digits than the exact path holds: whole degrees and the rest apart.
-    double secondsValue = 0.0;
-    const std::string secondsText = fraction.substr(2, 2) + "." + std::string(secondDecimals);
-    std::from_chars(secondsText.data(), secondsText.data() + secondsText.size(), secondsValue);
-    const double degrees = std::floor(a);
-    return sign * (degrees + (static_cast<double>(minutes) * 60.0 + secondsValue) / 3600.0);
+    formulas.push_back(Tangent(m_endMileage, m_end, m_endAzimuth, "the end tangent"));
+
+    std::vector<alignment::MainPoint> mainPoints;
+    mainPoints.push_back({"QD", mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0]});
+    for (std::size_t i = 1; i < n; ++i) {
+        mainPoints.push_back({"JOINT", mileage[i], m_elements[i].Start, azimuth[i]});
+    }
+    mainPoints.push_back({"ZD", m_endMileage, m_end, m_endAzimuth});
+    m_line = alignment::Alignment::FromFormulas(std::move(formulas), mileage[0], m_endMileage,
+                                                std::move(mainPoints), "");
+    std::size_t segment = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        m_segmentOf.push_back(mileage[i] < mileage[i + 1] ? segment++ : std::size_t(-1));
+    }
 }
 
-void BuildElementAlignment(SharedState& s) {
-    const int n = s.ElemCount;
-    RequireElementCount(n, "element count");
-    for (int i = 1; i <= n; ++i) {
-        RequireFiniteRow(s, i);
-        RequireNonZeroRadii(s, i);
-        RequireNonNegativeLength(s, i);
+geometry::StationPoint ElementAlignment::PointOnElement(std::size_t index, double distance) const {
+    if (index >= m_elements.size()) {
+        throw RuntimeError(ErrorCode::IndexOutOfRange,
+                           "element " + std::to_string(index + 1) + " outside 1.." +
+                               std::to_string(m_elements.size()));
     }
-    RequireFinite(s.ElemStartStation, "start station");
-    RequireFinite(s.ElemStartX, "start X");
-    RequireFinite(s.ElemStartY, "start Y");
-    RequireFinite(s.ElemStartAzimuth, "start azimuth");
-    s.ElemStationIncreasing = false;
-
-    s.ElemStartAzimuth = RequireFinite(DegreesToRadians(s.ElemStartAzimuth), "start azimuth");
-
-    // Stations, turns and the unnormalised azimuths, each a compensated running sum.
-    CompensatedSum station(s.ElemStartStation);
-    CompensatedSum azimuth(s.ElemStartAzimuth);
-    s.ElemStation[1] = s.ElemStartStation;
-    s.ElemAzimuth[1] = s.ElemStartAzimuth;
-    for (int i = 1; i <= n; ++i) {
-        station.Add(s.ElemLength[i]);
-        s.ElemStation[i + 1] = RequireFinite(station.Value(), "element station");
-        s.ElemTurn[i] = RequireFinite(
-            ElementTurn(s.ElemStartRadius[i], s.ElemEndRadius[i], s.ElemLength[i]), "element turn");
-        azimuth.Add(s.ElemTurn[i]);
-        s.ElemAzimuth[i + 1] = RequireFinite(azimuth.Value(), "element azimuth");
+    const Element& e = m_elements[index];
+    if (m_segmentOf[index] == std::size_t(-1)) {
+        const PlanePoint p = geometry::PlaceOffset(e.Start, e.StartAzimuth, distance, 0.0);
+        return {p.X, p.Y, e.StartAzimuth};
     }
-    for (int i = 1; i <= n + 1; ++i) {
-        s.ElemAzimuth[i] = NormaliseAzimuth(s.ElemAzimuth[i]);
-    }
-
-    // Increments over each element and the start points as compensated sums of them.
-    CompensatedSum x(s.ElemStartX);
-    CompensatedSum y(s.ElemStartY);
-    s.ElemX[1] = s.ElemStartX;
-    s.ElemY[1] = s.ElemStartY;
-    for (int i = 1; i <= n; ++i) {
-        const double len = s.ElemLength[i];
-        const bool exit =
-            KindOf(s.ElemStartRadius[i], s.ElemEndRadius[i]) == ElementKind::ExitSpiral;
-        // The exit spiral's start seen from its end, negated; every other kind's end from its
-        // start.
-        const ElementOffset o = OffsetAt(s.ElemStartRadius[i], s.ElemEndRadius[i], len,
-                                         s.ElemAzimuth[i], s.ElemAzimuth[i + 1], exit ? 0.0 : len);
-        s.ElemDeltaX[i] = RequireFinite(exit ? -o.DeltaX : o.DeltaX, "element X increment");
-        s.ElemDeltaY[i] = RequireFinite(exit ? -o.DeltaY : o.DeltaY, "element Y increment");
-        x.Add(s.ElemDeltaX[i]);
-        y.Add(s.ElemDeltaY[i]);
-        s.ElemX[i + 1] = RequireFinite(x.Value(), "element X");
-        s.ElemY[i + 1] = RequireFinite(y.Value(), "element Y");
-    }
-
-    bool increasing = true;
-    for (int i = 1; i <= n && increasing; ++i) {
-        increasing = s.ElemStation[i] < s.ElemStation[i + 1];
-    }
-    s.ElemStationIncreasing = increasing;
-}
-
-int FindElement(const SharedState& s, double station) {
-    const int n = s.ElemCount;
-    RequireElementCount(n, "element count");
-    if (s.ElemStationIncreasing) {
-        // The last row j of 1..n+1 with ElemStation(j) <= station; in a strictly increasing
-        // table only element j can hold the station.
-        if (!(s.ElemStation[1] <= station)) {
-            return n + 1;
-        }
-        // Halving without a data-dependent branch: random stations defeat branch prediction.
-        int lo = 1;
-        int size = n + 1;
-        while (size > 1) {
-            const int half = size / 2;
-            lo = (s.ElemStation[lo + half] <= station) ? lo + half : lo;
-            size -= half;
-        }
-        return (lo <= n && station < s.ElemStation[lo + 1]) ? lo : n + 1;
-    }
-    for (int i = 1; i <= n; ++i) {
-        if (s.ElemStation[i] <= station && station < s.ElemStation[i + 1]) {
-            return i;
-        }
-    }
-    return n + 1;
-}
-
-StationPoint ElementPointAt(const SharedState& s, int element, double distance) {
-    if (element < 1 || element > s.ElemCount) {
-        throw RuntimeError(ErrorCode::IndexOutOfRange, "element " + std::to_string(element) +
-                                                           " outside 1.." +
-                                                           std::to_string(s.ElemCount));
-    }
-    RequireNonZeroRadii(s, element);
-    const ElementOffset o =
-        OffsetAt(s.ElemStartRadius[element], s.ElemEndRadius[element], s.ElemLength[element],
-                 s.ElemAzimuth[element], s.ElemAzimuth[element + 1], distance);
-    const int base = o.FromEnd ? element + 1 : element;
-    return {RequireFinite(s.ElemX[base] + o.DeltaX, "element point X"),
-            RequireFinite(s.ElemY[base] + o.DeltaY, "element point Y"),
-            NormaliseAzimuth(o.Azimuth)};
-}
-
-StationPoint ElemStationToPoint(const SharedState& s, double station) {
-    const int n = s.ElemCount;
-    RequireElementCount(n, "element count");
-    // Beyond the end (checked first: it wins where both hold) and before the start the line runs
-    // on along the end and start tangents.
-    const int tangentRow =
-        station >= s.ElemStation[n + 1] ? n + 1 : (station <= s.ElemStation[1] ? 1 : 0);
-    if (tangentRow != 0) {
-        const double f = station - s.ElemStation[tangentRow];
-        const double theta = s.ElemAzimuth[tangentRow];
-        return {RequireFinite(s.ElemX[tangentRow] + f * std::cos(theta), "line point X"),
-                RequireFinite(s.ElemY[tangentRow] + f * std::sin(theta), "line point Y"),
-                NormaliseAzimuth(theta)};
-    }
-    const int element = FindElement(s, station);
-    if (element > n) {
-        throw RuntimeError(ErrorCode::Geometry,
-                           "no element holds station " + state::FormatShortest(station));
-    }
-    return ElementPointAt(s, element, station - s.ElemStation[element]);
+    return m_line.PointOnSegment(m_segmentOf[index], e.StartMileage + distance);
 }
 
 } // namespace tesk::element

@@ -1,64 +1,90 @@
 #pragma once
 
-// The intersection-point (JD) alignment: construction of the curve tables from the vertex table,
-// and evaluation of a continuous station on the constructed line.
+// The intersection-point (JD) builder: from a table of vertices with their curve data to the
+// curve table (tangent lengths, curve lengths, main points) and the Alignment they describe.
 //
-// Units and signs: lengths and stations in metres (stations are continuous mileage), angles in
-// radians, azimuths clockwise from north (X north, Y east). A positive deflection turns right.
-// Hairpin vertices carry their R, Ls1, Ls2, R1, R2 negated in the shared table after the
-// construction, and their curve turns through more than pi.
+// Units and signs as in geometry/plane.h. A positive deflection turns right. A hairpin vertex
+// (switchback, "HT" in its name) turns through more than pi; its curve data are kept negated in
+// the curve table, its tangent lengths are negative.
 
-#include "state/plane.h"
-#include "state/shared_state.h"
+#include "alignment/alignment.h"
+
+#include <string>
+#include <vector>
 
 namespace tesk::jd {
 
-/// The curve of one vertex solved in the frame of its spirals' origin tangents and placed on the
-/// two legs through the vertex.
-struct VertexCurve {
-    /// Tangent length from ZH forward to the vertex along the back leg, m; negative when the
-    /// curve turns through more than pi and so starts beyond its vertex (a hairpin)
-    double T1 = 0.0;
-    /// Tangent length from the vertex forward to HZ along the ahead leg, m; signed like T1
-    double T2 = 0.0;
-    double c1 = 0.0; ///< entry clothoid origin to the spiral's outer end, m (0 if complete)
-    double c2 = 0.0; ///< exit clothoid origin to the spiral's outer end, m (0 if complete)
-    double t1 = 0.0; ///< azimuth of the entry clothoid's origin tangent, rad, in [-pi, pi]
-    double t2 = 0.0; ///< azimuth of the exit clothoid's origin tangent, rad, in [-pi, pi]
-    /// signed angle the curve turns between the two origin tangents, rad: the deflection plus
-    /// both lead angles c/(2*R1), c/(2*R2); more than a turn for egg spirals with long leads
-    double g = 0.0;
+inline constexpr int kMaxVertices = 1000;
+
+/// One vertex as read from a JD file: the start point, the intersection points, the end point.
+struct Vertex {
+    std::string Name;               ///< cleaned name line (the vertex label)
+    double X = 0.0;                 ///< m, north
+    double Y = 0.0;                 ///< m, east
+    double Radius = 0.0;            ///< arc radius R, m (> 0; unused on the first and last row)
+    double Spiral1 = 0.0;           ///< entry spiral length Ls1, m (0 = none)
+    double Spiral2 = 0.0;           ///< exit spiral length Ls2, m (0 = none)
+    double Spiral1OuterRadius = 0.0; ///< radius at the entry spiral's outer end, m, 0 = infinite
+    double Spiral2OuterRadius = 0.0; ///< radius at the exit spiral's outer end, m, 0 = infinite
+    bool Hairpin = false;           ///< a switchback vertex
+    bool KeepBack = false;          ///< hairpin: the back leg keeps its direction
+    bool KeepAhead = false;         ///< hairpin: the ahead leg keeps its direction
 };
 
-/// Solves the curve of one vertex.
-/// @param r      arc radius R, m, nonzero (negative for a hairpin vertex)
-/// @param r1     radius at the entry spiral's outer end, m; 0 = the spiral starts on the tangent,
-///               otherwise |r1| > |r| with the sign of r
-/// @param r2     radius at the exit spiral's outer end, m; as r1
-/// @param ls1    entry spiral length, m, >= 0 (negated for a hairpin)
-/// @param ls2    exit spiral length, m, >= 0 (negated for a hairpin)
-/// @param alpha  deflection at the vertex, rad, nonzero, in (-2*pi, 2*pi); positive = right; the
-///               angle the line turns from aBack to aAhead (the long way round for a hairpin)
-/// @param aBack  azimuth of the back leg, rad
-/// @param aAhead azimuth of the ahead leg, rad
-/// Throws state::RuntimeError when the curve has no solution (R1 = R, parallel legs, ...).
-VertexCurve SolveVertexCurve(double r, double r1, double r2, double ls1, double ls2, double alpha,
-                             double aBack, double aAhead);
+/// A JD line as read: the start station (m, continuous mileage of the first vertex) and the
+/// vertices, start point first.
+struct JdInput {
+    double StartStation = 0.0;
+    std::vector<Vertex> Vertices;
+};
 
-/// Builds every derived JD table of `s` from its vertex table (JdCount rows of JdX .. JdKeepAhead
-/// and StartStation): leg azimuths, deflections, tangent and curve lengths, vertex and main-point
-/// stations, main-point coordinates and azimuths. Negates R, Ls1, Ls2, R1, R2 of hairpin vertices
-/// in place and sets StationZHIncreasing. Throws state::RuntimeError, naming the vertex, when the
-/// line cannot be constructed (JdCount outside 1..1000, collinear vertices, R = 0, an outer
-/// radius not beyond R, spirals turning through more than the deflection); every table written
-/// holds finite values.
-void BuildJdAlignment(state::SharedState& s);
+/// The constructed curve of one vertex (row k of the curve table, k = 0 for the start point).
+/// The first and last rows carry no curve: their main points are the vertex itself.
+struct JdCurve {
+    /// The curve data as used: as entered, negated for a hairpin
+    double Radius = 0.0, Spiral1 = 0.0, Spiral2 = 0.0;
+    double Spiral1OuterRadius = 0.0, Spiral2OuterRadius = 0.0;
+    double LegAzimuth = 0.0; ///< azimuth of the leg to the next vertex, rad (0 on the last row)
+    double Deflection = 0.0; ///< rad, positive = right; more than pi for a hairpin
+    bool TurnsRight = false;
+    double Tangent1 = 0.0;    ///< ZH back to the vertex, m (negative for a hairpin)
+    double Tangent2 = 0.0;    ///< the vertex to HZ, m
+    double CurveLength = 0.0; ///< ZH to HZ, m (negated for a hairpin)
+    double ArcLength = 0.0;   ///< HY to YH, m
+    double ArcAngle = 0.0;    ///< angle between the spirals' origin tangents, rad
+    double Spiral1Lead = 0.0, Spiral2Lead = 0.0; ///< clothoid origin to outer end, m (0 complete)
+    double Spiral1OriginAzimuth = 0.0, Spiral2OriginAzimuth = 0.0; ///< rad
+    double Station = 0.0;        ///< continuous mileage of the vertex, m
+    double StraightLength = 0.0; ///< straight to the next curve, m (negative = overlap)
+    double StationZH = 0.0, StationHY = 0.0, StationQZ = 0.0, StationYH = 0.0, StationHZ = 0.0;
+    geometry::PlanePoint Zh, Hy, Qz, Yh, Hz;
+    double AzimuthHY = 0.0, AzimuthQZ = 0.0, AzimuthYH = 0.0; ///< rad, not normalised
+};
 
-/// The design-line point and tangent azimuth (in [0, 2*pi)) at a continuous station, m. Needs
-/// BuildJdAlignment to have run on `s`. No range check: before the start and beyond the end the
-/// first and last legs are extended. Throws state::RuntimeError(Geometry) naming the vertex when
-/// the station falls in a gap between overlapping curves or on a curve that cannot be evaluated,
-/// and when the line has fewer than two vertices.
-state::StationPoint JdStationToPoint(const state::SharedState& s, double station);
+/// The constructed JD line.
+class JdAlignment {
+public:
+    /// Builds the line. Throws geometry::RuntimeError naming the vertex ("vertex JD3 (row 4)")
+    /// when it cannot be constructed: a vertex count outside 1..1000, coordinates or curve data
+    /// that are not finite, coincident or collinear vertices, legs at 180 deg, R = 0, negative
+    /// data on an ordinary vertex, an outer radius not beyond R, spirals turning through more
+    /// than the deflection, or a curve whose construction is not finite.
+    explicit JdAlignment(JdInput input);
+
+    /// The line itself.
+    const alignment::Alignment& Line() const { return m_line; }
+    /// The vertices as read.
+    const JdInput& Input() const { return m_input; }
+    const std::vector<Vertex>& Vertices() const { return m_input.Vertices; }
+    /// The curve table, one row per vertex.
+    const std::vector<JdCurve>& Curves() const { return m_curves; }
+    /// How failures name vertex k (0-based): "vertex JD3 (row 4)", "vertex #4 (row 4)".
+    std::string VertexName(int k) const;
+
+private:
+    JdInput m_input;
+    std::vector<JdCurve> m_curves;
+    alignment::Alignment m_line;
+};
 
 } // namespace tesk::jd

@@ -1,8 +1,10 @@
+#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
-#include "alignment/element/element_geometry.h"
-#include "alignment/jd/curve_primitives.h"
+#include "geometry/clothoid.h"
+#include "geometry/clothoid.h"
+#include "geometry/angles.h"
 #include "element_test_support.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,7 +14,24 @@ namespace tesk::element {
 namespace {
 
 using state::SharedState;
-using state::StationPoint;
+using geometry::ClothoidSegment;
+using geometry::LocalOffset;
+using geometry::StationPoint;
+
+// The one clothoid evaluator: the chord between two lengths from the origin, and the series
+// from the origin itself.
+double ClothoidDeltaX(double l1, double l2, double k) {
+    return geometry::ClothoidChord(l1, l2, k).U;
+}
+double ClothoidDeltaY(double l1, double l2, double k) {
+    return geometry::ClothoidChord(l1, l2, k).V;
+}
+double OriginX(double l, double k) {
+    return geometry::ClothoidChord(0.0, l, k).U;
+}
+double OriginY(double l, double k) {
+    return geometry::ClothoidChord(0.0, l, k).V;
+}
 using testing::Degrees;
 using testing::Row;
 
@@ -54,8 +73,8 @@ TEST(ClothoidSegment, PiecesTurningFarAreCutAndStayExact) {
     EXPECT_NEAR(half.U, 0.0, 1e-11);
     EXPECT_NEAR(half.V, -2 * r, 1e-11);
     ExpectMatchesIntegration(1 / 40.0, 1 / 2000.0, 300, 1e-10);
-    EXPECT_THROW(ClothoidSegment(1.0, 0, 1e300), state::RuntimeError);
-    EXPECT_THROW(ClothoidSegment(std::nan(""), 0, 1), state::RuntimeError);
+    EXPECT_THROW(ClothoidSegment(1.0, 0, 1e300), geometry::RuntimeError);
+    EXPECT_THROW(ClothoidSegment(std::nan(""), 0, 1), geometry::RuntimeError);
 }
 
 // The curve primitives' series take l >= 0; a clothoid is point-symmetric about its origin
@@ -68,17 +87,17 @@ TEST(ClothoidDelta, EqualsTheDifferenceOfTheOriginSeries) {
          {Case{0, 60, 15000}, Case{30, 90, 18000}, Case{-90, -30, -18000}, Case{-40, 70, 20000},
           Case{150, 250, 75000}, Case{250, 150, 75000}, Case{10, 10, 5000}}) {
         EXPECT_NEAR(ClothoidDeltaX(c.L1, c.L2, c.K),
-                    jd::ClothoidX(std::fabs(c.L2), c.K) * (c.L2 < 0 ? -1 : 1) -
-                        jd::ClothoidX(std::fabs(c.L1), c.K) * (c.L1 < 0 ? -1 : 1),
+                    OriginX(std::fabs(c.L2), c.K) * (c.L2 < 0 ? -1 : 1) -
+                        OriginX(std::fabs(c.L1), c.K) * (c.L1 < 0 ? -1 : 1),
                     1e-11)
             << c.L1 << " " << c.L2 << " " << c.K;
         EXPECT_NEAR(ClothoidDeltaY(c.L1, c.L2, c.K),
-                    jd::ClothoidY(std::fabs(c.L2), c.K) * (c.L2 < 0 ? -1 : 1) -
-                        jd::ClothoidY(std::fabs(c.L1), c.K) * (c.L1 < 0 ? -1 : 1),
+                    OriginY(std::fabs(c.L2), c.K) * (c.L2 < 0 ? -1 : 1) -
+                        OriginY(std::fabs(c.L1), c.K) * (c.L1 < 0 ? -1 : 1),
                     1e-11)
             << c.L1 << " " << c.L2 << " " << c.K;
     }
-    EXPECT_THROW(ClothoidDeltaX(1, 2, 0), state::RuntimeError);
+    EXPECT_THROW(ClothoidDeltaX(1, 2, 0), geometry::RuntimeError);
 }
 
 // A compound spiral between two almost equal radii lies on a clothoid whose origin is far away

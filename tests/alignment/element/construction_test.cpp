@@ -1,16 +1,18 @@
+#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
-#include "alignment/element/element_geometry.h"
+#include "geometry/clothoid.h"
 #include "element_test_support.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
 
 namespace tesk::element {
+using geometry::DmsToDegrees;
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using state::SharedState;
 using testing::CodeOf;
 using testing::Degrees;

@@ -1,15 +1,18 @@
-#include "alignment/element/element_alignment.h"
-#include "state/runtime_error.h"
+#include "state/alignment_tables.h"
+#include "geometry/error.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include "geometry/angles.h"
+
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
 
 namespace tesk::element {
+using geometry::DmsToDegrees;
 namespace {
 
 // The double a surveyor's text reads as.
@@ -109,8 +112,8 @@ TEST(DmsToDegrees, NegativeAndShortFormsKeepEveryDigit) {
 }
 
 TEST(DmsToDegrees, RefusesValuesThatAreNotFinite) {
-    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::quiet_NaN()), state::RuntimeError);
-    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::infinity()), state::RuntimeError);
+    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::quiet_NaN()), geometry::RuntimeError);
+    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::infinity()), geometry::RuntimeError);
 }
 
 } // namespace

@@ -6,17 +6,20 @@
 // from 1/start radius to 1/end radius (0 for the code 10000), and integrates cos and sin of the
 // tangent angle with Gauss-Legendre quadrature in long double over panels of at most 0.25 m.
 
-#include "alignment/element/element_alignment.h"
-#include "state/runtime_error.h"
+#include "state/alignment_tables.h"
+#include "geometry/error.h"
 #include "state/shared_state.h"
 
 #include <array>
 #include <cmath>
+#include "geometry/angles.h"
+
 #include <gtest/gtest.h>
 #include <numbers>
 #include <vector>
 
 namespace tesk::element::testing {
+using geometry::DmsToDegrees;
 
 struct Row {
     double StartRadius; ///< m, signed, 10000 = infinite
@@ -24,15 +27,15 @@ struct Row {
     double Length;      ///< m
 };
 
-/// The error code of the state::RuntimeError `call` throws; a test failure when it throws none.
-inline state::ErrorCode CodeOf(const auto& call) {
+/// The error code of the geometry::RuntimeError `call` throws; a test failure when it throws none.
+inline geometry::ErrorCode CodeOf(const auto& call) {
     try {
         call();
-    } catch (const state::RuntimeError& e) {
+    } catch (const geometry::RuntimeError& e) {
         return e.Code();
     }
     ADD_FAILURE() << "no RuntimeError thrown";
-    return state::ErrorCode::Output;
+    return geometry::ErrorCode::Output;
 }
 
 /// Writes head values and rows as the element reader does (start azimuth as d.mmss).

@@ -1,7 +1,9 @@
+#include "geometry/angles.h"
+#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
-#include "alignment/element/element_geometry.h"
+#include "geometry/clothoid.h"
 #include "element_test_support.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -10,11 +12,13 @@
 #include <random>
 
 namespace tesk::element {
+using geometry::DmsToDegrees;
+using geometry::NormaliseAzimuth;
 namespace {
 
-using state::ErrorCode;
+using geometry::ErrorCode;
 using state::SharedState;
-using state::StationPoint;
+using geometry::StationPoint;
 using testing::CodeOf;
 using testing::Degrees;
 using testing::Row;
@@ -275,16 +279,14 @@ TEST(FindElement, ZeroLengthsFallBackToTheScan) {
 TEST(ElemStationToPoint, RefusesStationsItCannotEvaluate) {
     const SharedState s = Ramp();
     EXPECT_EQ(CodeOf([&] { ElemStationToPoint(s, std::numeric_limits<double>::quiet_NaN()); }),
-              ErrorCode::Geometry);
+              ErrorCode::NonFinite);
     EXPECT_EQ(CodeOf([&] { ElemStationToPoint(s, std::numeric_limits<double>::infinity()); }),
               ErrorCode::NonFinite);
     EXPECT_EQ(CodeOf([&] { ElementPointAt(s, 0, 1.0); }), ErrorCode::IndexOutOfRange);
     EXPECT_EQ(CodeOf([&] { ElementPointAt(s, s.ElemCount + 1, 1.0); }), ErrorCode::IndexOutOfRange);
-    SharedState broken = s;
-    broken.ElemStartRadius[3] = 0.0;
-    broken.ElemEndRadius[3] = 0.0;
-    EXPECT_EQ(CodeOf([&] { ElemStationToPoint(broken, broken.ElemStation[3] + 1); }),
-              ErrorCode::DivisionByZero);
+    ElementInput zeroRadius;
+    zeroRadius.Rows = {{kInf, kInf, 10}, {0.0, 0.0, 10}};
+    EXPECT_EQ(CodeOf([&] { ElementAlignment{zeroRadius}; }), ErrorCode::DivisionByZero);
 }
 
 TEST(ElemStationToPoint, LineWithoutElementsIsItsStartTangent) {

@@ -1,9 +1,10 @@
 // The same line described twice, as intersection points with spirals and as a chain of elements,
 // must give the same points: two constructions that share nothing but the clothoid series.
 
+#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
-#include "alignment/element/element_geometry.h"
-#include "alignment/jd/jd_alignment.h"
+#include "geometry/clothoid.h"
+#include "state/alignment_tables.h"
 #include "element_test_support.h"
 
 #include <cmath>
@@ -14,7 +15,7 @@ namespace tesk::element {
 namespace {
 
 using state::SharedState;
-using state::StationPoint;
+using geometry::StationPoint;
 using testing::Row;
 
 constexpr double kInf = kInfiniteRadius;

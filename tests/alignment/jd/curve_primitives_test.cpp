@@ -1,6 +1,9 @@
-#include "alignment/jd/curve_primitives.h"
+#include "geometry/clothoid.h"
+#include "geometry/angles.h"
 #include "jd_test_support.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
+#include "alignment/element/element_alignment.h"
+#include "alignment/jd/curve_primitives.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +12,24 @@
 namespace tesk::jd {
 namespace {
 
-using state::ErrorCode;
-using state::PlanePoint;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::PlanePoint;
+using geometry::RuntimeError;
 using testing::kPi;
 
+using geometry::PointAzimuth;
+using geometry::SpiralShift;
+using geometry::SpiralTangentExtension;
+
 constexpr double kAngleTol = 1e-15; // rad
+
+// The clothoid's coordinates from its origin, as the one evaluator gives them.
+double ClothoidX(double l, double k) {
+    return geometry::ClothoidChord(0.0, l, k).U;
+}
+double ClothoidY(double l, double k) {
+    return geometry::ClothoidChord(0.0, l, k).V;
+}
 
 TEST(PointAzimuth, CardinalAndDiagonalDirections) {
     const PlanePoint o{0.0, 0.0};
@@ -40,34 +55,6 @@ TEST(PointAzimuth, StaysInsideZeroToTwoPi) {
     const PlanePoint a{3'456'789.123, 512'345.678};
     const PlanePoint b{a.X + 300.0, a.Y + 400.0};
     EXPECT_NEAR(PointAzimuth(a, b), std::atan2(4.0, 3.0), 1e-12);
-}
-
-TEST(LineIntersection, CrossingParallelAndEastWestLines) {
-    const auto p = LineIntersection({0, 0}, {2, 2}, {0, 2}, {2, 0});
-    ASSERT_TRUE(p.has_value());
-    EXPECT_NEAR(p->X, 1.0, 1e-15);
-    EXPECT_NEAR(p->Y, 1.0, 1e-15);
-    // One line with constant X.
-    const auto q = LineIntersection({3, -5}, {3, 5}, {0, 0}, {1, 1});
-    ASSERT_TRUE(q.has_value());
-    EXPECT_NEAR(q->X, 3.0, 1e-15);
-    EXPECT_NEAR(q->Y, 3.0, 1e-15);
-    // Both lines with constant X: no result.
-    EXPECT_FALSE(LineIntersection({3, 0}, {3, 1}, {4, 0}, {4, 1}).has_value());
-    // Equal finite slopes: a division by zero.
-    try {
-        (void)LineIntersection({0, 0}, {1, 1}, {0, 1}, {1, 2});
-        ADD_FAILURE() << "parallel lines accepted";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.Code(), ErrorCode::DivisionByZero);
-    }
-}
-
-TEST(Factorial, SmallValues) {
-    EXPECT_EQ(Factorial(0), 1.0);
-    EXPECT_EQ(Factorial(1), 1.0);
-    EXPECT_EQ(Factorial(10), 3628800.0);
-    EXPECT_EQ(Factorial(20), 2432902008176640000.0);
 }
 
 // Closed integrals of the clothoid x = int cos(t^2/2K), y = int sin(t^2/2K), by Gauss-Legendre.
@@ -167,16 +154,24 @@ TEST(TangentLengths, SymmetricUnequalAndDegenerate) {
     }
 }
 
-TEST(ArcLocal, ClosedFormsBothSides) {
-    EXPECT_NEAR(ArcLocalX(kPi * 50.0 / 2.0, 50.0), 50.0, 1e-13);
-    EXPECT_NEAR(ArcLocalY(kPi * 50.0 / 2.0, 50.0), 50.0, 1e-13);
-    EXPECT_NEAR(ArcLocalY(kPi * 50.0 / 2.0, -50.0), -50.0, 1e-13) << "a left arc mirrors y";
-    EXPECT_NEAR(ArcLocalX(kPi * 50.0 / 2.0, -50.0), 50.0, 1e-13);
-    // A short arc keeps its sagitta to full relative precision: y = l^2/2R - l^4/24R^3 + ...
+TEST(ArcPoints, ClosedFormsBothSides) {
+    // A quarter circle of radius 50 from the origin heading north, to the right and to the left,
+    // and a short arc whose sagitta y = l^2/2R - l^4/24R^3 keeps its full relative precision.
+    struct Case {
+        double Radius, Length, X, Y, Tolerance;
+    };
     const double l = 1e-3, r = 5000.0;
     const double sagitta = l * l / (2 * r) - std::pow(l, 4) / (24 * r * r * r);
-    EXPECT_NEAR(ArcLocalY(l, r), sagitta, 1e-16 * sagitta * 4);
-    EXPECT_THROW((void)ArcLocalX(1.0, 0.0), RuntimeError);
+    for (const Case c : {Case{50.0, kPi * 25.0, 50.0, 50.0, 1e-13},
+                         Case{-50.0, kPi * 25.0, 50.0, -50.0, 1e-13},
+                         Case{r, l, l - std::pow(l, 3) / (6 * r * r), sagitta, 4e-16 * sagitta}}) {
+        element::ElementInput in;
+        in.Rows = {{c.Radius, c.Radius, c.Length}};
+        const element::ElementAlignment line(in);
+        const geometry::StationPoint p = line.Line().PointAt(c.Length);
+        EXPECT_NEAR(p.X, c.X, c.Tolerance + 1e-15 * c.X) << c.Radius;
+        EXPECT_NEAR(p.Y, c.Y, c.Tolerance) << c.Radius;
+    }
 }
 
 } // namespace

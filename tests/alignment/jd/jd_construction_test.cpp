@@ -1,6 +1,6 @@
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
 #include "jd_test_support.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 namespace tesk::jd {
 namespace {
 
-using state::ErrorCode;
-using state::PlanePoint;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::PlanePoint;
+using geometry::RuntimeError;
 using state::SharedState;
 using testing::FillVertices;
 using testing::kPi;
@@ -30,7 +30,7 @@ PlanePoint Yh(const SharedState& s, int i) {
 
 // Arc centre seen from a point with tangent azimuth `az`, |R| to the side of the turn.
 PlanePoint Centre(PlanePoint from, double az, double side, double r) {
-    return state::PlaceOffset(from, az, 0.0, side * std::fabs(r));
+    return geometry::PlaceOffset(from, az, 0.0, side * std::fabs(r));
 }
 
 SharedState Built(const std::vector<VertexRow>& rows, double start = 0.0) {
@@ -54,7 +54,6 @@ ErrorCode BuildError(const std::vector<VertexRow>& rows) {
 
 TEST(BuildJdAlignment, WorkedCircularCurve) {
     const SharedState s = Built(RightAngleLine(50.0, 0.0, 0.0));
-    EXPECT_EQ(s.Pi, kPi);
     EXPECT_NEAR(s.Deflection[2], kPi / 2.0, 1e-15);
     EXPECT_EQ(s.TurnsRight[2], 1);
     EXPECT_NEAR(s.Tangent1[2], 50.0, kWorked);
@@ -434,19 +433,25 @@ TEST(BuildJdAlignment, RebuildingGivesTheSameLine) {
     EXPECT_EQ(s.HyX[2], first.HyX[2]);
 }
 
-TEST(SolveVertexCurve, CompleteSpiralsMeetAtTheVertex) {
+TEST(JdAlignment, CompleteSpiralsMeetAtTheVertex) {
+    // Legs at azimuths 1 and 1 + alpha through a vertex 1000 m from the start.
     const double alpha = 0.7;
-    const VertexCurve v = SolveVertexCurve(300.0, 0.0, 0.0, 60.0, 60.0, alpha, 1.0, 1.0 + alpha);
-    EXPECT_EQ(v.c1, 0.0);
-    EXPECT_EQ(v.c2, 0.0);
-    EXPECT_NEAR(v.t1, 1.0, 1e-15);
-    EXPECT_NEAR(v.t2, 1.0 + alpha, 1e-15);
-    EXPECT_NEAR(v.g, alpha, 1e-15);
+    JdInput in;
+    const double x1 = 1000.0 * std::cos(1.0), y1 = 1000.0 * std::sin(1.0);
+    in.Vertices = {{"QD", 0.0, 0.0},
+                   {"JD1", x1, y1, 300.0, 60.0, 60.0},
+                   {"ZD", x1 + 1000.0 * std::cos(1.0 + alpha), y1 + 1000.0 * std::sin(1.0 + alpha)}};
+    const JdCurve v = JdAlignment(in).Curves()[1];
+    EXPECT_EQ(v.Spiral1Lead, 0.0);
+    EXPECT_EQ(v.Spiral2Lead, 0.0);
+    EXPECT_NEAR(v.Spiral1OriginAzimuth, 1.0, 1e-15);
+    EXPECT_NEAR(v.Spiral2OriginAzimuth, 1.0 + alpha, 1e-15);
+    EXPECT_NEAR(v.ArcAngle, alpha, 1e-15);
     // T = (R + p) tan(alpha/2) + q with p and q to second order.
     const double p = 60.0 * 60.0 / (24.0 * 300.0) - std::pow(60.0, 4) / (2688.0 * std::pow(300, 3));
     const double q = 30.0 - std::pow(60.0, 3) / (240.0 * 300.0 * 300.0);
-    EXPECT_NEAR(v.T1, (300.0 + p) * std::tan(alpha / 2.0) + q, 1e-5);
-    EXPECT_NEAR(v.T1, v.T2, 1e-12);
+    EXPECT_NEAR(v.Tangent1, (300.0 + p) * std::tan(alpha / 2.0) + q, 1e-5);
+    EXPECT_NEAR(v.Tangent1, v.Tangent2, 1e-12);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
 #include "jd_test_support.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 namespace tesk::jd {
 namespace {
 
-using state::ErrorCode;
-using state::PlanePoint;
-using state::RuntimeError;
+using geometry::ErrorCode;
+using geometry::PlanePoint;
+using geometry::RuntimeError;
 using state::SharedState;
-using state::StationPoint;
+using geometry::StationPoint;
 using testing::AngleDiff;
 using testing::FillVertices;
 using testing::kPi;
@@ -355,37 +355,6 @@ TEST(JdStationToPoint, OverlappingCurvesFallBackToTheScan) {
     for (const double p : SampleStations(s)) {
         ExpectIdentical(JdStationToPoint(s, p), JdStationToPoint(scan, p));
     }
-}
-
-TEST(JdStationToPoint, UnevaluableCurvesNameTheirVertex) {
-    const auto expectGeometryNaming = [](const SharedState& s, double p, const char* name) {
-        try {
-            (void)JdStationToPoint(s, p);
-            ADD_FAILURE() << "station " << p << " evaluated";
-        } catch (const RuntimeError& e) {
-            EXPECT_EQ(e.Code(), ErrorCode::Geometry);
-            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
-        }
-    };
-    const SharedState good = Built(MixedLine());
-    const double onArc2 = good.StationQZ[3];
-    // Tables that no construction leaves, as a loader of foreign data might: zero radius, zero
-    // deflection, a spiral of no length, and main points no rule covers.
-    SharedState s = good;
-    s.JdRadius[3] = 0.0;
-    expectGeometryNaming(s, onArc2, "JD2");
-    s.JdRadius[3] = std::numeric_limits<double>::quiet_NaN();
-    expectGeometryNaming(s, onArc2, "JD2");
-    s = good;
-    s.Deflection[3] = 0.0;
-    expectGeometryNaming(s, onArc2, "JD2");
-    s = good;
-    s.JdSpiral1[3] = 0.0;
-    expectGeometryNaming(s, (good.StationZH[3] + good.StationHY[3]) / 2.0, "JD2");
-    s = good;
-    s.StationHZ[3] = std::numeric_limits<double>::quiet_NaN();
-    s.StationYH[3] = std::numeric_limits<double>::quiet_NaN();
-    expectGeometryNaming(s, good.StationYH[3] + 1.0, "JD2");
 }
 
 } // namespace

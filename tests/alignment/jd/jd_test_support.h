@@ -3,7 +3,7 @@
 // Helpers for the JD tests: filling the vertex table directly, and an independent model of a
 // curve (curvature integrated numerically) to check the constructed line against.
 
-#include "state/plane.h"
+#include "geometry/plane.h"
 #include "state/shared_state.h"
 #include "support/vertex_rows.h"
 
@@ -70,7 +70,7 @@ inline std::vector<VertexRow> MixedLine() {
 /// error here is far below 1e-12 m.
 class IntegratedCurve {
 public:
-    IntegratedCurve(state::PlanePoint start, double startAzimuth, double side, double r, double r1,
+    IntegratedCurve(geometry::PlanePoint start, double startAzimuth, double side, double r, double r1,
                     double r2, double ls1, double ls2, double lc)
         : m_start(start), m_a0(startAzimuth), m_side(side), m_kArc(1.0 / r),
           m_k1(r1 != 0.0 ? 1.0 / r1 : 0.0), m_k2(r2 != 0.0 ? 1.0 / r2 : 0.0), m_ls1(ls1),
@@ -105,7 +105,7 @@ public:
     }
 
     /// Plane point at distance l from the start.
-    state::PlanePoint Point(double l) const {
+    geometry::PlanePoint Point(double l) const {
         static constexpr std::array<double, 4> x = {0.1834346424956498, 0.5255324099163290,
                                                     0.7966664774136267, 0.9602898564975363};
         static constexpr std::array<double, 4> w = {0.3626837833783620, 0.3137066458778873,
@@ -137,7 +137,7 @@ public:
     }
 
 private:
-    state::PlanePoint m_start;
+    geometry::PlanePoint m_start;
     double m_a0, m_side, m_kArc, m_k1, m_k2, m_ls1, m_ls2, m_lc;
 };
 
@@ -152,7 +152,7 @@ inline double AngleDiff(double a, double b) {
     return d;
 }
 
-inline double Distance(state::PlanePoint a, state::PlanePoint b) {
+inline double Distance(geometry::PlanePoint a, geometry::PlanePoint b) {
     return std::hypot(a.X - b.X, a.Y - b.Y);
 }
 

@@ -2,9 +2,9 @@
 // the prompts, or end in a clean run-time error; never crash, hang or yield a pile that is not
 // finite.
 
-#include "alignment/jd/jd_alignment.h"
+#include "state/alignment_tables.h"
 #include "piles/pile_file.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <cmath>
 #include <cstddef>
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
             }
         }
-    } catch (const state::RuntimeError&) {
+    } catch (const geometry::RuntimeError&) {
     }
     return 0;
 }

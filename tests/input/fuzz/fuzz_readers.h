@@ -4,7 +4,7 @@
 // RuntimeError(Format), and check what a successful read left in the state.
 
 #include "input/text_file.h"
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 #include "state/shared_state.h"
 
 #include <cstddef>
@@ -22,8 +22,8 @@ int RunReader(const std::uint8_t* data, std::size_t size, Read read, Check check
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     try {
         read(bytes, sharedState);
-    } catch (const state::RuntimeError& e) {
-        if (e.Code() != state::ErrorCode::Format) {
+    } catch (const geometry::RuntimeError& e) {
+        if (e.Code() != geometry::ErrorCode::Format) {
             __builtin_trap();
         }
         return 0;

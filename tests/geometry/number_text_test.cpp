@@ -1,11 +1,11 @@
-#include "state/text.h"
+#include "geometry/number_text.h"
 #include "support/comma_locale.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 
-namespace tesk::state {
+namespace tesk::geometry {
 namespace {
 
 TEST(CleanLine, TabsAndRunsOfBlanksBecomeSingleSeparators) {
@@ -72,4 +72,4 @@ TEST(Formatting, FixedAndShortestFormsDoNotDependOnTheLocale) {
 }
 
 } // namespace
-} // namespace tesk::state
+} // namespace tesk::geometry

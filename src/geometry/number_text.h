@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tesk::state {
+namespace tesk::geometry {
 
 /// Cleans one line of an input file: drops a trailing CR, trims blanks, turns every tab into a
 /// blank, collapses every run of blanks into one and trims again.
@@ -41,4 +41,4 @@ std::string FormatShortest(double value);
 /// Removes leading and trailing blanks (spaces and tabs).
 std::string_view Trim(std::string_view text);
 
-} // namespace tesk::state
+} // namespace tesk::geometry

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace tesk::state {
+namespace tesk::geometry {
 
 /// What kind of run-time failure ended a command. The command handlers turn every code but
 /// EmptyPath into the same user message; the code is kept for tests and for the CLI's detail line.
@@ -39,4 +39,4 @@ double RequireFinite(double value, const char* what);
 /// RuntimeError(NonFinite) when the quotient is not finite.
 double Divide(double a, double b, const char* what);
 
-} // namespace tesk::state
+} // namespace tesk::geometry

@@ -1,11 +1,11 @@
-#include "state/text.h"
+#include "geometry/number_text.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace tesk::state {
+namespace tesk::geometry {
 
 namespace {
 
@@ -169,4 +169,4 @@ std::string FormatShortest(double value) {
     return text;
 }
 
-} // namespace tesk::state
+} // namespace tesk::geometry

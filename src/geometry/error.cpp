@@ -1,8 +1,8 @@
-#include "state/runtime_error.h"
+#include "geometry/error.h"
 
 #include <cmath>
 
-namespace tesk::state {
+namespace tesk::geometry {
 
 double RequireFinite(double value, const char* what) {
     if (!std::isfinite(value)) {
@@ -18,4 +18,4 @@ double Divide(double a, double b, const char* what) {
     return RequireFinite(a / b, what);
 }
 
-} // namespace tesk::state
+} // namespace tesk::geometry

@@ -1,0 +1,216 @@
+#include "alignment/alignment.h"
+
+#include "alignment/formula_detail.h"
+#include "geometry/angles.h"
+#include "geometry/clothoid.h"
+#include "geometry/error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
+
+namespace tesk::alignment {
+
+using geometry::ErrorCode;
+using geometry::RuntimeError;
+using geometry::StationPoint;
+
+namespace detail {
+
+StationPoint Evaluate(const Formula& p, double mileage) {
+    const double f = p.Direction * (mileage - p.BaseMileage);
+    switch (p.Kind) {
+    case Rule::Straight:
+        return {p.Base.X + f * std::cos(p.Frame), p.Base.Y + f * std::sin(p.Frame), p.Frame};
+    case Rule::Arc: {
+        const double l = std::fabs(f);
+        const double r = p.ArcRadius;
+        const double u = r * std::sin(geometry::Divide(l, r, "arc radius"));
+        // r(1 - cos(l/r)) written as 2r sin^2(l/2r), which keeps its digits for short arcs.
+        const double h = std::sin(geometry::Divide(l, 2.0 * r, "arc radius"));
+        const geometry::PlanePoint pt = geometry::PlaceOffset(p.Base, p.Frame, u, 2.0 * r * h * h);
+        return {pt.X, pt.Y, p.Azimuth0 + f / p.TurnRadius};
+    }
+    case Rule::ClothoidFromOrigin: {
+        const double along = f + p.Lead;
+        const geometry::LocalOffset d =
+            geometry::ClothoidChord(std::fabs(p.Lead), std::fabs(along), p.K);
+        const geometry::PlanePoint pt =
+            geometry::PlaceOffset(p.Base, p.Frame, p.ChordSign * d.U, p.ChordSign * d.V);
+        return {pt.X, pt.Y, p.Azimuth0 + p.TurnSign * (along * along / p.TwoK)};
+    }
+    case Rule::ClothoidPiece: {
+        const geometry::LocalOffset d =
+            geometry::ClothoidSegment(p.StartCurvature, p.CurvatureRate, f);
+        const geometry::PlanePoint pt = geometry::PlaceOffset(p.Base, p.Frame, d.U, d.V);
+        return {pt.X, pt.Y, p.Frame + (p.StartCurvature + 0.5 * p.CurvatureRate * f) * f};
+    }
+    case Rule::Gap:
+        break;
+    }
+    throw RuntimeError(ErrorCode::Geometry, p.GapMessage);
+}
+
+} // namespace detail
+
+namespace {
+
+SegmentKind KindOf(const detail::Formula& f) {
+    switch (f.Kind) {
+    case detail::Rule::Straight:
+        return SegmentKind::Line;
+    case detail::Rule::Arc:
+        return SegmentKind::Arc;
+    case detail::Rule::ClothoidFromOrigin:
+    case detail::Rule::ClothoidPiece:
+        return f.CurvatureAtStart == f.CurvatureAtEnd ? SegmentKind::Arc : SegmentKind::Clothoid;
+    case detail::Rule::Gap:
+        return SegmentKind::Gap;
+    }
+    return SegmentKind::Gap;
+}
+
+} // namespace
+
+Alignment::Alignment() = default;
+Alignment::~Alignment() = default;
+Alignment::Alignment(const Alignment&) = default;
+Alignment& Alignment::operator=(const Alignment&) = default;
+Alignment::Alignment(Alignment&&) noexcept = default;
+Alignment& Alignment::operator=(Alignment&&) noexcept = default;
+
+Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double start,
+                                  double end, std::vector<MainPoint> mainPoints,
+                                  std::string emptyMessage) {
+    Alignment a;
+    a.m_start = start;
+    a.m_end = end;
+    a.m_mainPoints = std::move(mainPoints);
+    a.m_emptyMessage = std::move(emptyMessage);
+    if (formulas.empty()) {
+        return a;
+    }
+    formulas.front().StartMileage = -std::numeric_limits<double>::infinity();
+    a.m_pieceStarts.reserve(formulas.size());
+    for (const detail::Formula& f : formulas) {
+        a.m_pieceStarts.push_back(f.StartMileage);
+    }
+    a.m_formulas = std::move(formulas);
+
+    // Buckets over the finite starts: a mileage's bucket B(m) = floor((m - origin) * scale) is
+    // monotonic in m, so the piece holding m lies between the last piece of an earlier bucket
+    // and the last piece of its own bucket.
+    const std::size_t n = a.m_pieceStarts.size();
+    if (n > 1) {
+        const double first = a.m_pieceStarts[1];
+        const double last = a.m_pieceStarts[n - 1];
+        const std::size_t buckets = 2 * n;
+        a.m_bucketOrigin = first;
+        a.m_bucketScale = last > first ? static_cast<double>(buckets) / (last - first) : 0.0;
+        a.m_bucketFirst.assign(buckets + 1, n);
+        // m_bucketFirst[b] = the first piece i >= 1 whose bucket is >= b.
+        std::size_t i = 1;
+        for (std::size_t b = 0; b <= buckets; ++b) {
+            while (i < n && a.BucketOf(a.m_pieceStarts[i]) < b) {
+                ++i;
+            }
+            a.m_bucketFirst[b] = i;
+        }
+    }
+
+    // The segment list between start and end.
+    for (std::size_t i = 0; i < n; ++i) {
+        const double from = std::max(a.m_pieceStarts[i], start);
+        const double to = std::min(i + 1 < n ? a.m_pieceStarts[i + 1] : end, end);
+        if (!(from < to)) {
+            continue;
+        }
+        const detail::Formula& f = a.m_formulas[i];
+        Segment s;
+        s.Kind = KindOf(f);
+        s.StartMileage = from;
+        s.EndMileage = to;
+        s.StartCurvature = f.CurvatureAtStart;
+        s.EndCurvature = f.CurvatureAtEnd;
+        s.Source = f.Source;
+        if (s.Kind != SegmentKind::Gap) {
+            const StationPoint p = detail::Evaluate(f, from);
+            s.Start = {p.X, p.Y};
+            s.StartAzimuth = geometry::NormaliseAzimuth(p.Azimuth);
+        }
+        a.m_segments.push_back(std::move(s));
+        a.m_segmentPiece.push_back(i);
+    }
+    return a;
+}
+
+std::size_t Alignment::BucketOf(double mileage) const {
+    const double b = std::floor((mileage - m_bucketOrigin) * m_bucketScale);
+    const double last = static_cast<double>(m_bucketFirst.size() - 1);
+    return static_cast<std::size_t>(std::clamp(b, 0.0, last));
+}
+
+std::size_t Alignment::PieceOf(double mileage) const {
+    const std::size_t n = m_pieceStarts.size();
+    if (n == 1 || mileage < m_pieceStarts[1]) {
+        return 0;
+    }
+    const std::size_t b = BucketOf(mileage);
+    // The answer is the last piece with start <= mileage among lo .. hi.
+    std::size_t lo = m_bucketFirst[b] - 1; // start < mileage (an earlier bucket, or piece 0)
+    std::size_t hi = b + 1 < m_bucketFirst.size() ? m_bucketFirst[b + 1] - 1 : n - 1;
+    if (lo < 1 && mileage >= m_pieceStarts[1]) {
+        lo = 1;
+    }
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo + 1) / 2;
+        if (m_pieceStarts[mid] <= mileage) {
+            lo = mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return lo;
+}
+
+StationPoint Alignment::PointAt(double mileage) const {
+    geometry::RequireFinite(mileage, "station");
+    if (m_formulas.empty()) {
+        throw RuntimeError(ErrorCode::Geometry, m_emptyMessage);
+    }
+    return Evaluate(PieceOf(mileage), mileage);
+}
+
+StationPoint Alignment::PointOnSegment(std::size_t segment, double mileage) const {
+    geometry::RequireFinite(mileage, "station");
+    if (segment >= m_segments.size()) {
+        throw RuntimeError(ErrorCode::IndexOutOfRange,
+                           "segment " + std::to_string(segment) + " outside 0.." +
+                               std::to_string(m_segments.size()));
+    }
+    return Evaluate(m_segmentPiece[segment], mileage);
+}
+
+StationPoint Alignment::Evaluate(std::size_t piece, double mileage) const {
+    const detail::Formula& f = m_formulas[piece];
+    StationPoint p;
+    try {
+        p = detail::Evaluate(f, mileage);
+    } catch (const RuntimeError& e) {
+        if (e.Code() == ErrorCode::Geometry || f.Source.empty()) {
+            throw;
+        }
+        throw RuntimeError(ErrorCode::Geometry, std::string(e.what()) + " at " + f.Source);
+    }
+    if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Azimuth)) {
+        throw RuntimeError(ErrorCode::NonFinite,
+                           "the line gives no finite point" +
+                               (f.Source.empty() ? std::string() : " at " + f.Source));
+    }
+    p.Azimuth = geometry::NormaliseAzimuth(p.Azimuth);
+    return p;
+}
+
+} // namespace tesk::alignment

@@ -1,5 +1,6 @@
 #include "cad/dxf_writer.h"
 
+#include "input/output_file.h"
 #include "geometry/error.h"
 
 #include <dxflib/dl_dxf.h>
@@ -8,19 +9,12 @@
 #include <iconv.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <numbers>
-#include <random>
-#include <system_error>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#endif
 
 namespace tesk::cad {
 
@@ -465,80 +459,6 @@ void WriteEntity(DL_Dxf& dxf, BufferWriter& dw, const DrawnEntity& entity) {
         entity.Shape);
 }
 
-[[noreturn]] void FailWrite(const std::filesystem::path& path, const std::string& reason) {
-    const std::u8string name = path.u8string();
-    std::string message = "cannot write ";
-    message.append(reinterpret_cast<const char*>(name.data()), name.size());
-    message += ": ";
-    message += reason;
-    throw RuntimeError(ErrorCode::FileAccess, message);
-}
-
-/// Creates a new, uniquely named file beside `path` for writing; sets `temp` to its name.
-std::FILE* CreateTemporaryBeside(const std::filesystem::path& path, std::filesystem::path& temp) {
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                      static_cast<unsigned long long>(random()));
-        std::filesystem::path name(".");
-        name += path.filename();
-        name += suffix;
-        temp = path.parent_path() / name;
-        errno = 0;
-        // "x": fail rather than reuse a file that exists.
-#ifdef _WIN32
-        std::FILE* file = ::_wfopen(temp.c_str(), L"wbx"); // Chinese folder names need UTF-16
-#else
-        std::FILE* file = std::fopen(temp.c_str(), "wbx");
-#endif
-        if (file != nullptr) {
-            return file;
-        }
-        if (errno != EEXIST) {
-            FailWrite(path, std::strerror(errno));
-        }
-    }
-    FailWrite(path, "no free temporary file name");
-}
-
-void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
-    if (path.empty() || !path.has_filename()) {
-        FailWrite(path, "no file name");
-    }
-    std::filesystem::path temp;
-    std::FILE* file = CreateTemporaryBeside(path, temp);
-    const auto discard = [&](const std::string& reason) {
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        FailWrite(path, reason);
-    };
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-        std::fflush(file) != 0) {
-        discard(errno != 0 ? std::strerror(errno) : "write failed");
-    }
-#if defined(__unix__) || defined(__APPLE__)
-    if (::fsync(fileno(file)) != 0) {
-        discard(std::strerror(errno));
-    }
-#endif
-    const int closed = std::fclose(file);
-    file = nullptr;
-    if (closed != 0) {
-        discard(std::strerror(errno));
-    }
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    if (error) {
-        discard(error.message());
-    }
-}
-
 } // namespace
 
 std::string EncodeDxfString(std::string_view utf8) {
@@ -598,7 +518,7 @@ std::string RenderDxf(const DrawingDocument& document) {
 }
 
 void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path) {
-    WriteFileReplacing(path, RenderDxf(document));
+    input::WriteOutputFile(path, RenderDxf(document));
 }
 
 } // namespace tesk::cad

@@ -1,7 +1,6 @@
 #include "sheet/xlsx_writer.h"
 
-#include "sheet/zip_package.h"
-
+#include "input/output_file.h"
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 
@@ -9,13 +8,10 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <locale.h>
 #include <map>
-#include <random>
-#include <system_error>
 
 namespace tesk::sheet {
 
@@ -382,72 +378,11 @@ void WriteSheet(LibraryWorkbook& book, lxw_worksheet* out, const Worksheet& shee
     }
 }
 
-/// The shortest decimal text that reads back as exactly `value`.
-std::string ExactDigits(double value) {
-    std::array<char, 32> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), error == std::errc{} ? end : buffer.data());
-}
-
-/// `xml`, a worksheet part written for `sheet`, with the value of every number cell replaced
-/// by the shortest digits that read back as the model's exact double. The library prints
-/// numbers with 16 significant digits, which can move a value by one unit in its last place
-/// (0.30000000000000004 would come back as 0.3).
-std::string WithExactNumbers(std::string_view xml, const Worksheet& sheet) {
-    std::string out;
-    out.reserve(xml.size() + xml.size() / 16);
-    std::size_t copied = 0;
-    std::size_t at = 0;
-    while ((at = xml.find("<c ", at)) != std::string_view::npos) {
-        const std::size_t tagEnd = xml.find('>', at);
-        if (tagEnd == std::string_view::npos) {
-            break;
-        }
-        const std::string_view tag = xml.substr(at, tagEnd - at);
-        at = tagEnd;
-        const std::size_t refAt = tag.find(" r=\"");
-        if (tag.back() == '/' || tag.find(" t=\"") != std::string_view::npos ||
-            refAt == std::string_view::npos) {
-            continue; // empty, text, boolean or formula-string cell
-        }
-        const std::size_t refEnd = tag.find('"', refAt + 4);
-        const std::size_t close = xml.find("</c>", tagEnd);
-        if (refEnd == std::string_view::npos || close == std::string_view::npos) {
-            break;
-        }
-        const std::string_view inner = xml.substr(tagEnd + 1, close - tagEnd - 1);
-        if (!inner.starts_with("<v>") || !inner.ends_with("</v>")) {
-            continue; // a formula or something else than a plain number
-        }
-        const double* value = std::get_if<double>(
-            &sheet.ValueAt(ParseCell(tag.substr(refAt + 4, refEnd - refAt - 4))));
-        if (value == nullptr) {
-            continue;
-        }
-        const std::size_t digitsAt = tagEnd + 1 + 3;
-        out.append(xml.substr(copied, digitsAt - copied));
-        out += ExactDigits(*value);
-        copied = close - 4; // from "</v>"
-        at = close;
-    }
-    out.append(xml.substr(copied));
-    return out;
-}
-
-/// `xml` with its dimension (the used block of the sheet) set to the cells the sheet holds.
-/// The library counts a column format as use, so a sheet-wide format would claim every column
-/// up to XFD and make readers walk 16384 columns.
-std::string WithUsedDimension(std::string xml, const Worksheet& sheet) {
-    const std::string open = "<dimension ref=\"";
-    const std::size_t at = xml.find(open);
-    if (at == std::string::npos) {
-        return xml;
-    }
-    const std::size_t end = xml.find('"', at + open.size());
-    if (end == std::string::npos) {
-        return xml;
-    }
-    RangeAddress used{{kMaxRow, kMaxColumn}, {1, 1}};
+/// Sets the block of the sheet the file declares as used (its dimension) to the cells and
+/// merged blocks `sheet` holds. The library counts a column format as use, so a sheet-wide
+/// format would claim every column up to XFD and make readers walk 16384 columns.
+void DeclareUsedBlock(lxw_worksheet* out, const Worksheet& sheet) {
+    RangeAddress used{{kMaxRow + 1, kMaxColumn + 1}, {0, 0}};
     auto include = [&](CellAddress cell) {
         used.First.Row = std::min(used.First.Row, cell.Row);
         used.First.Column = std::min(used.First.Column, cell.Column);
@@ -461,49 +396,18 @@ std::string WithUsedDimension(std::string xml, const Worksheet& sheet) {
         include(merge.First);
         include(merge.Last);
     }
-    const std::string name = used.First.Row > used.Last.Row ? std::string("A1") : RangeName(used);
-    xml.replace(at + open.size(), end - at - open.size(), name);
-    return xml;
-}
-
-/// Rewrites the worksheet parts of the package at `path`, written for `workbook`, with exact
-/// numbers and the used dimension (see WithExactNumbers and WithUsedDimension). The library
-/// names the parts sheet1.xml, sheet2.xml, ... in the order the sheets were added.
-void StoreExactNumbers(const std::filesystem::path& path, const Workbook& workbook) {
-    std::vector<ZipEntry> entries = ReadZip(path);
-    bool changed = false;
-    for (std::size_t index = 0; index < workbook.SheetCount(); ++index) {
-        const std::string part = "xl/worksheets/sheet" + std::to_string(index + 1) + ".xml";
-        const auto entry = std::find_if(entries.begin(), entries.end(),
-                                        [&](const ZipEntry& e) { return e.Name == part; });
-        if (entry == entries.end()) {
-            throw RuntimeError(ErrorCode::Output, "the written package has no part " + part);
-        }
-        const std::string xml = ZipEntryData(*entry);
-        const std::string exact =
-            WithUsedDimension(WithExactNumbers(xml, workbook.Sheet(index)), workbook.Sheet(index));
-        if (exact != xml) {
-            SetZipEntryData(*entry, exact);
-            changed = true;
-        }
+    if (used.Last.Row == 0) {
+        // The library's marks of a sheet without cells: it then declares "A1".
+        out->dim_rowmin = LXW_ROW_MAX;
+        out->dim_colmin = LXW_COL_MAX;
+        out->dim_rowmax = 0;
+        out->dim_colmax = 0;
+        return;
     }
-    if (changed) {
-        WriteZip(path, entries);
-    }
-}
-
-std::filesystem::path TemporaryBeside(const std::filesystem::path& path) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::filesystem::path candidate = path;
-        candidate += ".~" + std::to_string(random() % 1000000000u) + ".tmp";
-        std::error_code error;
-        if (!std::filesystem::exists(candidate, error) && !error) {
-            return candidate;
-        }
-    }
-    throw RuntimeError(ErrorCode::FileAccess,
-                       "no free temporary name beside \"" + path.string() + "\"");
+    out->dim_rowmin = RowOf(used.First.Row);
+    out->dim_colmin = ColumnOf(used.First.Column);
+    out->dim_rowmax = RowOf(used.Last.Row);
+    out->dim_colmax = ColumnOf(used.Last.Column);
 }
 
 bool IsCodeLetter(char c) {
@@ -581,16 +485,10 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
     if (path.empty()) {
         throw RuntimeError(ErrorCode::EmptyPath, "no file name to write the workbook to");
     }
-    const std::filesystem::path temporary = TemporaryBeside(path);
-    auto discardTemporary = [&] {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-    };
-
-    lxw_error closed = LXW_NO_ERROR;
-    try {
+    input::OutputFile output(path);
+    {
         const ClassicNumericLocale classic;
-        LibraryWorkbook book(temporary.string());
+        LibraryWorkbook book(output.TemporaryPath().string());
         lxw_worksheet* active = nullptr;
         for (std::size_t index = 0; index < workbook.SheetCount(); ++index) {
             const Worksheet& sheet = workbook.Sheet(index);
@@ -601,6 +499,7 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
                                        "\"");
             }
             WriteSheet(book, out, sheet);
+            DeclareUsedBlock(out, sheet);
             if (index == workbook.ActiveIndex()) {
                 active = out;
             }
@@ -608,29 +507,12 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
         if (active != nullptr) {
             worksheet_activate(active);
         }
-        closed = book.Close();
-    } catch (...) {
-        discardTemporary();
-        throw;
+        if (const lxw_error closed = book.Close(); closed != LXW_NO_ERROR) {
+            throw RuntimeError(ErrorCode::FileAccess,
+                               input::CannotWriteMessage(path, lxw_strerror(closed)));
+        }
     }
-    if (closed != LXW_NO_ERROR) {
-        discardTemporary();
-        throw RuntimeError(ErrorCode::FileAccess,
-                           "cannot write \"" + path.string() + "\": " + lxw_strerror(closed));
-    }
-    try {
-        StoreExactNumbers(temporary, workbook);
-    } catch (...) {
-        discardTemporary();
-        throw;
-    }
-    std::error_code renameError;
-    std::filesystem::rename(temporary, path, renameError);
-    if (renameError) {
-        discardTemporary();
-        throw RuntimeError(ErrorCode::FileAccess,
-                           "cannot write \"" + path.string() + "\": " + renameError.message());
-    }
+    output.Commit();
 }
 
 } // namespace tesk::sheet

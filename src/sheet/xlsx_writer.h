@@ -11,12 +11,14 @@
 
 namespace tesk::sheet {
 
-/// Writes `workbook` to `path`. The file is first written beside `path` under a temporary name
-/// and then renamed onto it, so a reader never sees half a file and a failed write leaves an
-/// older file at `path` as it was. An existing file is replaced without asking: asking is the
-/// caller's job. The active worksheet opens first. A workbook without worksheets is saved with
-/// one empty sheet (a spreadsheet file cannot have none).
-/// Throws geometry::RuntimeError(FileAccess) when the file cannot be written or renamed, and
+/// Writes `workbook` to `path`. The file is first written beside `path` under a temporary name,
+/// flushed to disk and then renamed onto it (input::OutputFile), so a reader never sees half a
+/// file and a failed write leaves an older file at `path` as it was. An existing file is
+/// replaced without asking: asking is the caller's job. The active worksheet opens first. A
+/// workbook without worksheets is saved with one empty sheet (a spreadsheet file cannot have
+/// none). Numbers are stored with 16 significant digits (0.1 + 0.2 reads back as 0.3).
+/// Throws geometry::RuntimeError(EmptyPath) for an empty `path`, geometry::RuntimeError(FileAccess)
+/// naming `path` when the file cannot be written, flushed or renamed, and
 /// geometry::RuntimeError(Output) when the spreadsheet library refuses the content.
 void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path);
 

@@ -152,7 +152,7 @@ TEST(WithoutBreaks, EverythingIsPlainNumberHandling) {
     EXPECT_EQ(StationTextToMileage(state, ""), 0.0);
     EXPECT_EQ(SectionStationToMileage(state, 1, 777.25), 777.25);
 
-    const MarkedStation marked = zh_dlstr(state, prompts, " 1234.5 ");
+    const auto marked = zh_dlstr(state, prompts, " 1234.5 ");
     EXPECT_TRUE(marked.StationAccepted);
     EXPECT_EQ(marked.zhdlstr, " 1234.5 ") << "an unmarked text passes unchanged";
 
@@ -168,7 +168,7 @@ TEST(WithoutBreaks, BlankAndMarkedTextsPassZhDlstrUnchanged) {
     const SharedState state = MakeLine(0.0, 5000.0, {{1000.0, 1100.0}});
     RecordingPrompts prompts;
     for (const char* text : {"", "   ", "B1050", "Z5"}) {
-        const MarkedStation marked = zh_dlstr(state, prompts, text);
+        const auto marked = zh_dlstr(state, prompts, text);
         EXPECT_TRUE(marked.StationAccepted) << text;
         EXPECT_EQ(marked.zhdlstr, text);
     }
@@ -194,7 +194,7 @@ TEST_F(ForwardBreak, LabelsJumpAfterTheBackStation) {
 }
 
 TEST_F(ForwardBreak, AValueInTheGapIsRefusedNamingTheBreak) {
-    const MarkedStation marked = zh_dlstr(state, prompts, "1050");
+    const auto marked = zh_dlstr(state, prompts, "1050");
     EXPECT_FALSE(marked.StationAccepted);
     EXPECT_TRUE(marked.zhdlstr.empty());
     EXPECT_EQ(prompts.Events, (std::vector<std::string>{
@@ -207,7 +207,7 @@ TEST_F(ForwardBreak, UnmarkedTextsGetTheirSection) {
         {"1100", "B1100"}, {" 1200  ", "B1200"}, {"0", "A0"},
     };
     for (const auto& [typed, expected] : cases) {
-        const MarkedStation marked = zh_dlstr(state, prompts, typed);
+        const auto marked = zh_dlstr(state, prompts, typed);
         EXPECT_TRUE(marked.StationAccepted) << typed;
         EXPECT_EQ(marked.zhdlstr, expected) << typed;
     }
@@ -254,7 +254,7 @@ protected:
 
 TEST_F(BackwardBreak, ARepeatedValueNeedsItsMark) {
     for (const char* typed : {"1050", "1000", "1100"}) {
-        const MarkedStation marked = zh_dlstr(state, prompts, typed);
+        const auto marked = zh_dlstr(state, prompts, typed);
         EXPECT_FALSE(marked.StationAccepted) << typed;
         EXPECT_TRUE(marked.zhdlstr.empty());
     }
@@ -278,7 +278,7 @@ TEST_F(BackwardBreak, MarkedValuesArePlacedInTheirSection) {
 }
 
 TEST_F(BackwardBreak, ValuesOutsideTheOverlapAreResolved) {
-    MarkedStation marked = zh_dlstr(state, prompts, "1100.001");
+    auto marked = zh_dlstr(state, prompts, "1100.001");
     EXPECT_EQ(marked.zhdlstr, "B1100.001");
     EXPECT_NEAR(StationTextToMileage(state, marked.zhdlstr), 1200.001, kExact);
     marked = zh_dlstr(state, prompts, "999.999");
@@ -484,7 +484,7 @@ TEST(RoundTrip, LabelsReadBackToTheirMileage) {
 
         // The unmarked written value either needs its mark or resolves to the same place.
         const std::string unmarked = text.substr(1);
-        const MarkedStation marked = zh_dlstr(state, prompts, unmarked);
+        const auto marked = zh_dlstr(state, prompts, unmarked);
         const double value = state::NumericValue(unmarked);
         const bool repeated =
             (2400.0 <= value && value <= 2600.0) || (4000.0 <= value && value <= 5000.0);

@@ -100,37 +100,32 @@ Stationing::Stationing(const std::vector<ChainBreak>& breaks, double startMileag
     RequireBreakCount(static_cast<long long>(breaks.size()));
     state::RequireFinite(startMileage, "line start mileage");
     state::RequireFinite(endMileage, "line end mileage");
-    const int breakCount = BreakCount();
-    for (int k = 1; k <= breakCount; ++k) {
-        const ChainBreak& b = m_breaks[static_cast<std::size_t>(k - 1)];
-        if (!std::isfinite(b.Back) || !std::isfinite(b.Ahead)) {
+    for (std::size_t i = 0; i < m_breaks.size(); ++i) {
+        if (!std::isfinite(m_breaks[i].Back) || !std::isfinite(m_breaks[i].Ahead)) {
             throw RuntimeError(ErrorCode::Format,
-                               "chain break " + std::to_string(k) + " is not a finite station");
+                               "chain break " + std::to_string(i + 1) + " is not a finite station");
         }
     }
     m_lastSectionBound = endMileage + kSentinelDistance;
 
-    m_sectionStart.assign(static_cast<std::size_t>(breakCount + 1), 0.0);
-    m_sectionEnd.assign(static_cast<std::size_t>(breakCount + 1), 0.0);
-    m_sectionStart[0] = startMileage;
-    for (int k = 1; k <= breakCount; ++k) {
-        m_sectionStart[static_cast<std::size_t>(k)] =
-            m_breaks[static_cast<std::size_t>(k - 1)].Ahead;
-        m_sectionEnd[static_cast<std::size_t>(k - 1)] =
-            m_breaks[static_cast<std::size_t>(k - 1)].Back;
+    // Section i + 1 runs from the ahead station of the break before it to the back station of
+    // the break after it; the first starts at the start of the line, the last ends at its end.
+    m_sectionStart = {startMileage};
+    m_sectionEnd.clear();
+    for (const ChainBreak& b : m_breaks) {
+        m_sectionStart.push_back(b.Ahead);
+        m_sectionEnd.push_back(b.Back);
     }
-    m_sectionEnd.back() = ToWritten(endMileage).Station;
+    m_sectionEnd.push_back(ToWritten(endMileage).Station);
 
     // Every section up to the last break must run forwards.
-    for (int k = 1; k <= breakCount; ++k) {
-        const double start = m_sectionStart[static_cast<std::size_t>(k - 1)];
-        const double back = m_sectionEnd[static_cast<std::size_t>(k - 1)];
-        if (!(start <= back)) {
-            throw RuntimeError(ErrorCode::Format, "chain break " + std::to_string(k) +
-                                                      " (back station " +
-                                                      state::FormatShortest(back) +
-                                                      ") lies before the start of its section (" +
-                                                      state::FormatShortest(start) + ")");
+    for (std::size_t i = 0; i < m_breaks.size(); ++i) {
+        if (!(m_sectionStart[i] <= m_sectionEnd[i])) {
+            throw RuntimeError(ErrorCode::Format,
+                               "chain break " + std::to_string(i + 1) + " (back station " +
+                                   state::FormatShortest(m_sectionEnd[i]) +
+                                   ") lies before the start of its section (" +
+                                   state::FormatShortest(m_sectionStart[i]) + ")");
         }
     }
 }
@@ -213,11 +208,13 @@ std::optional<std::string> Stationing::CheckStationText(std::string_view text) c
     }
     // The number part must be a number and nothing else: anything else would be read as some
     // other station (0 for "K1+200", 1 for "1+200"), a real place on many lines.
-    const std::string notANumber =
-        "桩号" + std::string(text) + "有误，应为以米计的数，如1234.567或B1234.567，请修改！";
+    const auto notANumber = [&] {
+        return std::optional<std::string>("桩号" + std::string(text) +
+                                          "有误，应为以米计的数，如1234.567或B1234.567，请修改！");
+    };
     const int section = MarkSection(trimmed.front());
     if (section == 0) {
-        return IsPlainNumber(trimmed) ? std::nullopt : std::optional(notANumber);
+        return IsPlainNumber(trimmed) ? std::nullopt : notANumber();
     }
     if (m_breaks.empty()) {
         return "桩号" + std::string(text) + "有误，不存在断链，请修改！";
@@ -226,7 +223,7 @@ std::optional<std::string> Stationing::CheckStationText(std::string_view text) c
         return "桩号" + std::string(text) + "断链标识有误，请修改！";
     }
     if (!IsPlainNumber(trimmed.substr(1))) {
-        return notANumber;
+        return notANumber();
     }
     // Section A is checked from 0, not from the start of the line; the last section reaches far
     // beyond the end of the line.

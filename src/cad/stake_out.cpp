@@ -84,7 +84,7 @@ bool xpcmdbutton4(const state::SharedState& s, state::Prompts& prompts,
 
         const std::vector<double> distances = SkewDistances(fields.Text3);
 
-        const stationing::MarkedStation marked = stationing::zh_dlstr(s, prompts, fields.Text1);
+        const auto marked = stationing::zh_dlstr(s, prompts, fields.Text1);
         if (!marked.StationAccepted) {
             return;
         }

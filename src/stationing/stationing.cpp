@@ -3,6 +3,7 @@
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 
+#include <cmath>
 #include <string>
 
 namespace tesk::stationing {
@@ -16,15 +17,12 @@ using state::SharedState;
 /// Distance of the sentinel break beyond the end of the line, m.
 constexpr double kSentinelDistance = 1e9;
 
-/// BreakCount, checked against the size of the chain-break tables so that no loop below can
-/// index outside them (the sentinel row BreakCount + 1 must exist too).
-int CheckedBreakCount(const SharedState& state) {
-    if (state.BreakCount < 0 || state.BreakCount > state::kMaxBreaks) {
-        throw RuntimeError(ErrorCode::IndexOutOfRange,
-                           "chain-break count " + std::to_string(state.BreakCount) +
-                               " outside 0.." + std::to_string(state::kMaxBreaks));
+void RequireBreakCount(long long count) {
+    if (count < 0 || count > state::kMaxBreaks) {
+        throw RuntimeError(ErrorCode::IndexOutOfRange, "chain-break count " +
+                                                           std::to_string(count) + " outside 0.." +
+                                                           std::to_string(state::kMaxBreaks));
     }
-    return state.BreakCount;
 }
 
 /// Whether a text is a plain decimal number (blanks skipped, an optional sign, digits with at
@@ -53,46 +51,6 @@ bool IsPlainNumber(std::string_view text) {
         }
     }
     return seenDigit;
-}
-
-/// Written station and section of a continuous mileage. Each break's back station is compared
-/// with the value already converted by the earlier breaks, because BreakBack(k) is a written
-/// value of section k.
-struct WrittenStation {
-    double Station;
-    int Section;
-};
-
-WrittenStation ToWritten(const SharedState& state, double mileage) {
-    geometry::RequireFinite(mileage, "mileage");
-    const int breakCount = CheckedBreakCount(state);
-    double w = mileage;
-    int section = 1;
-    for (int k = 1; k <= breakCount; ++k) {
-        if (w > state.BreakBack[k]) {
-            w = state.BreakAhead[k] + (w - state.BreakBack[k]);
-            ++section;
-        }
-    }
-    return {w, section};
-}
-
-/// Undoes the jumps of breaks section-1 .. 1 on a written value of section `section`.
-double WrittenToMileage(const SharedState& state, int section, double written) {
-    double w = written;
-    for (int k = section - 1; k >= 1; --k) {
-        w = w - state.BreakAhead[k] + state.BreakBack[k];
-    }
-    return w;
-}
-
-void RequireSection(const SharedState& state, int section, std::string_view what) {
-    const int breakCount = CheckedBreakCount(state);
-    if (section < 1 || section > breakCount + 1) {
-        throw RuntimeError(ErrorCode::IndexOutOfRange,
-                           std::string(what) + ": section " + std::to_string(section) +
-                               " outside 1.." + std::to_string(breakCount + 1));
-    }
 }
 
 } // namespace
@@ -134,144 +92,258 @@ std::string FormatStationLabel(double writtenStation) {
     return sign + "K" + kilometres + "+" + metres + decimals;
 }
 
-double MileageToStation(const SharedState& state, double mileage) {
-    return ToWritten(state, mileage).Station;
+// ---- Stationing ----------------------------------------------------------------------------
+
+Stationing::Stationing(const std::vector<ChainBreak>& breaks, double startMileage,
+                       double endMileage)
+    : m_breaks(breaks) {
+    RequireBreakCount(static_cast<long long>(breaks.size()));
+    geometry::RequireFinite(startMileage, "line start mileage");
+    geometry::RequireFinite(endMileage, "line end mileage");
+    for (std::size_t i = 0; i < m_breaks.size(); ++i) {
+        if (!std::isfinite(m_breaks[i].Back) || !std::isfinite(m_breaks[i].Ahead)) {
+            throw RuntimeError(ErrorCode::Format,
+                               "chain break " + std::to_string(i + 1) + " is not a finite station");
+        }
+    }
+    m_lastSectionBound = endMileage + kSentinelDistance;
+
+    // Section i + 1 runs from the ahead station of the break before it to the back station of
+    // the break after it; the first starts at the start of the line, the last ends at its end.
+    m_sectionStart = {startMileage};
+    m_sectionEnd.clear();
+    for (const ChainBreak& b : m_breaks) {
+        m_sectionStart.push_back(b.Ahead);
+        m_sectionEnd.push_back(b.Back);
+    }
+    m_sectionEnd.push_back(ToWritten(endMileage).Station);
+
+    // Every section up to the last break must run forwards.
+    for (std::size_t i = 0; i < m_breaks.size(); ++i) {
+        if (!(m_sectionStart[i] <= m_sectionEnd[i])) {
+            throw RuntimeError(ErrorCode::Format,
+                               "chain break " + std::to_string(i + 1) + " (back station " +
+                                   geometry::FormatShortest(m_sectionEnd[i]) +
+                                   ") lies before the start of its section (" +
+                                   geometry::FormatShortest(m_sectionStart[i]) + ")");
+        }
+    }
 }
 
-std::string MileageToLabel(const SharedState& state, double mileage) {
-    const WrittenStation written = ToWritten(state, mileage);
+void Stationing::RequireSection(int section, std::string_view what) const {
+    if (section < 1 || section > BreakCount() + 1) {
+        throw RuntimeError(ErrorCode::IndexOutOfRange,
+                           std::string(what) + ": section " + std::to_string(section) +
+                               " outside 1.." + std::to_string(BreakCount() + 1));
+    }
+}
+
+double Stationing::SectionStart(int section) const {
+    RequireSection(section, "section start");
+    return m_sectionStart[static_cast<std::size_t>(section - 1)];
+}
+
+double Stationing::SectionEnd(int section) const {
+    RequireSection(section, "section end");
+    return m_sectionEnd[static_cast<std::size_t>(section - 1)];
+}
+
+/// Each break's back station is compared with the value already converted by the earlier
+/// breaks, because the back station of break k is a written value of section k.
+Stationing::WrittenStation Stationing::ToWritten(double mileage) const {
+    geometry::RequireFinite(mileage, "mileage");
+    double w = mileage;
+    int section = 1;
+    for (const ChainBreak& b : m_breaks) {
+        if (w > b.Back) {
+            w = b.Ahead + (w - b.Back);
+            ++section;
+        }
+    }
+    return {w, section};
+}
+
+/// Undoes the jumps of breaks section-1 .. 1 on a written value of section `section`.
+double Stationing::WrittenToMileage(int section, double written) const {
+    double w = written;
+    for (int k = section - 1; k >= 1; --k) {
+        const ChainBreak& b = m_breaks[static_cast<std::size_t>(k - 1)];
+        w = w - b.Ahead + b.Back;
+    }
+    return w;
+}
+
+double Stationing::MileageToStation(double mileage) const {
+    return ToWritten(mileage).Station;
+}
+
+std::string Stationing::MileageToLabel(double mileage) const {
+    const WrittenStation written = ToWritten(mileage);
     std::string label = FormatStationLabel(written.Station);
-    if (state.BreakCount != 0) {
+    if (!m_breaks.empty()) {
         label.insert(label.begin(), SectionLetter(written.Section));
     }
     return label;
 }
 
-double StationTextToMileage(const SharedState& state, std::string_view text) {
+double Stationing::StationTextToMileage(std::string_view text) const {
     const std::string_view trimmed = geometry::Trim(text);
     const int section = trimmed.empty() ? 0 : MarkSection(trimmed.front());
     if (section == 0) {
         return geometry::NumericValue(trimmed);
     }
-    RequireSection(state, section, "station mark");
-    return WrittenToMileage(state, section, geometry::NumericValue(trimmed.substr(1)));
+    RequireSection(section, "station mark");
+    return WrittenToMileage(section, geometry::NumericValue(trimmed.substr(1)));
 }
 
-double SectionStationToMileage(const SharedState& state, int section, double station) {
-    RequireSection(state, section, "chain-break section");
-    return WrittenToMileage(state, section, station);
+double Stationing::SectionStationToMileage(int section, double station) const {
+    RequireSection(section, "chain-break section");
+    return WrittenToMileage(section, station);
 }
 
-MarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts, std::string_view zhstr) {
-    const std::string_view trimmed = geometry::Trim(zhstr);
-    if (trimmed.empty() || MarkSection(trimmed.front()) != 0) {
-        return {true, std::string(zhstr)};
+std::optional<std::string> Stationing::CheckStationText(std::string_view text) const {
+    const std::string_view trimmed = geometry::Trim(text);
+    if (trimmed.empty()) {
+        return std::nullopt;
     }
-    const int breakCount = CheckedBreakCount(state);
-    if (breakCount == 0) {
-        return {true, std::string(zhstr)};
+    // The number part must be a number and nothing else: anything else would be read as some
+    // other station (0 for "K1+200", 1 for "1+200"), a real place on many lines.
+    const auto notANumber = [&] {
+        return std::optional<std::string>("桩号" + std::string(text) +
+                                          "有误，应为以米计的数，如1234.567或B1234.567，请修改！");
+    };
+    const int section = MarkSection(trimmed.front());
+    if (section == 0) {
+        return IsPlainNumber(trimmed) ? std::nullopt : notANumber();
+    }
+    if (m_breaks.empty()) {
+        return "桩号" + std::string(text) + "有误，不存在断链，请修改！";
+    }
+    if (section > BreakCount() + 1) {
+        return "桩号" + std::string(text) + "断链标识有误，请修改！";
+    }
+    if (!IsPlainNumber(trimmed.substr(1))) {
+        return notANumber();
+    }
+    // Section A is checked from 0, not from the start of the line; the last section reaches far
+    // beyond the end of the line.
+    const double lower = section == 1 ? 0.0 : m_breaks[static_cast<std::size_t>(section - 2)].Ahead;
+    const double upper = section == BreakCount() + 1
+                             ? m_lastSectionBound
+                             : m_breaks[static_cast<std::size_t>(section - 1)].Back;
+    const double w = geometry::NumericValue(trimmed.substr(1));
+    if (lower <= w && w <= upper) {
+        return std::nullopt;
+    }
+    return "桩号" + std::string(text) + "超出所在断链区间，请修改！";
+}
+
+MarkedStation Stationing::MarkStation(std::string_view typed) const {
+    const std::string_view trimmed = geometry::Trim(typed);
+    if (trimmed.empty() || MarkSection(trimmed.front()) != 0 || m_breaks.empty()) {
+        return {std::string(typed), std::nullopt};
     }
     const double v = geometry::NumericValue(trimmed);
 
     // A value jumped over by a forward break does not exist on the line.
-    for (int k = 1; k <= breakCount; ++k) {
-        const double back = state.BreakBack[k];
-        const double ahead = state.BreakAhead[k];
-        if (back < v && v < ahead) {
-            prompts.ActivateMainWindow();
-            prompts.Refuse("桩号" + std::string(zhstr) + "不应存在" + geometry::FormatShortest(back) +
-                           "和" + geometry::FormatShortest(ahead) + "之间，请修改！");
-            return {false, {}};
+    for (const ChainBreak& b : m_breaks) {
+        if (b.Back < v && v < b.Ahead) {
+            return {{},
+                    "桩号" + std::string(typed) + "不应存在" + geometry::FormatShortest(b.Back) +
+                        "和" + geometry::FormatShortest(b.Ahead) + "之间，请修改！"};
         }
     }
     // A value a backward break makes occur twice cannot be placed without its mark.
-    for (int k = 1; k <= breakCount; ++k) {
-        const double back = state.BreakBack[k];
-        const double ahead = state.BreakAhead[k];
-        if (ahead < back && ahead <= v && v <= back) {
-            prompts.ActivateMainWindow();
-            prompts.Refuse("程序不能判断桩号" + std::string(zhstr) +
-                           "所属的断链区间，需添加断链标识A、B、C...");
-            return {false, {}};
+    for (const ChainBreak& b : m_breaks) {
+        if (b.Ahead < b.Back && b.Ahead <= v && v <= b.Back) {
+            return {{},
+                    "程序不能判断桩号" + std::string(typed) +
+                        "所属的断链区间，需添加断链标识A、B、C..."};
         }
     }
     // With neither, the breaks whose back station lies below v are exactly those before it.
     int section = 1;
-    for (int k = 1; k <= breakCount; ++k) {
-        if (v > state.BreakBack[k]) {
+    for (const ChainBreak& b : m_breaks) {
+        if (v > b.Back) {
             ++section;
         }
     }
-    return {true, SectionLetter(section) + std::string(trimmed)};
+    return {SectionLetter(section) + std::string(trimmed), std::nullopt};
 }
 
-bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::string_view text) {
-    const std::string_view trimmed = geometry::Trim(text);
-    if (trimmed.empty()) {
-        return true;
-    }
-    // The number part must be a number and nothing else: anything else would be read as some
-    // other station (0 for "K1+200", 1 for "1+200"), a real place on many lines.
-    const auto refuseNotANumber = [&] {
-        prompts.Refuse("桩号" + std::string(text) +
-                       "有误，应为以米计的数，如1234.567或B1234.567，请修改！");
-        return false;
-    };
-    const int section = MarkSection(trimmed.front());
-    if (section == 0) {
-        return IsPlainNumber(trimmed) ? true : refuseNotANumber();
-    }
-    const int breakCount = CheckedBreakCount(state);
-    if (breakCount == 0) {
-        prompts.Refuse("桩号" + std::string(text) + "有误，不存在断链，请修改！");
-        return false;
-    }
-    if (section > breakCount + 1) {
-        prompts.Refuse("桩号" + std::string(text) + "断链标识有误，请修改！");
-        return false;
-    }
-    if (!IsPlainNumber(trimmed.substr(1))) {
-        return refuseNotANumber();
-    }
-    // Row 0 holds 0 and row BreakCount + 1 the sentinel beyond the end of the line.
-    const double w = geometry::NumericValue(trimmed.substr(1));
-    if (state.BreakAhead[section - 1] <= w && w <= state.BreakBack[section]) {
-        return true;
-    }
-    prompts.Refuse("桩号" + std::string(text) + "超出所在断链区间，请修改！");
-    return false;
-}
+// ---- Old interface over the shared state ---------------------------------------------------
 
-void BuildChainBreakSections(SharedState& state) {
-    const int breakCount = CheckedBreakCount(state);
+namespace {
+
+/// The Stationing of the state's chain breaks over the built JD line.
+Stationing JdLineStationing(const SharedState& state) {
+    RequireBreakCount(state.BreakCount);
     if (state.JdCount < 1) {
         throw RuntimeError(ErrorCode::IndexOutOfRange, "chain-break sections need a JD line");
     }
+    std::vector<ChainBreak> breaks;
+    breaks.reserve(static_cast<std::size_t>(state.BreakCount));
+    for (int k = 1; k <= state.BreakCount; ++k) {
+        breaks.push_back({state.BreakBack[k], state.BreakAhead[k]});
+    }
+    return {breaks, state.StartStation, state.JdStation[state.JdCount]};
+}
+
+/// The Stationing the conversions use: without chain breaks (as with the element method) no
+/// line is needed.
+Stationing StationingOf(const SharedState& state) {
+    RequireBreakCount(state.BreakCount);
+    return state.BreakCount == 0 ? Stationing() : JdLineStationing(state);
+}
+
+} // namespace
+
+double MileageToStation(const SharedState& state, double mileage) {
+    return StationingOf(state).MileageToStation(mileage);
+}
+
+std::string MileageToLabel(const SharedState& state, double mileage) {
+    return StationingOf(state).MileageToLabel(mileage);
+}
+
+double StationTextToMileage(const SharedState& state, std::string_view text) {
+    return StationingOf(state).StationTextToMileage(text);
+}
+
+double SectionStationToMileage(const SharedState& state, int section, double station) {
+    return StationingOf(state).SectionStationToMileage(section, station);
+}
+
+LegacyMarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts,
+                             std::string_view zhstr) {
+    MarkedStation marked = StationingOf(state).MarkStation(zhstr);
+    if (marked.Refusal) {
+        prompts.ActivateMainWindow();
+        prompts.Refuse(*marked.Refusal);
+        return {false, {}};
+    }
+    return {true, std::move(marked.Text)};
+}
+
+bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::string_view text) {
+    if (const std::optional<std::string> refusal = StationingOf(state).CheckStationText(text)) {
+        prompts.Refuse(*refusal);
+        return false;
+    }
+    return true;
+}
+
+void BuildChainBreakSections(SharedState& state) {
+    const Stationing stationing = JdLineStationing(state);
+    const int breakCount = stationing.BreakCount();
     const double endMileage = state.JdStation[state.JdCount];
     state.BreakBack[0] = 0.0;
     state.BreakAhead[0] = 0.0;
     state.BreakBack[breakCount + 1] = endMileage + kSentinelDistance;
     state.BreakAhead[breakCount + 1] = endMileage + kSentinelDistance;
-
-    state.SectionStart[1] = state.StartStation;
-    for (int k = 2; k <= breakCount + 1; ++k) {
-        state.SectionStart[k] = state.BreakAhead[k - 1];
-    }
-    for (int k = 1; k <= breakCount; ++k) {
-        state.SectionEnd[k] = state.BreakBack[k];
-    }
-    state.SectionEnd[breakCount + 1] =
-        breakCount == 0 ? endMileage : MileageToStation(state, endMileage);
-
-    // Every section up to the last break must run forwards; "!(a <= b)" also catches NaN.
-    for (int k = 1; k <= breakCount; ++k) {
-        if (!(state.SectionStart[k] <= state.SectionEnd[k])) {
-            throw RuntimeError(ErrorCode::Format,
-                               "chain break " + std::to_string(k) + " (back station " +
-                                   geometry::FormatShortest(state.BreakBack[k]) +
-                                   ") lies before the start of its section (" +
-                                   geometry::FormatShortest(state.SectionStart[k]) + ")");
-        }
+    for (int k = 1; k <= breakCount + 1; ++k) {
+        state.SectionStart[k] = stationing.SectionStart(k);
+        state.SectionEnd[k] = stationing.SectionEnd(k);
     }
 }
 

@@ -3,14 +3,13 @@
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 #include "support/comma_locale.h"
-#include "support/recording_prompts.h"
 
 #include <cinttypes>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,34 +19,42 @@ namespace {
 
 using geometry::ErrorCode;
 using geometry::RuntimeError;
-using state::SharedState;
-using testing::RecordingPrompts;
+using Breaks = std::vector<ChainBreak>;
 
 /// Tolerance for mileages and written stations that only pass through a few additions, m.
 constexpr double kExact = 1e-9;
 /// A label keeps millimetres: reading it back may be off by half a millimetre, m.
 constexpr double kHalfMillimetre = 0.0005 + 1e-9;
 
-struct Break {
-    double Back;
-    double Ahead;
-};
+// The lines of most cases below run from mileage 0 to 3000.
+const Breaks kNone = {};
+const Breaks kForward = {{1000.0, 1100.0}};  // a gap of 100 m
+const Breaks kBackward = {{1100.0, 1000.0}}; // 1000..1100 written twice
+const Breaks kEqual = {{1500.0, 1500.0}};    // only the mark changes
+// Break 2's back station 2000 is a written value of section B: mileage 1900.
+const Breaks kTwo = {{1000.0, 1100.0}, {2000.0, 1900.0}};
 
-/// A JD line from `start` to `end` (continuous mileage, m) with the given chain breaks, its
-/// chain-break tables completed as Initialize does.
-SharedState MakeLine(double start, double end, const std::vector<Break>& breaks) {
-    SharedState state;
-    state.StartStation = start;
-    state.JdCount = 2;
-    state.JdStation[1] = start;
-    state.JdStation[2] = end;
-    state.BreakCount = static_cast<int>(breaks.size());
-    for (int k = 1; k <= state.BreakCount; ++k) {
-        state.BreakBack[k] = breaks[static_cast<std::size_t>(k - 1)].Back;
-        state.BreakAhead[k] = breaks[static_cast<std::size_t>(k - 1)].Ahead;
+Stationing Line(const Breaks& breaks) {
+    return Stationing(breaks, 0.0, 3000.0);
+}
+
+/// Nineteen breaks, each jumping 10 m forward, on a line from 0 to 25000.
+Stationing NineteenBreaks() {
+    Breaks breaks;
+    for (int k = 1; k <= 19; ++k) {
+        breaks.push_back({1000.0 * k, 1000.0 * k + 10.0});
     }
-    BuildChainBreakSections(state);
-    return state;
+    return Stationing(breaks, 0.0, 25000.0);
+}
+
+/// The error code a call throws, or nothing.
+template <typename F> std::optional<ErrorCode> CodeOf(F&& call) {
+    try {
+        call();
+    } catch (const RuntimeError& error) {
+        return error.Code();
+    }
+    return std::nullopt;
 }
 
 /// The expected label of a whole number of millimetres, built with integer arithmetic.
@@ -140,312 +147,231 @@ TEST(FormatStationLabel, RefusesNonFiniteValues) {
     }
 }
 
-// ---- Without chain breaks -----------------------------------------------------------------
+// ---- Conversions ---------------------------------------------------------------------------
 
-TEST(WithoutBreaks, EverythingIsPlainNumberHandling) {
-    const SharedState state = MakeLine(0.0, 5000.0, {});
-    RecordingPrompts prompts;
-
-    EXPECT_EQ(MileageToLabel(state, 1234.5), "K1+234.500") << "no mark letter";
-    EXPECT_EQ(MileageToStation(state, 1234.5), 1234.5);
-    EXPECT_EQ(StationTextToMileage(state, "1234.5"), 1234.5);
-    EXPECT_EQ(StationTextToMileage(state, ""), 0.0);
-    EXPECT_EQ(SectionStationToMileage(state, 1, 777.25), 777.25);
-
-    const MarkedStation marked = zh_dlstr(state, prompts, " 1234.5 ");
-    EXPECT_TRUE(marked.StationAccepted);
-    EXPECT_EQ(marked.zhdlstr, " 1234.5 ") << "an unmarked text passes unchanged";
-
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "1234"));
-    EXPECT_TRUE(prompts.Refusals.empty());
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "B1234"));
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "A1234"));
-    EXPECT_EQ(prompts.Refusals, (std::vector<std::string>{"桩号B1234有误，不存在断链，请修改！",
-                                                          "桩号A1234有误，不存在断链，请修改！"}));
-}
-
-TEST(WithoutBreaks, BlankAndMarkedTextsPassZhDlstrUnchanged) {
-    const SharedState state = MakeLine(0.0, 5000.0, {{1000.0, 1100.0}});
-    RecordingPrompts prompts;
-    for (const char* text : {"", "   ", "B1050", "Z5"}) {
-        const MarkedStation marked = zh_dlstr(state, prompts, text);
-        EXPECT_TRUE(marked.StationAccepted) << text;
-        EXPECT_EQ(marked.zhdlstr, text);
-    }
-    EXPECT_TRUE(prompts.Events.empty());
-}
-
-// ---- One forward break: 1000 -> 1100 -------------------------------------------------------
-
-class ForwardBreak : public ::testing::Test {
-protected:
-    SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}});
-    RecordingPrompts prompts;
-};
-
-TEST_F(ForwardBreak, LabelsJumpAfterTheBackStation) {
-    EXPECT_EQ(MileageToLabel(state, 1000.0), "AK1+000.000") << "the back station stays in A";
-    EXPECT_EQ(MileageToLabel(state, 1000.001), "BK1+100.001");
-    EXPECT_EQ(MileageToLabel(state, 0.0), "AK0+000.000");
-    EXPECT_EQ(MileageToLabel(state, -12.3), "A-K0+012.300");
-    EXPECT_NEAR(MileageToStation(state, 1000.001), 1100.001, kExact);
-    EXPECT_EQ(MileageToStation(state, 1000.0), 1000.0);
-    EXPECT_EQ(MileageToStation(state, 2500.0), 2600.0);
-}
-
-TEST_F(ForwardBreak, AValueInTheGapIsRefusedNamingTheBreak) {
-    const MarkedStation marked = zh_dlstr(state, prompts, "1050");
-    EXPECT_FALSE(marked.StationAccepted);
-    EXPECT_TRUE(marked.zhdlstr.empty());
-    EXPECT_EQ(prompts.Events, (std::vector<std::string>{
-                                  "activate:", "refuse:桩号1050不应存在1000和1100之间，请修改！"}));
-}
-
-TEST_F(ForwardBreak, UnmarkedTextsGetTheirSection) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"1200", "B1200"}, {"999.5", "A999.5"},  {"1000", "A1000"},
-        {"1100", "B1100"}, {" 1200  ", "B1200"}, {"0", "A0"},
+TEST(Stationing, LabelsAndWrittenStationsOfMileages) {
+    struct Row {
+        const Breaks& Line;
+        double Mileage;
+        double Station;
+        const char* Label;
     };
-    for (const auto& [typed, expected] : cases) {
-        const MarkedStation marked = zh_dlstr(state, prompts, typed);
-        EXPECT_TRUE(marked.StationAccepted) << typed;
-        EXPECT_EQ(marked.zhdlstr, expected) << typed;
+    const Row rows[] = {
+        {kNone, 1234.5, 1234.5, "K1+234.500"},     // no mark letter without chain breaks
+        {kForward, 1000.0, 1000.0, "AK1+000.000"}, // the back station stays in A
+        {kForward, 1000.001, 1100.001, "BK1+100.001"}, {kForward, 0.0, 0.0, "AK0+000.000"},
+        {kForward, -12.3, -12.3, "A-K0+012.300"},      {kForward, 2500.0, 2600.0, "BK2+600.000"},
+        {kBackward, 1050.0, 1050.0, "AK1+050.000"},    {kBackward, 1100.0, 1100.0, "AK1+100.000"},
+        {kBackward, 1150.0, 1050.0, "BK1+050.000"}, // the written values repeat
+        {kEqual, 1500.0, 1500.0, "AK1+500.000"},       {kEqual, 1500.5, 1500.5, "BK1+500.500"},
+        {kTwo, 1900.0, 2000.0, "BK2+000.000"},         {kTwo, 1900.25, 1900.25, "CK1+900.250"},
+        {kTwo, 1950.0, 1950.0, "CK1+950.000"}, // 1950 is below break 2's back station
+    };
+    for (const Row& row : rows) {
+        const Stationing line = Line(row.Line);
+        EXPECT_NEAR(line.MileageToStation(row.Mileage), row.Station, kExact) << row.Label;
+        EXPECT_EQ(line.MileageToLabel(row.Mileage), row.Label) << row.Mileage;
     }
-    EXPECT_TRUE(prompts.Events.empty());
-    EXPECT_EQ(StationTextToMileage(state, "B1200"), 1100.0);
-    EXPECT_EQ(StationTextToMileage(state, "B1100"), 1000.0);
-    EXPECT_EQ(StationTextToMileage(state, "A1000"), 1000.0);
+    EXPECT_EQ(NineteenBreaks().MileageToLabel(25000.0), "TK25+190.000");
+    EXPECT_EQ(Stationing().MileageToLabel(1234.5), "K1+234.500");
 }
 
-TEST_F(ForwardBreak, MarksAreCheckedAgainstTheirSection) {
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "A1000"));
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "A0"));
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "B1100"));
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "B999999"));
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "1050")) << "no mark: not this check's business";
-    EXPECT_TRUE(prompts.Refusals.empty());
-
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "A1050"));
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "B1099.999"));
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "A-0.5")) << "section A starts at 0";
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "C1200"));
-    EXPECT_EQ(prompts.Refusals, (std::vector<std::string>{
-                                    "桩号A1050超出所在断链区间，请修改！",
-                                    "桩号B1099.999超出所在断链区间，请修改！",
-                                    "桩号A-0.5超出所在断链区间，请修改！",
-                                    "桩号C1200断链标识有误，请修改！",
-                                }));
-}
-
-TEST_F(ForwardBreak, TheGapMessageShowsTheStoredValuesInShortForm) {
-    SharedState fractional = MakeLine(0.0, 3000.0, {{1000.25, 1100.5}});
-    zh_dlstr(fractional, prompts, "1050");
-    EXPECT_EQ(prompts.Refusals,
-              (std::vector<std::string>{"桩号1050不应存在1000.25和1100.5之间，请修改！"}));
-}
-
-// ---- One backward break: 1100 -> 1000 ------------------------------------------------------
-
-class BackwardBreak : public ::testing::Test {
-protected:
-    SharedState state = MakeLine(0.0, 3000.0, {{1100.0, 1000.0}});
-    RecordingPrompts prompts;
-};
-
-TEST_F(BackwardBreak, ARepeatedValueNeedsItsMark) {
-    for (const char* typed : {"1050", "1000", "1100"}) {
-        const MarkedStation marked = zh_dlstr(state, prompts, typed);
-        EXPECT_FALSE(marked.StationAccepted) << typed;
-        EXPECT_TRUE(marked.zhdlstr.empty());
+TEST(Stationing, MileagesOfStationTexts) {
+    struct Row {
+        const Breaks& Line;
+        const char* Text;
+        double Mileage;
+    };
+    const Row rows[] = {
+        {kNone, "1234.5", 1234.5},    {kNone, "", 0.0},
+        {kNone, "A100", 100.0},       {kForward, "B1200", 1100.0},
+        {kForward, "B1100", 1000.0},  {kForward, "A1000", 1000.0},
+        {kBackward, "A1050", 1050.0}, {kBackward, "B1050", 1150.0},
+        {kEqual, "B1600", 1600.0},    {kTwo, "C2500", 2500.0},
+        {kTwo, "B1200   ", 1100.0},   {kTwo, "  C2500\t", 2500.0},
+        {kTwo, " 1234.5 ", 1234.5},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Line(row.Line).StationTextToMileage(row.Text), row.Mileage) << row.Text;
     }
-    ASSERT_EQ(prompts.Events.size(), 6U);
-    EXPECT_EQ(prompts.Events[0], "activate:");
-    EXPECT_EQ(prompts.Events[1],
-              "refuse:程序不能判断桩号1050所属的断链区间，需添加断链标识A、B、C...");
-    EXPECT_EQ(prompts.Activations, 3);
+    EXPECT_EQ(NineteenBreaks().StationTextToMileage("T19020"), 19020.0 - 190.0);
+    EXPECT_EQ(Stationing().StationTextToMileage("777.25"), 777.25);
 }
 
-TEST_F(BackwardBreak, MarkedValuesArePlacedInTheirSection) {
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "A1050"));
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "B1050"));
-    EXPECT_TRUE(prompts.Refusals.empty());
-    EXPECT_EQ(StationTextToMileage(state, "A1050"), 1050.0);
-    EXPECT_EQ(StationTextToMileage(state, "B1050"), 1150.0);
-
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "A1100.5"));
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "B999"));
-    EXPECT_EQ(prompts.Refusals.size(), 2U);
-}
-
-TEST_F(BackwardBreak, ValuesOutsideTheOverlapAreResolved) {
-    MarkedStation marked = zh_dlstr(state, prompts, "1100.001");
-    EXPECT_EQ(marked.zhdlstr, "B1100.001");
-    EXPECT_NEAR(StationTextToMileage(state, marked.zhdlstr), 1200.001, kExact);
-    marked = zh_dlstr(state, prompts, "999.999");
-    EXPECT_EQ(marked.zhdlstr, "A999.999");
-    EXPECT_TRUE(prompts.Events.empty());
-}
-
-TEST_F(BackwardBreak, LabelsRepeatTheWrittenValuesWithAnotherMark) {
-    EXPECT_EQ(MileageToLabel(state, 1050.0), "AK1+050.000");
-    EXPECT_EQ(MileageToLabel(state, 1100.0), "AK1+100.000");
-    EXPECT_EQ(MileageToLabel(state, 1150.0), "BK1+050.000");
-    EXPECT_EQ(MileageToStation(state, 1150.0), 1050.0);
-}
-
-TEST(EqualBreak, OnlyTheMarkChanges) {
-    const SharedState state = MakeLine(0.0, 3000.0, {{1500.0, 1500.0}});
-    RecordingPrompts prompts;
-    EXPECT_EQ(MileageToLabel(state, 1500.0), "AK1+500.000");
-    EXPECT_EQ(MileageToLabel(state, 1500.5), "BK1+500.500");
-    EXPECT_EQ(zh_dlstr(state, prompts, "1500").zhdlstr, "A1500");
-    EXPECT_EQ(zh_dlstr(state, prompts, "1600").zhdlstr, "B1600");
-    EXPECT_EQ(StationTextToMileage(state, "B1600"), 1600.0);
-    EXPECT_TRUE(prompts.Events.empty());
-}
-
-// ---- Several breaks ------------------------------------------------------------------------
-
-TEST(SeveralBreaks, BackStationsAreComparedAfterTheEarlierJumps) {
-    // Break 2's back station 2000 is a written value of section B: mileage 1900.
-    const SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
-    EXPECT_EQ(MileageToLabel(state, 1900.0), "BK2+000.000");
-    EXPECT_EQ(MileageToLabel(state, 1900.25), "CK1+900.250");
-    EXPECT_EQ(MileageToLabel(state, 1950.0), "CK1+950.000") << "1950 is below BreakBack(2)";
-    EXPECT_EQ(SectionStationToMileage(state, 2, 2000.0), 1900.0);
-    EXPECT_EQ(SectionStationToMileage(state, 3, 1900.25), 1900.25);
-    EXPECT_EQ(SectionStationToMileage(state, 3, 2500.0), 2500.0);
-    EXPECT_EQ(SectionStationToMileage(state, 1, 500.0), 500.0);
-}
-
-TEST(SeveralBreaks, NineteenBreaksEndWithMarkT) {
-    std::vector<Break> breaks;
-    for (int k = 1; k <= 19; ++k) {
-        breaks.push_back({1000.0 * k, 1000.0 * k + 10.0}); // each jumps 10 m forward
+TEST(Stationing, MileagesOfSectionStations) {
+    struct Row {
+        const Breaks& Line;
+        int Section;
+        double Station;
+        double Mileage;
+    };
+    const Row rows[] = {
+        {kNone, 1, 777.25, 777.25}, {kTwo, 1, 500.0, 500.0},     {kTwo, 2, 2000.0, 1900.0},
+        {kTwo, 2, 1100.0, 1000.0},  {kTwo, 3, 1900.25, 1900.25}, {kTwo, 3, 2500.0, 2500.0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Line(row.Line).SectionStationToMileage(row.Section, row.Station), row.Mileage)
+            << row.Section << " " << row.Station;
     }
-    const SharedState state = MakeLine(0.0, 25000.0, breaks);
-    RecordingPrompts prompts;
-
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "T19020"));
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "T200000")) << "the last section is open-ended";
-    EXPECT_TRUE(prompts.Refusals.empty());
-    EXPECT_FALSE(CheckBreakMark(state, prompts, "U100"));
-    EXPECT_EQ(prompts.Refusals, (std::vector<std::string>{"桩号U100断链标识有误，请修改！"}));
-
-    // Section T follows 19 jumps of 10 m.
-    EXPECT_EQ(StationTextToMileage(state, "T19020"), 19020.0 - 190.0);
-    EXPECT_EQ(zh_dlstr(state, prompts, "19500").zhdlstr, "T19500");
-    EXPECT_EQ(MileageToLabel(state, 25000.0), "TK25+190.000");
-    EXPECT_EQ(SectionStationToMileage(state, 20, 19020.0), 18830.0);
+    EXPECT_EQ(NineteenBreaks().SectionStationToMileage(20, 19020.0), 18830.0);
 }
 
-TEST(SeveralBreaks, MarksBeyondTheLastSectionNeverReachPastTheTables) {
-    SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
-    // Rows past the sentinel hold leftovers of an earlier, longer break table.
-    for (int k = 4; k <= 20; ++k) {
-        state.BreakBack[k] = -7.0 * k;
-        state.BreakAhead[k] = 3.0 * k;
-    }
-    RecordingPrompts prompts;
+TEST(Stationing, SectionsAndMarksBeyondTheLastSectionAreRefused) {
+    const Stationing two = Line(kTwo);
     for (const char* text : {"D100", "T100", "Z100"}) {
-        EXPECT_FALSE(CheckBreakMark(state, prompts, text));
-        try {
-            StationTextToMileage(state, text);
-            ADD_FAILURE() << "no exception for " << text;
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Code(), ErrorCode::IndexOutOfRange) << text;
-        }
+        EXPECT_EQ(CodeOf([&] { two.StationTextToMileage(text); }), ErrorCode::IndexOutOfRange)
+            << text;
     }
-    EXPECT_EQ(prompts.Refusals.back(), "桩号Z100断链标识有误，请修改！");
-    EXPECT_EQ(StationTextToMileage(state, "C2500"), 2500.0);
     for (int section : {0, -1, 4, 21}) {
-        EXPECT_THROW(SectionStationToMileage(state, section, 100.0), RuntimeError) << section;
+        EXPECT_EQ(CodeOf([&] { two.SectionStationToMileage(section, 100.0); }),
+                  ErrorCode::IndexOutOfRange)
+            << section;
+        EXPECT_EQ(CodeOf([&] { two.SectionStart(section); }), ErrorCode::IndexOutOfRange);
+        EXPECT_EQ(CodeOf([&] { two.SectionEnd(section); }), ErrorCode::IndexOutOfRange);
     }
-    const SharedState noBreaks = MakeLine(0.0, 3000.0, {});
-    EXPECT_THROW(StationTextToMileage(noBreaks, "B100"), RuntimeError);
-    EXPECT_EQ(StationTextToMileage(noBreaks, "A100"), 100.0);
+    EXPECT_EQ(CodeOf([&] { Stationing().StationTextToMileage("B100"); }),
+              ErrorCode::IndexOutOfRange);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(CodeOf([&] { two.MileageToStation(nan); }), ErrorCode::NonFinite);
+    EXPECT_EQ(CodeOf([&] { two.MileageToLabel(nan); }), ErrorCode::NonFinite);
 }
 
-TEST(SeveralBreaks, ACorruptBreakCountIsARunTimeErrorNotACrash) {
-    SharedState state = MakeLine(0.0, 3000.0, {});
-    RecordingPrompts prompts;
-    for (int count : {-1, 20, 25, 32767}) {
-        state.BreakCount = count;
-        EXPECT_THROW(MileageToStation(state, 10.0), RuntimeError) << count;
-        EXPECT_THROW(MileageToLabel(state, 10.0), RuntimeError);
-        EXPECT_THROW(zh_dlstr(state, prompts, "10"), RuntimeError);
-        EXPECT_THROW(CheckBreakMark(state, prompts, "A10"), RuntimeError);
-        EXPECT_THROW(StationTextToMileage(state, "A10"), RuntimeError);
-        EXPECT_THROW(SectionStationToMileage(state, 1, 10.0), RuntimeError);
-        EXPECT_THROW(BuildChainBreakSections(state), RuntimeError);
+// ---- Station texts as typed ----------------------------------------------------------------
+
+TEST(Stationing, MarkStationGivesUnmarkedTextsTheirSection) {
+    struct Row {
+        const Breaks& Line;
+        const char* Typed;
+        const char* Marked;
+    };
+    const Row rows[] = {
+        // Unchanged: no chain breaks, a blank text, a text that has its mark already.
+        {kNone, " 1234.5 ", " 1234.5 "},
+        {kForward, "", ""},
+        {kForward, "   ", "   "},
+        {kForward, "B1050", "B1050"},
+        {kForward, "Z5", "Z5"},
+        // Placed, and trimmed.
+        {kForward, "1200", "B1200"},
+        {kForward, "999.5", "A999.5"},
+        {kForward, "1000", "A1000"},
+        {kForward, "1100", "B1100"},
+        {kForward, " 1200  ", "B1200"},
+        {kForward, "0", "A0"},
+        {kBackward, "1100.001", "B1100.001"},
+        {kBackward, "999.999", "A999.999"},
+        {kEqual, "1500", "A1500"},
+        {kEqual, "1600", "B1600"},
+        {kTwo, "1200\t ", "B1200"},
+    };
+    for (const Row& row : rows) {
+        const MarkedStation marked = Line(row.Line).MarkStation(row.Typed);
+        EXPECT_TRUE(marked.Accepted()) << row.Typed << ": " << marked.Refusal.value_or("");
+        EXPECT_EQ(marked.Text, row.Marked) << row.Typed;
     }
-    state.BreakCount = 0;
-    EXPECT_THROW(MileageToStation(state, std::numeric_limits<double>::quiet_NaN()), RuntimeError);
+    EXPECT_EQ(NineteenBreaks().MarkStation("19500").Text, "T19500");
+    EXPECT_EQ(Stationing().MarkStation("1200").Text, "1200");
 }
 
-TEST(SeveralBreaks, TrailingAndLeadingBlanksDoNotChangeTheResult) {
-    const SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
-    RecordingPrompts prompts;
-    EXPECT_EQ(StationTextToMileage(state, "B1200   "), StationTextToMileage(state, "B1200"));
-    EXPECT_EQ(StationTextToMileage(state, "  C2500\t"), 2500.0);
-    EXPECT_EQ(StationTextToMileage(state, " 1234.5 "), 1234.5);
-    EXPECT_TRUE(CheckBreakMark(state, prompts, "B1200   "));
-    EXPECT_FALSE(CheckBreakMark(state, prompts, " Z100")) << "a leading blank does not hide a mark";
-    EXPECT_EQ(zh_dlstr(state, prompts, "1200\t ").zhdlstr, "B1200");
-    EXPECT_EQ(prompts.Refusals.size(), 1U);
+TEST(Stationing, MarkStationRefusesValuesInAGapOrWrittenTwice) {
+    struct Row {
+        Breaks Line;
+        const char* Typed;
+        const char* Refusal;
+    };
+    const Row rows[] = {
+        {kForward, "1050", "桩号1050不应存在1000和1100之间，请修改！"},
+        // The stored values in their shortest form, the text as typed.
+        {{{1000.25, 1100.5}}, " 1050", "桩号 1050不应存在1000.25和1100.5之间，请修改！"},
+        {kBackward, "1050", "程序不能判断桩号1050所属的断链区间，需添加断链标识A、B、C..."},
+        {kBackward, "1000", "程序不能判断桩号1000所属的断链区间，需添加断链标识A、B、C..."},
+        {kBackward, "1100", "程序不能判断桩号1100所属的断链区间，需添加断链标识A、B、C..."},
+    };
+    for (const Row& row : rows) {
+        const MarkedStation marked = Line(row.Line).MarkStation(row.Typed);
+        EXPECT_FALSE(marked.Accepted()) << row.Typed;
+        EXPECT_EQ(marked.Refusal.value_or(""), row.Refusal);
+        EXPECT_TRUE(marked.Text.empty()) << row.Typed;
+    }
 }
 
 // A station text whose number part is not a plain number (a label copied back with its "K", the
 // kilometres written as in a label, a word) would read as another station: 0 for "AK0+500.000",
 // 1 for "1+200", a real place on many lines. The text is refused instead.
-TEST(SeveralBreaks, TextsThatAreNotAPlainNumberAreRefused) {
-    const SharedState state = MakeLine(0.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
-    RecordingPrompts prompts;
-    const std::vector<std::string> refused = {
-        "AK0+500.000", "A",      "Bx",    "abc",   "k1+200", "-",    ".",        "A+",
-        "1+200",       "A1+200", "1200m", "1.2e3", "1200,5", "12OO", "1200.5.5", "B1200-5"};
-    for (const std::string& text : refused) {
-        EXPECT_FALSE(CheckBreakMark(state, prompts, text)) << text;
+TEST(Stationing, CheckStationTextRefusesWhatWouldReadAsAnotherStation) {
+    const Stationing two = Line(kTwo);
+    for (const char* text : {"AK0+500.000", "A", "Bx", "abc", "k1+200", "-", ".", "A+", "1+200",
+                             "A1+200", "1200m", "1.2e3", "1200,5", "12OO", "1200.5.5", "B1200-5"}) {
+        EXPECT_EQ(two.CheckStationText(text),
+                  "桩号" + std::string(text) +
+                      "有误，应为以米计的数，如1234.567或B1234.567，请修改！");
     }
-    ASSERT_EQ(prompts.Refusals.size(), refused.size());
-    EXPECT_EQ(prompts.Refusals.front(),
-              "桩号AK0+500.000有误，应为以米计的数，如1234.567或B1234.567，请修改！");
-    EXPECT_EQ(prompts.Refusals[8],
-              "桩号1+200有误，应为以米计的数，如1234.567或B1234.567，请修改！");
+    EXPECT_EQ(Line(kNone).CheckStationText("abc"),
+              "桩号abc有误，应为以米计的数，如1234.567或B1234.567，请修改！");
+}
 
-    prompts.Refusals.clear();
+TEST(Stationing, CheckStationTextHoldsMarksToTheirSection) {
+    struct Row {
+        const Breaks& Line;
+        const char* Text;
+        const char* Refusal; // nullptr: accepted
+    };
+    const Row rows[] = {
+        {kNone, "1234", nullptr},
+        {kNone, "0.000", nullptr},
+        {kNone, "B1234", "桩号B1234有误，不存在断链，请修改！"},
+        {kNone, "A1234", "桩号A1234有误，不存在断链，请修改！"},
+        {kForward, "A1000", nullptr},
+        {kForward, "A0", nullptr},
+        {kForward, "B1100", nullptr},
+        {kForward, "B999999", nullptr},
+        {kForward, "1050", nullptr}, // no mark: MarkStation's business
+        {kForward, "A1050", "桩号A1050超出所在断链区间，请修改！"},
+        {kForward, "B1099.999", "桩号B1099.999超出所在断链区间，请修改！"},
+        {kForward, "A-0.5", "桩号A-0.5超出所在断链区间，请修改！"}, // section A starts at 0
+        {kForward, "C1200", "桩号C1200断链标识有误，请修改！"},
+        {kBackward, "A1050", nullptr},
+        {kBackward, "B1050", nullptr},
+        {kBackward, "A1100.5", "桩号A1100.5超出所在断链区间，请修改！"},
+        {kBackward, "B999", "桩号B999超出所在断链区间，请修改！"},
+        {kTwo, "B1200   ", nullptr},
+        {kTwo, " Z100", "桩号 Z100断链标识有误，请修改！"}, // a leading blank hides no mark
+        {kTwo, "D100", "桩号D100断链标识有误，请修改！"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Line(row.Line).CheckStationText(row.Text),
+                  row.Refusal ? std::optional<std::string>(row.Refusal) : std::nullopt)
+            << row.Text;
+    }
     for (const char* text :
          {"", "  ", "0", "A0", "A.5", "A-0", "1 200", "+1200", "B 1200", "1200.", "A1000\t"}) {
-        EXPECT_TRUE(CheckBreakMark(state, prompts, text)) << text;
+        EXPECT_EQ(Line(kTwo).CheckStationText(text), std::nullopt) << text;
     }
-    EXPECT_TRUE(prompts.Refusals.empty());
-
-    const SharedState noBreaks = MakeLine(0.0, 3000.0, {});
-    EXPECT_FALSE(CheckBreakMark(noBreaks, prompts, "abc"));
-    EXPECT_TRUE(CheckBreakMark(noBreaks, prompts, "0.000"));
-    EXPECT_EQ(
-        prompts.Refusals,
-        std::vector<std::string>{"桩号abc有误，应为以米计的数，如1234.567或B1234.567，请修改！"});
+    const Stationing nineteen = NineteenBreaks();
+    EXPECT_EQ(nineteen.CheckStationText("T19020"), std::nullopt);
+    EXPECT_EQ(nineteen.CheckStationText("T200000"), std::nullopt) << "the last section is open";
+    EXPECT_EQ(nineteen.CheckStationText("U100"), "桩号U100断链标识有误，请修改！");
+    EXPECT_EQ(Stationing().CheckStationText("A1"), "桩号A1有误，不存在断链，请修改！");
 }
 
 // ---- Round trips over a line with several forward and backward breaks -----------------------
 
-TEST(RoundTrip, LabelsReadBackToTheirMileage) {
+TEST(Stationing, LabelsReadBackToTheirMileage) {
     const double start = 500.0;
     const double end = 10000.0;
-    const std::vector<Break> breaks = {
+    const Breaks breaks = {
         {1500.0, 1600.0}, // forward 100 m
         {2600.0, 2400.0}, // backward 200 m
         {3400.0, 3400.5}, // forward 0.5 m
         {5000.0, 4000.0}, // backward 1000 m
         {6000.0, 6000.0}, // letter change only
     };
-    const SharedState state = MakeLine(start, end, breaks);
+    const Stationing line(breaks, start, end);
 
     // Mileage of each break, summed from the section lengths written in the break table.
     std::vector<double> breakMileage = {start};
     double sectionStart = start;
-    for (const Break& b : breaks) {
+    for (const ChainBreak& b : breaks) {
         breakMileage.push_back(breakMileage.back() + (b.Back - sectionStart));
         sectionStart = b.Ahead;
     }
@@ -462,7 +388,6 @@ TEST(RoundTrip, LabelsReadBackToTheirMileage) {
         }
     }
 
-    RecordingPrompts prompts;
     for (double m : mileages) {
         // Expected section and written value, from the break mileages.
         int section = 1;
@@ -474,97 +399,84 @@ TEST(RoundTrip, LabelsReadBackToTheirMileage) {
             section == 1 ? start : breaks[static_cast<std::size_t>(section - 2)].Ahead;
         const double written =
             sectionFirst + (m - breakMileage[static_cast<std::size_t>(section - 1)]);
-        ASSERT_NEAR(MileageToStation(state, m), written, kExact) << m;
+        ASSERT_NEAR(line.MileageToStation(m), written, kExact) << m;
 
-        const std::string label = MileageToLabel(state, m);
+        const std::string label = line.MileageToLabel(m);
         ASSERT_EQ(label.front(), static_cast<char>('A' + section - 1)) << m << " " << label;
         const std::string text = LabelToStationText(label);
-        ASSERT_TRUE(CheckBreakMark(state, prompts, text)) << label;
-        ASSERT_NEAR(StationTextToMileage(state, text), m, kHalfMillimetre) << label;
+        ASSERT_EQ(line.CheckStationText(text), std::nullopt) << label;
+        ASSERT_NEAR(line.StationTextToMileage(text), m, kHalfMillimetre) << label;
 
         // The unmarked written value either needs its mark or resolves to the same place.
         const std::string unmarked = text.substr(1);
-        const MarkedStation marked = zh_dlstr(state, prompts, unmarked);
+        const MarkedStation marked = line.MarkStation(unmarked);
         const double value = geometry::NumericValue(unmarked);
         const bool repeated =
             (2400.0 <= value && value <= 2600.0) || (4000.0 <= value && value <= 5000.0);
-        ASSERT_EQ(marked.StationAccepted, !repeated) << label;
-        if (marked.StationAccepted) {
-            ASSERT_NEAR(StationTextToMileage(state, marked.zhdlstr), m, kHalfMillimetre)
-                << label << " -> " << marked.zhdlstr;
+        ASSERT_EQ(marked.Accepted(), !repeated) << label;
+        if (marked.Accepted()) {
+            ASSERT_NEAR(line.StationTextToMileage(marked.Text), m, kHalfMillimetre)
+                << label << " -> " << marked.Text;
         }
     }
-    EXPECT_EQ(prompts.Refusals.size(), static_cast<std::size_t>(prompts.Activations));
 }
 
-// ---- Section tables ------------------------------------------------------------------------
+// ---- Construction --------------------------------------------------------------------------
 
-TEST(ChainBreakSections, NoBreaksGiveOneSectionOverTheWholeLine) {
-    SharedState state;
-    state.StartStation = 500.0;
-    state.JdCount = 3;
-    state.JdStation[1] = 500.0;
-    state.JdStation[3] = 3000.0;
-    state.BreakBack[1] = -1.0; // the "no chain breaks" row, already counted out by the reader
-    state.BreakAhead[1] = 0.0;
-    BuildChainBreakSections(state);
-    EXPECT_EQ(state.SectionStart[1], 500.0);
-    EXPECT_EQ(state.SectionEnd[1], 3000.0);
-    EXPECT_EQ(state.BreakBack[0], 0.0);
-    EXPECT_EQ(state.BreakAhead[0], 0.0);
-    EXPECT_EQ(state.BreakBack[1], 3000.0 + 1e9);
-    EXPECT_EQ(state.BreakAhead[1], 3000.0 + 1e9);
-}
-
-TEST(ChainBreakSections, OneBreakSplitsTheLineInTwo) {
-    const SharedState state = MakeLine(500.0, 3000.0, {{1000.0, 1100.0}});
-    EXPECT_EQ(state.SectionStart[1], 500.0);
-    EXPECT_EQ(state.SectionEnd[1], 1000.0);
-    EXPECT_EQ(state.SectionStart[2], 1100.0);
-    EXPECT_EQ(state.SectionEnd[2], 3100.0) << "the end of the line, 100 m further on";
-    EXPECT_EQ(state.BreakBack[2], 3000.0 + 1e9);
-    EXPECT_EQ(state.BreakAhead[2], 3000.0 + 1e9);
-}
-
-TEST(ChainBreakSections, TwoBreaksGiveThreeSections) {
-    const SharedState state = MakeLine(500.0, 3000.0, {{1000.0, 1100.0}, {2000.0, 1900.0}});
-    const double expected[][2] = {{500.0, 1000.0}, {1100.0, 2000.0}, {1900.0, 3000.0}};
-    for (int k = 1; k <= 3; ++k) {
-        EXPECT_EQ(state.SectionStart[k], expected[k - 1][0]) << k;
-        EXPECT_EQ(state.SectionEnd[k], expected[k - 1][1]) << k;
-    }
-    EXPECT_EQ(state.BreakBack[3], 3000.0 + 1e9);
-    EXPECT_EQ(state.BreakBack[0], 0.0);
-    // Every section's ends map onto consecutive pieces of the line.
-    EXPECT_EQ(SectionStationToMileage(state, 2, state.SectionStart[2]), 1000.0);
-    EXPECT_EQ(SectionStationToMileage(state, 2, state.SectionEnd[2]), 1900.0);
-    EXPECT_EQ(SectionStationToMileage(state, 3, state.SectionStart[3]), 1900.0);
-    EXPECT_EQ(SectionStationToMileage(state, 3, state.SectionEnd[3]), 3000.0);
-}
-
-TEST(ChainBreakSections, BreaksOutOfOrderOrBeforeTheStartAreRefused) {
-    const std::vector<std::vector<Break>> bad = {
-        {{1000.0, 1100.0}, {1050.0, 1200.0}}, // second break inside the first one's gap
-        {{400.0, 450.0}},                     // before the start of the line at 500
-        {{2000.0, 2100.0}, {1500.0, 1600.0}}, // listed in the wrong order
+TEST(Stationing, SectionsRunFromTheStartToTheEndOfTheLine) {
+    struct Row {
+        Breaks Line;
+        std::vector<std::pair<double, double>> Sections; // first and last written station
     };
-    for (const auto& breaks : bad) {
-        try {
-            MakeLine(500.0, 3000.0, breaks);
-            ADD_FAILURE() << "no exception for break " << breaks.back().Back;
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.Code(), ErrorCode::Format);
+    const Row rows[] = {
+        {{}, {{500.0, 3000.0}}},
+        {{{1000.0, 1100.0}}, {{500.0, 1000.0}, {1100.0, 3100.0}}}, // the end is 100 m further on
+        {{{1000.0, 1100.0}, {2000.0, 1900.0}},
+         {{500.0, 1000.0}, {1100.0, 2000.0}, {1900.0, 3000.0}}},
+        {{{3000.0, 3100.0}}, {{500.0, 3000.0}, {3100.0, 3000.0}}}, // a break at the end: B is empty
+    };
+    for (const Row& row : rows) {
+        const Stationing line(row.Line, 500.0, 3000.0);
+        ASSERT_EQ(line.BreakCount() + 1, static_cast<int>(row.Sections.size()));
+        for (int k = 1; k <= line.BreakCount() + 1; ++k) {
+            const auto [first, last] = row.Sections[static_cast<std::size_t>(k - 1)];
+            EXPECT_EQ(line.SectionStart(k), first) << k;
+            EXPECT_EQ(line.SectionEnd(k), last) << k;
         }
     }
-    // A break at the very end of the line, or two breaks at one place, is accepted.
-    const SharedState atEnd = MakeLine(500.0, 3000.0, {{3000.0, 3100.0}});
-    EXPECT_EQ(atEnd.SectionEnd[1], 3000.0);
-    EXPECT_EQ(atEnd.SectionEnd[2], 3000.0);
-    EXPECT_NO_THROW(MakeLine(500.0, 3000.0, {{1000.0, 1100.0}, {1100.0, 1300.0}}));
-    EXPECT_NO_THROW(MakeLine(500.0, 3000.0, {{500.0, 600.0}}));
+    const Stationing noLine;
+    EXPECT_EQ(noLine.BreakCount(), 0);
+    EXPECT_EQ(noLine.SectionStart(1), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(noLine.SectionEnd(1), std::numeric_limits<double>::infinity());
+}
 
-    SharedState empty;
-    EXPECT_THROW(BuildChainBreakSections(empty), RuntimeError);
+TEST(Stationing, BreaksOutOfOrderOrBeforeTheStartAreRefused) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Row {
+        Breaks Line;
+        double Start;
+        double End;
+        std::optional<ErrorCode> Code;
+    };
+    const Row rows[] = {
+        {{{1000.0, 1100.0}, {1050.0, 1200.0}}, 500.0, 3000.0, ErrorCode::Format}, // in a gap
+        {{{400.0, 450.0}}, 500.0, 3000.0, ErrorCode::Format}, // before the start
+        {{{2000.0, 2100.0}, {1500.0, 1600.0}}, 500.0, 3000.0, ErrorCode::Format}, // wrong order
+        {{{1000.0, nan}}, 500.0, 3000.0, ErrorCode::Format},
+        {{{inf, 1000.0}}, 500.0, 3000.0, ErrorCode::Format},
+        {{}, 500.0, nan, ErrorCode::NonFinite},
+        {{{1000.0, 1100.0}}, -inf, 3000.0, ErrorCode::NonFinite},
+        {Breaks(20, ChainBreak{1000.0, 1000.0}), 500.0, 3000.0, ErrorCode::IndexOutOfRange},
+        // Accepted: two breaks at one place, a break at the start, nineteen breaks.
+        {{{1000.0, 1100.0}, {1100.0, 1300.0}}, 500.0, 3000.0, std::nullopt},
+        {{{500.0, 600.0}}, 500.0, 3000.0, std::nullopt},
+        {Breaks(19, ChainBreak{1000.0, 1000.0}), 500.0, 3000.0, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(CodeOf([&] { Stationing(row.Line, row.Start, row.End); }), row.Code)
+            << row.Line.size() << " breaks, end " << row.End;
+    }
 }
 
 } // namespace

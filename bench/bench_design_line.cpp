@@ -3,7 +3,7 @@
 
 #include "cad/design_line.h"
 #include "cad/dxf_writer.h"
-#include "input/initialize.h"
+#include "formats/initialize.h"
 #include "state/shared_state.h"
 
 #include <benchmark/benchmark.h>
@@ -37,13 +37,13 @@ state::SharedState LongLine() {
         x += 600.0 * std::cos(azimuth);
         y += 600.0 * std::sin(azimuth);
     }
-    input::CompleteJdAlignment(s);
+    formats::CompleteJdAlignment(s);
     s.BreakCount = 19;
     for (int k = 1; k <= s.BreakCount; ++k) {
         s.BreakBack[k] = k * 30'000.0 + 50.0 * (k - 1);
         s.BreakAhead[k] = s.BreakBack[k] + 50.0;
     }
-    input::CompleteChainBreaks(s);
+    formats::CompleteChainBreaks(s);
     return s;
 }
 

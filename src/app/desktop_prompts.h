@@ -3,15 +3,19 @@
 // What the desktop window asks of the user beyond the commands' own prompts: where to save a
 // file, and handing a written file to the desktop.
 
-#include "state/prompts.h"
+#include "session/prompts.h"
 
 #include <string>
 #include <string_view>
 
 namespace tesk::app {
 
-class DesktopPrompts : public state::Prompts {
+class DesktopPrompts : public session::Prompts {
 public:
+    using session::Prompts::Refuse;
+    /// A refusal of the window's own (no focus move, no activation).
+    void Refuse(std::string_view message) { Refuse(session::Refusal{std::string(message)}); }
+
     /// Shows a save dialog with `title`, `filter` (the OpenFile form) and the suggested path.
     /// Returns the path to write, the user having agreed to replace a file that exists there,
     /// or an empty string when the user cancelled.
@@ -28,5 +32,9 @@ public:
     /// A plain notice (information icon, OK only).
     virtual void Inform(std::string_view message) = 0;
 };
+
+/// The object name of the window's input field a refusal puts the focus on: "stationField" (station),
+/// "angleField" (angle), "skewField" (skew); empty for Field::None.
+std::string_view FieldControlName(session::Field field);
 
 } // namespace tesk::app

@@ -11,13 +11,10 @@
 #include "cad/design_line.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
-#include "input/initialize.h"
-#include "piles/pile_file.h"
-#include "piles/single_point.h"
-#include "sheet/coordinate_command.h"
+#include "sheet/xlsx_writer.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
-#include "state/command_handler.h"
+#include "session/command_handler.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,17 +45,17 @@ struct ButtonSpec {
 };
 
 constexpr std::array<ButtonSpec, 11> kButtons = {{
-    {"Command4", "  初始化", false},
-    {"Command7", "  计  算", true},
-    {"xpcmdbutton4", "  放  样", true},
-    {"Command1", " 绘设计线", true},
-    {"Command5", "  桩位放样", true},
-    {"Command6", "  坐标表－CAD", true},
-    {"xpcmdbutton2", "  坐标表－Excel", true},
-    {"xpcmdbutton3", "  桩位示意图", true},
-    {"Command3", "  更多软件", false},
-    {"xpcmdbutton1", "  帮  助", false},
-    {"Command2", "  退  出", false},
+    {"initializeButton", "  初始化", false},
+    {"computeButton", "  计  算", true},
+    {"stakeOutButton", "  放  样", true},
+    {"drawLineButton", " 绘设计线", true},
+    {"pileStakeOutButton", "  桩位放样", true},
+    {"pileTableButton", "  坐标表－CAD", true},
+    {"excelTableButton", "  坐标表－Excel", true},
+    {"pileSketchButton", "  桩位示意图", true},
+    {"moreButton", "  更多软件", false},
+    {"helpButton", "  帮  助", false},
+    {"quitButton", "  退  出", false},
 }};
 
 /// Captions of the method option, for the radio buttons and the messages naming a method.
@@ -74,7 +71,7 @@ constexpr std::string_view kWorkbookDialogFilter = "Excel 工作簿(*.xlsx)|*.xl
 } // namespace
 
 MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
-    : QWidget(parent), m_state(std::make_unique<state::SharedState>()) {
+    : QWidget(parent) {
     if (prompts) {
         m_prompts = prompts;
     } else {
@@ -111,14 +108,14 @@ void MainWindow::BuildLayout() {
     // Method option.
     auto* frame1 = new QGroupBox(QStringLiteral("方 法"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
-    m_option3 = new QRadioButton(ToQString(kIntersectionPointCaption), frame1);
-    m_option3->setObjectName(QStringLiteral("Option3"));
-    m_option4 = new QRadioButton(ToQString(kElementCaption), frame1);
-    m_option4->setObjectName(QStringLiteral("Option4"));
-    m_option3->setChecked(true);
+    m_jdMethod = new QRadioButton(ToQString(kIntersectionPointCaption), frame1);
+    m_jdMethod->setObjectName(QStringLiteral("jdMethodOption"));
+    m_elementMethod = new QRadioButton(ToQString(kElementCaption), frame1);
+    m_elementMethod->setObjectName(QStringLiteral("elementMethodOption"));
+    m_jdMethod->setChecked(true);
     auto* methodLayout = new QHBoxLayout(frame1);
-    methodLayout->addWidget(m_option3);
-    methodLayout->addWidget(m_option4);
+    methodLayout->addWidget(m_jdMethod);
+    methodLayout->addWidget(m_elementMethod);
 
     // Command buttons, two columns.
     m_commandPanel = new QWidget(this);
@@ -143,17 +140,17 @@ void MainWindow::BuildLayout() {
         auto* button = m_commandPanel->findChild<QPushButton*>(QString::fromLatin1(name));
         connect(button, &QPushButton::clicked, this, slot);
     };
-    bind("Command4", &MainWindow::Command4_Click);
-    bind("Command7", &MainWindow::Command7_Click);
-    bind("xpcmdbutton4", &MainWindow::xpcmdbutton4_Click);
-    bind("Command1", &MainWindow::Command1_Click);
-    bind("Command5", &MainWindow::Command5_Click);
-    bind("Command6", &MainWindow::Command6_Click);
-    bind("xpcmdbutton2", &MainWindow::xpcmdbutton2_Click);
-    bind("xpcmdbutton3", &MainWindow::xpcmdbutton3_Click);
-    bind("Command3", &MainWindow::Command3_Click);
-    bind("xpcmdbutton1", &MainWindow::xpcmdbutton1_Click);
-    bind("Command2", &MainWindow::Command2_Click);
+    bind("initializeButton", &MainWindow::InitializeClicked);
+    bind("computeButton", &MainWindow::ComputeClicked);
+    bind("stakeOutButton", &MainWindow::StakeOutClicked);
+    bind("drawLineButton", &MainWindow::DrawLineClicked);
+    bind("pileStakeOutButton", &MainWindow::PileStakeOutClicked);
+    bind("pileTableButton", &MainWindow::PileTableClicked);
+    bind("excelTableButton", &MainWindow::ExcelTableClicked);
+    bind("pileSketchButton", &MainWindow::PileSketchClicked);
+    bind("moreButton", &MainWindow::MoreClicked);
+    bind("helpButton", &MainWindow::HelpClicked);
+    bind("quitButton", &MainWindow::QuitClicked);
 
     // The point frame. Rows in the order Enter walks them: station, angle, skew distance.
     auto* frame2 = new QGroupBox(QStringLiteral("任一点坐标"), this);
@@ -199,17 +196,17 @@ void MainWindow::BuildLayout() {
         grid->addWidget(edit, row, 1);
         ++row;
     }
-    m_check1 = new QCheckBox(QStringLiteral("放样点多段线连接"), frame2);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-    grid->addWidget(m_check1, row, 0, 1, 2);
+    m_joinPoints = new QCheckBox(QStringLiteral("放样点多段线连接"), frame2);
+    m_joinPoints->setObjectName(QStringLiteral("joinPointsCheck"));
+    grid->addWidget(m_joinPoints, row, 0, 1, 2);
     grid->setRowStretch(row + 1, 1);
 
-    connect(Field(1), &QLineEdit::returnPressed, this, [this] { FocusField("Text2"); });
-    connect(Field(2), &QLineEdit::returnPressed, this, [this] { FocusField("Text3"); });
+    connect(Field(1), &QLineEdit::returnPressed, this, [this] { FocusField("angleField"); });
+    connect(Field(2), &QLineEdit::returnPressed, this, [this] { FocusField("skewField"); });
     connect(Field(3), &QLineEdit::returnPressed, this, [this] {
-        auto* compute = m_commandPanel->findChild<QPushButton*>(QStringLiteral("Command7"));
+        auto* compute = m_commandPanel->findChild<QPushButton*>(QStringLiteral("computeButton"));
         if (compute->isEnabled()) {
-            Command7_Click();
+            ComputeClicked();
         }
     });
     setTabOrder(Field(1), Field(2));
@@ -220,9 +217,9 @@ void MainWindow::BuildLayout() {
     layout->addWidget(frame2, 1);
 }
 
-state::AlignmentMethod MainWindow::Method() const {
-    return m_option3->isChecked() ? state::AlignmentMethod::IntersectionPoint
-                                  : state::AlignmentMethod::Element;
+session::AlignmentMethod MainWindow::Method() const {
+    return m_jdMethod->isChecked() ? session::AlignmentMethod::IntersectionPoint
+                                   : session::AlignmentMethod::Element;
 }
 
 void MainWindow::FocusField(std::string_view name) {
@@ -285,13 +282,11 @@ void MainWindow::RunCommand(const std::function<void()>& body) {
     m_busy = true;
     m_commandPanel->setEnabled(false);
     try {
-        // The option decides which line the command reads, chain breaks included.
-        input::UseMethod(*m_state, Method());
         body();
     } catch (const std::exception& e) {
-        m_prompts->Error(state::kFormatMessage, e.what());
+        m_prompts->Error(session::kFormatMessage, e.what());
     } catch (...) {
-        m_prompts->Error(state::kFormatMessage, "unknown failure");
+        m_prompts->Error(session::kFormatMessage, "unknown failure");
     }
     m_commandPanel->setEnabled(true);
     m_busy = false;
@@ -308,7 +303,7 @@ void MainWindow::EnableAlignmentCommands() {
     }
 }
 
-piles::PointFields MainWindow::PointInput() const {
+session::PointFields MainWindow::PointInput() const {
     return {Field(1)->text().toStdString(), Field(2)->text().toStdString(),
             Field(3)->text().toStdString()};
 }
@@ -319,16 +314,17 @@ void MainWindow::ClearOutputs() {
     Field(6)->clear();
 }
 
-bool MainWindow::MethodLoaded() {
-    const state::AlignmentMethod method = Method();
-    if (m_loaded[static_cast<std::size_t>(method)]) {
-        return true;
+const session::LoadedLine* MainWindow::LoadedLine() {
+    // The option decides which line the command reads, chain breaks included.
+    const session::AlignmentMethod method = Method();
+    if (const session::LoadedLine* line = m_session.Line(method)) {
+        return line;
     }
-    const std::string_view caption = method == state::AlignmentMethod::IntersectionPoint
+    const std::string_view caption = method == session::AlignmentMethod::IntersectionPoint
                                          ? kIntersectionPointCaption
                                          : kElementCaption;
     m_prompts->Refuse("“" + std::string(caption) + "”的平面资料尚未读入，请先按“初始化”！");
-    return false;
+    return nullptr;
 }
 
 void MainWindow::ShowDrawing() {
@@ -336,45 +332,47 @@ void MainWindow::ShowDrawing() {
     m_drawing->raise();
 }
 
-void MainWindow::Command4_Click() {
+void MainWindow::InitializeClicked() {
     RunCommand([this] {
-        if (input::Command4(*m_state, *m_prompts, Method())) {
-            m_loaded[static_cast<std::size_t>(Method())] = true;
+        if (session::InitializeAlignment(m_session, *m_prompts, Method())) {
             EnableAlignmentCommands();
         }
     });
 }
 
-void MainWindow::Command7_Click() {
+void MainWindow::ComputeClicked() {
     RunCommand([this] {
         ClearOutputs();
-        if (!MethodLoaded()) {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
             return;
         }
-        if (const auto result = piles::Command7(*m_state, *m_prompts, Method(), PointInput())) {
-            Field(4)->setText(ToQString(result->Text4));
-            Field(5)->setText(ToQString(result->Text5));
-            Field(6)->setText(ToQString(result->Text6));
+        if (const auto result = session::ComputePoint(*line, *m_prompts, PointInput())) {
+            Field(4)->setText(ToQString(result->XText));
+            Field(5)->setText(ToQString(result->YText));
+            Field(6)->setText(ToQString(result->AzimuthText));
         }
     });
 }
 
-void MainWindow::xpcmdbutton4_Click() {
+void MainWindow::StakeOutClicked() {
     RunCommand([this] {
         ClearOutputs();
-        if (!MethodLoaded()) {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
             return;
         }
-        if (cad::xpcmdbutton4(*m_state, *m_prompts, Method(), &m_document, PointInput(),
-                              m_check1->isChecked())) {
+        if (session::StakeOutStation(*line, *m_prompts, &m_document, PointInput(),
+                                     m_joinPoints->isChecked())) {
             ShowDrawing();
         }
     });
 }
 
-void MainWindow::Command1_Click() {
+void MainWindow::DrawLineClicked() {
     RunCommand([this] {
-        if (!MethodLoaded()) {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
             return;
         }
         ShowDrawing();
@@ -383,8 +381,9 @@ void MainWindow::Command1_Click() {
         // after a failed drawing.
         hide();
         const bool drawn =
-            cad::Command1(*m_state, *m_prompts, Method(), m_document,
-                          [this](std::string_view stage) { m_progress->SetStage(stage); });
+            session::DrawDesignLine(*line, *m_prompts, m_document, [this](std::string_view stage) {
+                m_progress->SetStage(stage);
+            });
         m_drawing->View().Refresh();
         if (drawn) {
             m_drawing->View().ZoomExtents();
@@ -393,44 +392,46 @@ void MainWindow::Command1_Click() {
     });
 }
 
-void MainWindow::Command5_Click() {
+void MainWindow::PileStakeOutClicked() {
     RunCommand([this] {
-        if (!MethodLoaded()) {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
             return;
         }
         const std::uint64_t before = m_document.Revision();
-        cad::Command5(*m_state, *m_prompts, Method(), m_document);
+        session::StakeOutPiles(*line, *m_prompts, m_document);
         if (m_document.Revision() != before) {
             ShowDrawing();
         }
     });
 }
 
-void MainWindow::Command6_Click() {
+void MainWindow::PileTableClicked() {
     RunCommand([this] {
-        if (MethodLoaded()) {
-            cad::Command6(*m_state, *m_prompts, Method(), m_document);
+        if (const session::LoadedLine* line = LoadedLine()) {
+            session::DrawPileTable(*line, *m_prompts, m_document);
         }
     });
 }
 
-void MainWindow::xpcmdbutton3_Click() {
+void MainWindow::PileSketchClicked() {
     RunCommand([this] {
-        if (MethodLoaded()) {
-            cad::xpcmdbutton3(*m_state, *m_prompts, Method(), m_document);
+        if (const session::LoadedLine* line = LoadedLine()) {
+            session::DrawPileSketch(*line, *m_prompts, m_document);
         }
     });
 }
 
-void MainWindow::xpcmdbutton2_Click() {
+void MainWindow::ExcelTableClicked() {
     RunCommand([this] {
         // Each table becomes a new sheet of the session's workbook, as in a running spreadsheet
         // program; the window then saves that workbook where the user says.
-        if (!MethodLoaded()) {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
             return;
         }
         std::string pileFile;
-        if (!sheet::xpcmdbutton2(*m_state, *m_prompts, Method(), m_spreadsheet, pileFile)) {
+        if (!session::AddCoordinateSheet(*line, *m_prompts, m_spreadsheet, pileFile)) {
             return;
         }
         const std::string suggested =
@@ -440,7 +441,7 @@ void MainWindow::xpcmdbutton2_Click() {
         if (path.empty()) {
             return; // the user chose not to save: nothing is written
         }
-        const bool written = state::RunUnderHandler(
+        const bool written = session::RunUnderHandler(
             *m_prompts, true, [&] { sheet::WriteXlsx(*m_spreadsheet.CurrentWorkbook(), path); });
         if (written && !m_prompts->OpenWithDesktop(path)) {
             m_prompts->Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
@@ -448,14 +449,14 @@ void MainWindow::xpcmdbutton2_Click() {
     });
 }
 
-void MainWindow::Command3_Click() {
+void MainWindow::MoreClicked() {
     m_prompts->Inform("Tesk V5.6 公路桥梁施工放样计算\n\n"
                       "由设计线平面资料（交点法或积木法）与断链资料，计算任意桩号的中桩坐标、"
                       "切线方位角、偏距点坐标和桥梁墩台桩位坐标，绘制设计线、桩位坐标表、"
                       "桩位示意图和放样点，并输出Excel坐标表。\n\n使用方法见“帮  助”。");
 }
 
-void MainWindow::xpcmdbutton1_Click() {
+void MainWindow::HelpClicked() {
     const QString index = FindHelpFile(QCoreApplication::applicationDirPath());
     if (index.isEmpty()) {
         m_prompts->Error("找不到帮助文件！", (QCoreApplication::applicationDirPath() +
@@ -478,7 +479,7 @@ bool MainWindow::MayQuit() {
     return m_prompts->Confirm("图形尚未保存为DXF文件，退出后将丢失。仍然退出？");
 }
 
-void MainWindow::Command2_Click() {
+void MainWindow::QuitClicked() {
     if (m_busy || !MayQuit()) {
         return;
     }

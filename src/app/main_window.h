@@ -5,10 +5,9 @@
 // shared state and drawing, and talks to the user through the injected prompts.
 
 #include "cad/drawing_document.h"
-#include "piles/single_point.h"
+#include "session/commands.h"
+#include "session/session.h"
 #include "sheet/workbook.h"
-#include "state/method.h"
-#include "state/shared_state.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -43,31 +42,32 @@ public:
     explicit MainWindow(DesktopPrompts* prompts = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    state::SharedState& State() { return *m_state; }
+    /// What the user has loaded.
+    const session::Session& Loaded() const { return m_session; }
     cad::DrawingDocument& Document() { return m_document; }
     DrawingWindow& Drawing() { return *m_drawing; }
     ProgressWindow& Progress() { return *m_progress; }
     DesktopPrompts& Prompts() { return *m_prompts; }
-    /// The method option: Option3 = intersection-point method, otherwise element method.
-    state::AlignmentMethod Method() const;
+    /// The method option: jdMethodOption = intersection-point method, otherwise element method.
+    session::AlignmentMethod Method() const;
 
-    /// Puts the focus on "Text1".."Text6" and selects its text; other names are ignored.
+    /// Puts the focus on "stationField".."azimuthField" and selects its text; other names are ignored.
     void FocusField(std::string_view name);
     /// Brings the window to the front when it is shown.
     void ActivateMainWindow();
 
     /// The commands, as the buttons run them.
-    void Command4_Click();     ///< "初始化"
-    void Command7_Click();     ///< "计  算"
-    void xpcmdbutton4_Click(); ///< "放  样"
-    void Command1_Click();     ///< "绘设计线"
-    void Command5_Click();     ///< "桩位放样"
-    void Command6_Click();     ///< "坐标表－CAD"
-    void xpcmdbutton2_Click(); ///< "坐标表－Excel"
-    void xpcmdbutton3_Click(); ///< "桩位示意图"
-    void Command3_Click();     ///< "更多软件"
-    void xpcmdbutton1_Click(); ///< "帮  助"
-    void Command2_Click();     ///< "退  出"
+    void InitializeClicked();     ///< "初始化"
+    void ComputeClicked();     ///< "计  算"
+    void StakeOutClicked(); ///< "放  样"
+    void DrawLineClicked();     ///< "绘设计线"
+    void PileStakeOutClicked();     ///< "桩位放样"
+    void PileTableClicked();     ///< "坐标表－CAD"
+    void ExcelTableClicked(); ///< "坐标表－Excel"
+    void PileSketchClicked(); ///< "桩位示意图"
+    void MoreClicked();     ///< "更多软件"
+    void HelpClicked(); ///< "帮  助"
+    void QuitClicked();     ///< "退  出"
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,18 +82,18 @@ private:
     void RunCommand(const std::function<void()>& body);
     void EnableAlignmentCommands();
     void ClearOutputs();
-    /// What the user typed into "Text1".."Text3": station, right angle, skew distances.
-    piles::PointFields PointInput() const;
-    /// True when the selected method's alignment was loaded by a successful Initialize;
-    /// otherwise refuses (its tables are empty and would give the origin as a point).
-    bool MethodLoaded();
+    /// What the user typed into "stationField".."skewField": station, right angle, skew distances.
+    session::PointFields PointInput() const;
+    /// The selected method's line when a successful Initialize loaded it; otherwise refuses
+    /// and returns nullptr.
+    const session::LoadedLine* LoadedLine();
     /// Shows the drawing window (before a command draws into it).
     void ShowDrawing();
     /// The user agreed to end the program, or there was nothing to lose.
     bool MayQuit();
     QLineEdit* Field(int number) const { return m_text[static_cast<std::size_t>(number - 1)]; }
 
-    std::unique_ptr<state::SharedState> m_state;
+    session::Session m_session;
     sheet::SpreadsheetSession m_spreadsheet; ///< the session's workbook (one sheet per table)
     cad::DrawingDocument m_document;
     std::unique_ptr<DesktopPrompts> m_ownPrompts;
@@ -102,13 +102,11 @@ private:
     ProgressWindow* m_progress = nullptr;
     QPointer<HelpWindow> m_help;
 
-    QRadioButton* m_option3 = nullptr;
-    QRadioButton* m_option4 = nullptr;
-    QCheckBox* m_check1 = nullptr;
+    QRadioButton* m_jdMethod = nullptr;
+    QRadioButton* m_elementMethod = nullptr;
+    QCheckBox* m_joinPoints = nullptr;
     std::array<QLineEdit*, 6> m_text{};
     QWidget* m_commandPanel = nullptr;
-    /// Which method's alignment a successful Initialize loaded, by AlignmentMethod.
-    std::array<bool, 2> m_loaded{};
     bool m_busy = false;
     bool m_centred = false;
 };

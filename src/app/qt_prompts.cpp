@@ -3,7 +3,7 @@
 #include "app/file_filter.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
-#include "state/prompts.h"
+#include "session/prompts.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -47,23 +47,25 @@ std::string QtPrompts::OpenFile(std::string_view title, std::string_view filter)
     return path.toStdString();
 }
 
-void QtPrompts::Refuse(std::string_view message) {
-    QMessageBox box(QMessageBox::Warning, ToQString(state::kRefusalTitle), ToQString(message),
-                    QMessageBox::Ok, DialogParent());
+void QtPrompts::Refuse(const session::Refusal& refusal) {
+    if (refusal.ActivateFirst) {
+        ActivateMainWindow();
+    }
+    QMessageBox box(QMessageBox::Warning, ToQString(session::kRefusalTitle),
+                    ToQString(refusal.Message), QMessageBox::Ok, DialogParent());
     box.exec();
+    if (refusal.Focus != session::Field::None) {
+        m_window.FocusField(FieldControlName(refusal.Focus));
+    }
 }
 
 void QtPrompts::Error(std::string_view message, std::string_view detail) {
-    QMessageBox box(QMessageBox::Critical, ToQString(state::kErrorTitle), ToQString(message),
+    QMessageBox box(QMessageBox::Critical, ToQString(session::kErrorTitle), ToQString(message),
                     QMessageBox::Ok, DialogParent());
     if (!detail.empty()) {
         box.setDetailedText(ToQString(detail));
     }
     box.exec();
-}
-
-void QtPrompts::Focus(std::string_view control) {
-    m_window.FocusField(control);
 }
 
 void QtPrompts::ActivateMainWindow() {

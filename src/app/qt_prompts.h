@@ -14,13 +14,13 @@ class MainWindow;
 
 class QtPrompts final : public DesktopPrompts {
 public:
-    /// `window` receives Focus and ActivateMainWindow and owns the dialogs while it is shown.
+    /// `window` receives the focus moves and ActivateMainWindow and owns the dialogs while it is shown.
     explicit QtPrompts(MainWindow& window) : m_window(window) {}
 
     std::string OpenFile(std::string_view title, std::string_view filter) override;
-    void Refuse(std::string_view message) override;
+    using DesktopPrompts::Refuse;
+    void Refuse(const session::Refusal& refusal) override;
     void Error(std::string_view message, std::string_view detail) override;
-    void Focus(std::string_view control) override;
     void ActivateMainWindow() override;
 
     std::string SaveFile(std::string_view title, std::string_view filter,

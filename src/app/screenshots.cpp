@@ -54,23 +54,23 @@ int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
     QApplication::setActiveWindow(&window);
 
     prompts.OpenAnswers = {sample("main_line.jdx"), sample("main_line.dl")};
-    Click(window, "Command4");
+    Click(window, "initializeButton");
     if (!prompts.Errors.empty()) {
         std::cerr << "Initialize failed: " << prompts.Errors.front() << ' '
                   << prompts.Details.front() << '\n';
         return 1;
     }
-    window.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("B15120"));
-    window.findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("75"));
-    window.findChild<QLineEdit*>(QStringLiteral("Text3"))->setText(QStringLiteral("-6.5"));
-    Click(window, "Command7");
-    window.FocusField("Text4");
+    window.findChild<QLineEdit*>(QStringLiteral("stationField"))->setText(QStringLiteral("B15120"));
+    window.findChild<QLineEdit*>(QStringLiteral("angleField"))->setText(QStringLiteral("75"));
+    window.findChild<QLineEdit*>(QStringLiteral("skewField"))->setText(QStringLiteral("-6.5"));
+    Click(window, "computeButton");
+    window.FocusField("xField");
     bool ok = prompts.Refusals.empty() && prompts.Errors.empty();
     ok = ok && Save(window, out, QStringLiteral("main_window.png"));
 
     DrawingWindow& drawing = window.Drawing();
     drawing.resize(1280, 820);
-    Click(window, "Command1");
+    Click(window, "drawLineButton");
     ok = ok && prompts.Errors.empty();
     ok = ok && Save(window.Progress(), out, QStringLiteral("progress_window.png"));
     drawing.View().ZoomExtents();
@@ -90,7 +90,7 @@ int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
     window.show();
     document.Clear();
     prompts.OpenAnswers = {sample("bridge.zw")};
-    Click(window, "Command6");
+    Click(window, "pileTableButton");
     // The first columns of the table, large enough to read.
     if (const auto box = document.ComputeExtents()) {
         const double width = (box->MaxX - box->MinX) * 0.42;
@@ -101,7 +101,7 @@ int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
 
     document.Clear();
     prompts.OpenAnswers = {sample("bridge.zw")};
-    Click(window, "xpcmdbutton3");
+    Click(window, "pileSketchButton");
     drawing.View().ZoomExtents();
     ok = ok && prompts.Errors.empty() && Save(drawing, out, QStringLiteral("pile_sketch.png"));
 

@@ -43,16 +43,24 @@ public:
         Events.push_back("open:" + std::string(title));
         return Next(OpenAnswers);
     }
-    void Refuse(std::string_view message) override {
-        Refusals.emplace_back(message);
-        Events.push_back("refuse:" + std::string(message));
+    using DesktopPrompts::Refuse;
+    void Refuse(const session::Refusal& refusal) override {
+        if (refusal.ActivateFirst) {
+            ActivateMainWindow();
+        }
+        Refusals.push_back(refusal.Message);
+        Events.push_back("refuse:" + refusal.Message);
+        if (refusal.Focus != session::Field::None) {
+            Focus(FieldControlName(refusal.Focus));
+        }
     }
     void Error(std::string_view message, std::string_view detail) override {
         Errors.emplace_back(message);
         Details.emplace_back(detail);
         Events.push_back("error:" + std::string(message));
     }
-    void Focus(std::string_view control) override {
+    /// Records a focus move and passes it on to FocusHandler.
+    void Focus(std::string_view control) {
         Focused.emplace_back(control);
         Events.push_back("focus:" + std::string(control));
         if (FocusHandler) {

@@ -13,9 +13,9 @@
 // leaves "标注" the current layer and "xy" the current coordinate system.
 
 #include "cad/drawing_host.h"
-#include "state/method.h"
-#include "state/prompts.h"
-#include "state/shared_state.h"
+#include "alignment/element/element_alignment.h"
+#include "alignment/jd/jd_alignment.h"
+#include "stationing/stationing.h"
 
 #include <functional>
 #include <string_view>
@@ -61,30 +61,22 @@ double SpiralPointDistance(int k, double ls, double c, double r, double r0);
 /// @param re radius at the element's end, m, as rs; rs != re, not both infinite
 double ElemSpiralPointDistance(int k, double l, double rs, double re);
 
-/// Draws the intersection-point alignment of `s` (built, with its chain-break sections and
-/// main-point labels, as Initialize leaves it) into `host`: the centre line (straights blue,
-/// spirals green polylines of 362 vertices, arcs red), the tangent lines from ZH and HZ to each
-/// vertex (magenta), then the annotations: start and end, stakes, vertex names and main points,
-/// chain breaks (stakes and breaks that a chain-break file puts beyond the end of the line are
-/// left out: there is no line there). Stations too large for exact 100 m steps (beyond 2^53 m)
-/// are refused in the stake stage. `progress` (may be empty) receives each stage's text before its
-/// work and kStageFinished at the end. Reads `s` only. Throws geometry::RuntimeError on the first
-/// failing evaluation or drawing operation; what was drawn until then stays in the drawing.
-void DrawDesignLineJd(const state::SharedState& s, DrawingHost& host,
-                      const ProgressCallback& progress);
+/// Draws the intersection-point line `line` with its chain breaks `breaks` into `host`: the
+/// centre line (straights blue, spirals green polylines of 362 vertices, arcs red), the tangent
+/// lines from ZH and HZ to each vertex (magenta), then the annotations: start and end, stakes,
+/// vertex names and main points, chain breaks (stakes and breaks that a chain-break file puts
+/// beyond the end of the line are left out: there is no line there). Stations too large for exact
+/// 100 m steps (beyond 2^53 m) are refused in the stake stage. `progress` (may be empty) receives
+/// each stage's text before its work and kStageFinished at the end. Throws
+/// geometry::RuntimeError on the first failing evaluation or drawing operation; what was drawn
+/// until then stays in the drawing.
+void DrawDesignLineJd(const jd::JdAlignment& line, const stationing::Stationing& breaks,
+                      DrawingHost& host, const ProgressCallback& progress);
 
-/// Draws the element alignment of `s` (as Initialize leaves it) into `host`: one line, arc or
-/// 361-vertex polyline per element, then start and end, the element joints and the stakes. No
-/// tangent lines, vertex names or chain breaks; stations carry no section mark. Progress and
-/// failures as DrawDesignLineJd.
-void DrawDesignLineElem(const state::SharedState& s, DrawingHost& host,
+/// Draws the element line `line` into `host`: one line, arc or 361-vertex polyline per element,
+/// then start and end, the element joints and the stakes. No tangent lines, vertex names or
+/// chain breaks; stations carry no section mark. Progress and failures as DrawDesignLineJd.
+void DrawDesignLineElem(const element::ElementAlignment& line, DrawingHost& host,
                         const ProgressCallback& progress);
-
-/// The command "绘设计线": draws the design line of the alignment chosen by `method` (as
-/// DrawDesignLineJd or DrawDesignLineElem) under the command's error handler: a failure
-/// ends the drawing with one error box ("数据文件格式有误或操作有误！") and keeps what was drawn.
-/// Returns true when the drawing ran to its end. The caller shows and hides its windows around it.
-bool Command1(state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method,
-              DrawingHost& host, const ProgressCallback& progress);
 
 } // namespace tesk::cad

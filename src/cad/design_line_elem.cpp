@@ -3,7 +3,6 @@
 #include "cad/design_line.h"
 #include "cad/design_line_parts.h"
 
-#include "state/alignment_tables.h"
 #include "alignment/element/element_alignment.h"
 #include "geometry/clothoid.h"
 #include "geometry/error.h"
@@ -20,7 +19,6 @@ using namespace design_line;
 using element::ElementKind;
 using element::kInfiniteRadius;
 using geometry::PlanePoint;
-using state::SharedState;
 
 double ElemSpiralPointDistance(int k, double l, double rs, double re) {
     const bool infiniteStart = rs == kInfiniteRadius;
@@ -55,12 +53,12 @@ double ElemSpiralPointDistance(int k, double l, double rs, double re) {
 
 namespace {
 
-PlanePoint StartOf(const SharedState& s, int i) {
-    return {s.ElemX[i], s.ElemY[i]};
+PlanePoint StartOf(const ElementDrawing& s, int i) {
+    return {s.Point(i).X, s.Point(i).Y};
 }
 
-ElementKind KindOf(const SharedState& s, int i) {
-    return element::KindOf(s.ElemStartRadius[i], s.ElemEndRadius[i]);
+ElementKind KindOf(const ElementDrawing& s, int i) {
+    return element::KindOf(s.E(i).StartRadius, s.E(i).EndRadius);
 }
 
 /// The code letter of an element's kind in joint labels: "Z" straight, "Y" arc, "H" spiral.
@@ -75,14 +73,14 @@ char CodeLetter(ElementKind kind) {
     }
 }
 
-void DrawElementArc(const SharedState& s, DrawingHost& host, int i) {
-    const double r = s.ElemStartRadius[i];
+void DrawElementArc(const ElementDrawing& s, DrawingHost& host, int i) {
+    const double r = s.E(i).StartRadius;
     // An arc of no length would have equal angles, which draws a whole circle.
-    if (!(std::fabs(s.ElemLength[i]) > 1e-9 * std::fabs(r))) {
+    if (!(std::fabs(s.E(i).Length) > 1e-9 * std::fabs(r))) {
         return;
     }
-    const double startAzimuth = s.ElemAzimuth[i];
-    const double endAzimuth = s.ElemAzimuth[i + 1];
+    const double startAzimuth = s.Azimuth(i);
+    const double endAzimuth = s.Azimuth(i + 1);
     const PlanePoint centre = Along(StartOf(s, i), startAzimuth + kHalfPi, r);
     // Angles as "yx" takes them: see the JD arc.
     const double pi = std::numbers::pi;
@@ -91,21 +89,21 @@ void DrawElementArc(const SharedState& s, DrawingHost& host, int i) {
     host.AddArc(DrawingPoint(centre), std::fabs(r), start, end).SetColor(kRed);
 }
 
-void DrawElementSpiral(const SharedState& s, DrawingHost& host, int i) {
+void DrawElementSpiral(const ElementDrawing& s, DrawingHost& host, int i) {
     std::vector<double> vertices;
     vertices.reserve(2 * (kDrawPoints + 1));
     AppendYxVertex(vertices, StartOf(s, i));
     for (int k = 1; k <= kDrawPoints; ++k) {
         const double d =
-            ElemSpiralPointDistance(k, s.ElemLength[i], s.ElemStartRadius[i], s.ElemEndRadius[i]);
-        const geometry::StationPoint p = element::ElementPointAt(s, i, d);
+            ElemSpiralPointDistance(k, s.E(i).Length, s.E(i).StartRadius, s.E(i).EndRadius);
+        const geometry::StationPoint p = s.Line.PointOnElement(static_cast<std::size_t>(i - 1), d);
         AppendYxVertex(vertices, {p.X, p.Y});
     }
     host.AddLightWeightPolyline(vertices).SetColor(kGreen);
 }
 
-void DrawCentreLine(const SharedState& s, DrawingHost& host) {
-    for (int i = 1; i <= s.ElemCount; ++i) {
+void DrawCentreLine(const ElementDrawing& s, DrawingHost& host) {
+    for (int i = 1; i <= s.Count(); ++i) {
         switch (KindOf(s, i)) {
         case ElementKind::Straight:
             DrawLine(host, StartOf(s, i), StartOf(s, i + 1), kBlue);
@@ -120,40 +118,37 @@ void DrawCentreLine(const SharedState& s, DrawingHost& host) {
     }
 }
 
-void DrawStartAndEnd(const SharedState& s, DrawingHost& host) {
-    const int end = s.ElemCount + 1;
-    DrawEndMark(host, StartOf(s, 1), s.ElemAzimuth[1],
-                "QD " + stationing::FormatStationLabel(s.ElemStation[1]), VerticalAlignment::Top);
-    DrawEndMark(host, StartOf(s, end), s.ElemAzimuth[end],
-                "ZD " + stationing::FormatStationLabel(s.ElemStation[end]),
+void DrawStartAndEnd(const ElementDrawing& s, DrawingHost& host) {
+    const int end = s.Count() + 1;
+    DrawEndMark(host, StartOf(s, 1), s.Azimuth(1),
+                "QD " + stationing::FormatStationLabel(s.Mileage(1)), VerticalAlignment::Top);
+    DrawEndMark(host, StartOf(s, end), s.Azimuth(end),
+                "ZD " + stationing::FormatStationLabel(s.Mileage(end)),
                 VerticalAlignment::Bottom);
 }
 
-void DrawJoints(const SharedState& s, DrawingHost& host) {
-    for (int i = 1; i <= s.ElemCount - 1; ++i) {
+void DrawJoints(const ElementDrawing& s, DrawingHost& host) {
+    for (int i = 1; i <= s.Count() - 1; ++i) {
         const std::string code{CodeLetter(KindOf(s, i)), CodeLetter(KindOf(s, i + 1))};
-        DrawPointMark(host, StartOf(s, i + 1), s.ElemAzimuth[i + 1], true,
-                      code + " " + stationing::FormatStationLabel(s.ElemStation[i + 1]), kCyan);
+        DrawPointMark(host, StartOf(s, i + 1), s.Azimuth(i + 1), true,
+                      code + " " + stationing::FormatStationLabel(s.Mileage(i + 1)), kCyan);
     }
 }
 
-void DrawStakes(const SharedState& s, DrawingHost& host) {
-    const double first = FirstStake(s.ElemStation[1]);
-    const double last = s.ElemStation[s.ElemCount + 1] - kStationTolerance;
+void DrawStakes(const ElementDrawing& s, DrawingHost& host) {
+    const double first = FirstStake(s.Mileage(1));
+    const double last = s.Mileage(s.Count() + 1) - kStationTolerance;
     RequireStakeRange(first, last);
     for (double station = first; station <= last; station += kStakeSpacing) {
-        DrawStake(host, element::ElemStationToPoint(s, station), StakeText(station));
+        DrawStake(host, s.Line.Line().PointAt(station), StakeText(station));
     }
 }
 
 } // namespace
 
-void DrawDesignLineElem(const SharedState& s, DrawingHost& host, const ProgressCallback& progress) {
-    if (s.ElemCount < 0 || s.ElemCount > state::kMaxRows) {
-        throw geometry::RuntimeError(geometry::ErrorCode::IndexOutOfRange,
-                                  "the element line has " + std::to_string(s.ElemCount) +
-                                      " elements");
-    }
+void DrawDesignLineElem(const element::ElementAlignment& line, DrawingHost& host,
+                        const ProgressCallback& progress) {
+    const ElementDrawing s{line};
     // The centre line is drawn under "yx", whose polyline vertices are (-east, north).
     const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
     host.SetActiveUcs(ucs.Yx);

@@ -73,4 +73,28 @@ void DrawStake(DrawingHost& host, const geometry::StationPoint& at, std::string_
 void DrawPointMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, bool right,
                    std::string_view text, int colour);
 
+/// What the JD drawing reads of its line, by 1-based vertex row i (1 = start, Count() = end).
+struct JdDrawing {
+    const jd::JdAlignment& Line;
+    const stationing::Stationing& Breaks;
+    int Count() const { return static_cast<int>(Line.Vertices().size()); }
+    const jd::Vertex& V(int i) const { return Line.Vertices()[static_cast<std::size_t>(i - 1)]; }
+    const jd::JdCurve& C(int i) const { return Line.Curves()[static_cast<std::size_t>(i - 1)]; }
+    /// The station label of a mileage, with its section's mark letter where chain breaks exist.
+    std::string Label(double mileage) const { return Breaks.MileageToLabel(mileage); }
+};
+
+/// What the element drawing reads of its line, by 1-based element row i; row Count() + 1 is the
+/// end of the line.
+struct ElementDrawing {
+    const element::ElementAlignment& Line;
+    int Count() const { return static_cast<int>(Line.Elements().size()); }
+    const element::Element& E(int i) const {
+        return Line.Elements()[static_cast<std::size_t>(i - 1)];
+    }
+    geometry::PlanePoint Point(int i) const { return i <= Count() ? E(i).Start : Line.End(); }
+    double Azimuth(int i) const { return i <= Count() ? E(i).StartAzimuth : Line.EndAzimuth(); }
+    double Mileage(int i) const { return i <= Count() ? E(i).StartMileage : Line.EndMileage(); }
+};
+
 } // namespace tesk::cad::design_line

@@ -1,6 +1,6 @@
 #include "cad/dxf_writer.h"
 
-#include "input/output_file.h"
+#include "formats/output_file.h"
 #include "geometry/error.h"
 
 #include <dxflib/dl_dxf.h>
@@ -518,7 +518,7 @@ std::string RenderDxf(const DrawingDocument& document) {
 }
 
 void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path) {
-    input::WriteOutputFile(path, RenderDxf(document));
+    formats::WriteOutputFile(path, RenderDxf(document));
 }
 
 } // namespace tesk::cad

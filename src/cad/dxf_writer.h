@@ -23,7 +23,7 @@ std::string RenderDxf(const DrawingDocument& document);
 
 /// Writes `document` to `path`, replacing a file that is there (the caller asks the user first).
 /// The bytes go to a temporary file in the same folder that is flushed to disk and renamed over
-/// `path` only when complete (input::WriteOutputFile), so a failed write leaves an older file
+/// `path` only when complete (formats::WriteOutputFile), so a failed write leaves an older file
 /// intact. Throws geometry::RuntimeError(FileAccess) naming `path` when the file cannot be written;
 /// no temporary file is left behind.
 void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path);

@@ -87,7 +87,7 @@ double SkewTextLead(double shown) {
 // The station shown in the table: the written station of its chain-break section when the
 // text carries a mark letter (the letter is dropped), the continuous mileage otherwise.
 double ShownStation(const piles::Pier& pier) {
-    return stationing::ShownStation(pier.PileStationText, pier.PileStation);
+    return stationing::ShownStation(pier.StationText, pier.Mileage);
 }
 
 } // namespace
@@ -104,10 +104,10 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
     const double x0 = p0.X;
     const double y0 = p0.Y;
 
-    const int n = table.PileCount();
+    const int n = static_cast<int>(table.Piers.size());
     int m = 0; // the most entries of any pier: the number of entry rows
     for (const piles::Pier& pier : table.Piers) {
-        m = std::max(m, pier.PileEntryCount());
+        m = std::max(m, static_cast<int>(pier.Entries.size()));
     }
     const double right = x0 + kItemColumn + kPierColumn * n;
     const double bottom = y0 - kEntryRow * (m + 1);
@@ -191,12 +191,12 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host) {
     for (int k = 1; k <= n; ++k) {
         const piles::Pier& pier = table.Piers[static_cast<std::size_t>(k - 1)];
         const double shift = kPierColumn * (k - 1);
-        for (int j = 1; j <= pier.PileEntryCount(); ++j) {
+        for (int j = 1; j <= static_cast<int>(pier.Entries.size()); ++j) {
             const piles::PileEntry& entry = pier.Entries[static_cast<std::size_t>(j - 1)];
             const double up = -kEntryRow * (j - 1);
             // A pair with a second distance is not located by its skew distance alone: the
             // cell stays empty.
-            if (pier.PileEntryKind == 1 || entry.L2 == 0.0) {
+            if (pier.EntryKind == 1 || entry.L2 == 0.0) {
                 // The lead follows the printed text: 9.99996 prints as 10.0000, -0.00001 as
                 // 0.0000.
                 const std::string skew = geometry::FormatFixed(entry.L1, 4);
@@ -217,8 +217,8 @@ void DrawPileSketch(const piles::PileTable& table, DrawingHost& host) {
     const double x0 = p0.X;
     const double y0 = p0.Y;
 
-    const double firstStation = table.Piers.front().PileStation;
-    const double length = table.Piers.back().PileStation - firstStation;
+    const double firstStation = table.Piers.front().Mileage;
+    const double length = table.Piers.back().Mileage - firstStation;
 
     double leftmost = 0.0;  // the largest positive skew distance (left of the line)
     double rightmost = 0.0; // the largest |skew distance| right of the line
@@ -237,15 +237,15 @@ void DrawPileSketch(const piles::PileTable& table, DrawingHost& host) {
     host.AddLine(At(tx - 2.2624, ty - 0.8), At(tx + 25.0, ty - 0.8));
     host.AddLine(At(tx - 2.2624, ty - 1.2), At(tx + 25.0, ty - 1.2));
 
-    for (int k = 1; k <= table.PileCount(); ++k) {
+    for (int k = 1; k <= static_cast<int>(table.Piers.size()); ++k) {
         const piles::Pier& pier = table.Piers[static_cast<std::size_t>(k - 1)];
-        const double xk = x0 + pier.PileStation - firstStation;
-        const double thetaR = kPi * pier.PileDeflection / 180.0;
-        const double alphaR = kPi * pier.PileSecondAngle / 180.0;
+        const double xk = x0 + pier.Mileage - firstStation;
+        const double thetaR = kPi * pier.Deflection / 180.0;
+        const double alphaR = kPi * pier.SecondAngle / 180.0;
 
         // The pier's local geometry with the line's tangent along +x and its left side up: L1
         // along the pier axis at 180° - theta from +x, L2 at alpha - theta.
-        for (int j = 1; j <= pier.PileEntryCount(); ++j) {
+        for (int j = 1; j <= static_cast<int>(pier.Entries.size()); ++j) {
             const piles::PileEntry& entry = pier.Entries[static_cast<std::size_t>(j - 1)];
             const double cx =
                 xk - entry.L1 * std::cos(thetaR) - entry.L2 * std::cos(kPi + thetaR - alphaR);
@@ -262,19 +262,6 @@ void DrawPileSketch(const piles::PileTable& table, DrawingHost& host) {
         AddPileText(host, WholeNumber(number), label, 2.0, kNumberWidth);
         host.AddCircle(At(label.X + 0.5 + (number >= 10 ? 0.5 : 0.0), label.Y + 0.8), kPierCircle);
     }
-}
-
-bool Command6(const state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method,
-              DrawingHost& host) {
-    return piles::RunPileCommand(s, prompts, method, [&](const piles::PileTable& table) {
-        DrawCoordinateTable(table, host);
-    });
-}
-
-bool xpcmdbutton3(const state::SharedState& s, state::Prompts& prompts,
-                  state::AlignmentMethod method, DrawingHost& host) {
-    return piles::RunPileCommand(
-        s, prompts, method, [&](const piles::PileTable& table) { DrawPileSketch(table, host); });
 }
 
 } // namespace tesk::cad

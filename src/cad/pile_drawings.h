@@ -8,10 +8,7 @@
 // Survey coordinates (X north, Y east) appear in the table only as texts.
 
 #include "cad/drawing_host.h"
-#include "piles/pile_file.h"
-#include "state/method.h"
-#include "state/prompts.h"
-#include "state/shared_state.h"
+#include "piles/pile_table.h"
 
 #include <string_view>
 
@@ -44,15 +41,5 @@ void DrawCoordinateTable(const piles::PileTable& table, DrawingHost& host);
 /// line, and each pier's number in a circle of radius 1.5 beyond its piles on the right side of
 /// the line. Failures as DrawCoordinateTable.
 void DrawPileSketch(const piles::PileTable& table, DrawingHost& host);
-
-/// "坐标表－CAD": the pile file dialog, reading and checks, then DrawCoordinateTable, all under
-/// the command's error handler. Returns false when a run-time failure ended the command (its
-/// message has been shown), true otherwise (also after a refusal of the file's data).
-bool Command6(const state::SharedState& s, state::Prompts& prompts, state::AlignmentMethod method,
-              DrawingHost& host);
-
-/// "桩位示意图": as Command6, drawing the pile sketch.
-bool xpcmdbutton3(const state::SharedState& s, state::Prompts& prompts,
-                  state::AlignmentMethod method, DrawingHost& host);
 
 } // namespace tesk::cad

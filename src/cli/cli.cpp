@@ -105,26 +105,25 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf))) {
         return 1;
     }
-    auto state = std::make_unique<state::SharedState>();
-    if (!LoadAlignment(*state, prompts, files)) {
+    const std::optional<session::LoadedLine> line = LoadAlignment(prompts, files);
+    if (!line) {
         return 1;
     }
-    const state::AlignmentMethod method = files.Method();
     if (tableCommand->parsed()) {
-        return RunTable(*state, prompts, method, table, out);
+        return RunTable(*line, prompts, table, out);
     }
     if (curvesCommand->parsed()) {
-        return RunCurves(*state, method, curveDigits, out);
+        return RunCurves(*line, curveDigits, out);
     }
     if (pilesCommand->parsed()) {
         piles.AtX = at.at(0);
         piles.AtY = at.at(1);
-        return RunPiles(*state, prompts, method, piles, out);
+        return RunPiles(*line, prompts, piles, out);
     }
     if (drawCommand->parsed()) {
-        return RunDraw(*state, prompts, method, drawDxf);
+        return RunDraw(*line, prompts, drawDxf);
     }
-    return RunPoint(*state, prompts, method, point, out);
+    return RunPoint(*line, prompts, point, out);
 }
 
 } // namespace tesk::cli

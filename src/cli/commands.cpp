@@ -1,20 +1,18 @@
 #include "cli/commands.h"
 
 #include "alignment/element/element_alignment.h"
-#include "geometry/clothoid.h"
 #include "cad/design_line.h"
 #include "cad/drawing_document.h"
 #include "cad/dxf_writer.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
-#include "input/initialize.h"
-#include "piles/alignment_access.h"
-#include "piles/pile_file.h"
-#include "piles/single_point.h"
-#include "sheet/coordinate_command.h"
-#include "sheet/xlsx_writer.h"
-#include "state/command_handler.h"
+#include "formats/text_file.h"
 #include "geometry/number_text.h"
+#include "session/command_handler.h"
+#include "session/commands.h"
+#include "sheet/coordinate_sheet.h"
+#include "sheet/pile_sheet.h"
+#include "sheet/xlsx_writer.h"
 #include "stationing/stationing.h"
 
 #include <algorithm>
@@ -26,9 +24,8 @@
 
 namespace tesk::cli {
 
-using state::AlignmentMethod;
 using geometry::FormatFixed;
-using state::SharedState;
+using session::LoadedLine;
 
 namespace {
 
@@ -39,30 +36,24 @@ struct Stake {
 
 /// A station text as typed, resolved to continuous mileage and its label, or nothing after a
 /// refusal (already reported).
-std::optional<Stake> ResolveStation(const SharedState& s, ConsolePrompts& prompts,
-                                    AlignmentMethod method, const std::string& typed) {
-    const std::string text(geometry::Trim(typed));
-    if (!stationing::CheckBreakMark(s, prompts, text)) {
+std::optional<Stake> ResolveStation(const LoadedLine& line, ConsolePrompts& prompts,
+                                    const std::string& typed) {
+    auto resolved = session::ResolveStation(line, geometry::Trim(typed));
+    if (auto* refusal = std::get_if<session::Refusal>(&resolved)) {
+        prompts.Refuse(*refusal);
         return std::nullopt;
     }
-    const auto marked = stationing::zh_dlstr(s, prompts, text);
-    if (!marked.StationAccepted) {
-        return std::nullopt;
-    }
+    const session::ResolvedStation& r = std::get<session::ResolvedStation>(resolved);
     Stake stake;
-    stake.Mileage = stationing::StationTextToMileage(s, marked.zhdlstr);
-    if (!piles::AlignmentRange(s, method).Contains(stake.Mileage)) {
-        prompts.Refuse("桩号" + text + "超出平面数据文件，请修改！");
-        return std::nullopt;
-    }
+    stake.Mileage = r.Mileage;
     // Label the station in the section the user named (at a chain break one point carries two
     // written stations; show the one that was asked for).
-    const std::string& m = marked.zhdlstr;
-    if (s.BreakCount != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
+    const std::string& m = r.Text;
+    if (line.Breaks.BreakCount() != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
         stake.Label =
             m.front() + stationing::FormatStationLabel(stationing::ShownStation(m, stake.Mileage));
     } else {
-        stake.Label = stationing::MileageToLabel(s, stake.Mileage);
+        stake.Label = line.Breaks.MileageToLabel(stake.Mileage);
     }
     return stake;
 }
@@ -74,17 +65,19 @@ constexpr double kMaxStepStakes = 1'000'000;
 /// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
 /// section, labelled with the section's mark when chain breaks are loaded. Returns false, with
 /// nothing added, when that would be more than kMaxStepStakes stakes.
-bool AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, double hi, double step,
+bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
                    std::vector<Stake>& stakes) {
-    const int sections = method == AlignmentMethod::IntersectionPoint ? s.BreakCount + 1 : 1;
-    const piles::StationRange line = piles::AlignmentRange(s, method);
-    double sectionStart = line.First;
+    const stationing::Stationing& breaks = loaded.Breaks;
+    const int sections = breaks.BreakCount() + 1;
+    const alignment::Alignment& line = loaded.Line();
+    double sectionStart = line.Start();
     double offset = 0.0; // written station minus mileage within the section
     double counted = 0.0;
     std::vector<Stake> added;
     for (int k = 1; k <= sections; ++k) {
         const double sectionEnd =
-            k < sections ? stationing::SectionStationToMileage(s, k, s.BreakBack[k]) : line.Last;
+            k < sections ? breaks.SectionStationToMileage(k, breaks.Breaks()[k - 1].Back)
+                         : line.End();
         const double a = std::max(lo, sectionStart);
         const double b = std::min(hi, sectionEnd);
         if (a <= b) {
@@ -101,14 +94,14 @@ bool AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, doub
             for (double i = 0.0; i < count; i += 1.0) {
                 const double written = (first + i) * step;
                 std::string label = stationing::FormatStationLabel(written);
-                if (s.BreakCount != 0 && method == AlignmentMethod::IntersectionPoint) {
+                if (breaks.BreakCount() != 0) {
                     label.insert(label.begin(), stationing::SectionLetter(k));
                 }
                 added.push_back({written - offset, std::move(label)});
             }
         }
         if (k < sections) {
-            offset += s.BreakAhead[k] - s.BreakBack[k];
+            offset += breaks.Breaks()[k - 1].Ahead - breaks.Breaks()[k - 1].Back;
             sectionStart = sectionEnd;
         }
     }
@@ -117,23 +110,24 @@ bool AddStepStakes(const SharedState& s, AlignmentMethod method, double lo, doub
     return true;
 }
 
-void AddMainPoints(const SharedState& s, AlignmentMethod method, double lo, double hi,
-                   std::vector<Stake>& stakes) {
+void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Stake>& stakes) {
     auto add = [&](double mileage) {
         if (lo <= mileage && mileage <= hi) {
-            stakes.push_back({mileage, stationing::MileageToLabel(s, mileage)});
+            stakes.push_back({mileage, line.Breaks.MileageToLabel(mileage)});
         }
     };
-    if (method == AlignmentMethod::IntersectionPoint) {
-        for (int i = 2; i <= s.JdCount - 1; ++i) {
-            for (double m :
-                 {s.StationZH[i], s.StationHY[i], s.StationQZ[i], s.StationYH[i], s.StationHZ[i]}) {
+    if (line.Jd) {
+        const std::vector<jd::JdCurve>& curves = line.Jd->Curves();
+        for (std::size_t i = 1; i + 1 < curves.size(); ++i) {
+            const jd::JdCurve& c = curves[i];
+            for (double m : {c.StationZH, c.StationHY, c.StationQZ, c.StationYH, c.StationHZ}) {
                 add(m);
             }
         }
     } else {
-        for (int i = 2; i <= s.ElemCount; ++i) {
-            add(s.ElemStation[i]);
+        const std::vector<element::Element>& elements = line.Elements->Elements();
+        for (std::size_t i = 1; i < elements.size(); ++i) {
+            add(elements[i].StartMileage);
         }
     }
 }
@@ -189,13 +183,13 @@ bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inp
         }
         for (const std::string& input : inputs) {
             if (!input.empty() && SameFile(*output, input)) {
-                prompts.Refuse("输出文件不能是输入文件：" + *output);
+                prompts.Refuse({"输出文件不能是输入文件：" + *output});
                 return false;
             }
         }
     }
     if (!xlsx.empty() && !dxf.empty() && SameFile(xlsx, dxf)) {
-        prompts.Refuse("工作簿和图形不能写入同一文件：" + xlsx);
+        prompts.Refuse({"工作簿和图形不能写入同一文件：" + xlsx});
         return false;
     }
     return true;
@@ -215,52 +209,51 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
-bool LoadAlignment(SharedState& s, ConsolePrompts& prompts, const AlignmentFiles& files) {
-    return state::RunUnderHandler(prompts, false, [&] {
-        if (files.Method() == AlignmentMethod::Element) {
-            input::LoadElementAlignment(s, files.Elem);
+std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const AlignmentFiles& files) {
+    std::optional<LoadedLine> line;
+    session::RunUnderHandler(prompts, false, [&] {
+        if (!files.Elem.empty()) {
+            line = session::LoadElementLine(files.Elem);
         } else {
-            input::LoadJdAlignment(s, files.Jd);
-            if (files.Breaks.empty()) {
-                input::UseNoChainBreaks(s);
-            } else {
-                input::LoadChainBreaks(s, files.Breaks);
+            line = session::LoadJdLine(files.Jd);
+            if (!files.Breaks.empty()) {
+                session::LoadChainBreaks(*line, files.Breaks);
             }
         }
     });
+    return line;
 }
 
-int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
-             const TableOptions& options, std::ostream& out) {
+int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions& options,
+             std::ostream& out) {
     std::vector<Stake> stakes;
     for (const std::string& text : options.Stations) {
-        auto stake = ResolveStation(s, prompts, method, text);
+        auto stake = ResolveStation(line, prompts, text);
         if (!stake) {
             return 1;
         }
         stakes.push_back(*stake);
     }
     if (options.From || options.To) {
-        const piles::StationRange line = piles::AlignmentRange(s, method);
-        std::optional<Stake> from = options.From ? ResolveStation(s, prompts, method, *options.From)
-                                                 : Stake{line.First, {}};
+        std::optional<Stake> from = options.From ? ResolveStation(line, prompts, *options.From)
+                                                 : Stake{line.Line().Start(), {}};
         std::optional<Stake> to =
-            options.To ? ResolveStation(s, prompts, method, *options.To) : Stake{line.Last, {}};
+            options.To ? ResolveStation(line, prompts, *options.To) : Stake{line.Line().End(), {}};
         if (!from || !to) {
             return 1;
         }
         if (!(options.Step > 0.0) || !std::isfinite(options.Step)) {
-            prompts.Refuse("间距应大于0！");
+            prompts.Refuse({"间距应大于0！"});
             return 1;
         }
         const double lo = std::min(from->Mileage, to->Mileage);
         const double hi = std::max(from->Mileage, to->Mileage);
         std::vector<Stake> range;
-        if (!AddStepStakes(s, method, lo, hi, options.Step, range)) {
-            prompts.Refuse("间距过小，桩号超过1000000个，请加大间距！");
+        if (!AddStepStakes(line, lo, hi, options.Step, range)) {
+            prompts.Refuse({"间距过小，桩号超过1000000个，请加大间距！"});
             return 1;
         }
-        AddMainPoints(s, method, lo, hi, range);
+        AddMainPoints(line, lo, hi, range);
         std::stable_sort(range.begin(), range.end(),
                          [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });
         range.erase(std::unique(range.begin(), range.end(),
@@ -275,7 +268,7 @@ int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
     std::ostringstream rows;
     for (const Stake& stake : stakes) {
         try {
-            WriteRow(rows, stake, piles::EvaluateStation(s, method, stake.Mileage), options.Digits);
+            WriteRow(rows, stake, line.Line().PointAt(stake.Mileage), options.Digits);
         } catch (const geometry::RuntimeError& e) {
             prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
                           e.what());
@@ -286,17 +279,16 @@ int RunTable(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod meth
     return 0;
 }
 
-int RunCurves(const SharedState& s, AlignmentMethod method, int digits, std::ostream& out) {
+int RunCurves(const LoadedLine& line, int digits, std::ostream& out) {
     auto num = [digits](double v) { return FormatFixed(v, digits); };
-    if (method == AlignmentMethod::Element) {
+    if (line.Elements) {
         out << "element,kind,start_radius,end_radius,length,station,x,y,azimuth\n";
-        for (int i = 1; i <= s.ElemCount; ++i) {
-            const double a = s.ElemStartRadius[i];
-            const double b = s.ElemEndRadius[i];
-            out << i << ',' << KindName(element::KindOf(a, b)) << ',' << geometry::FormatShortest(a)
-                << ',' << geometry::FormatShortest(b) << ',' << num(s.ElemLength[i]) << ','
-                << num(s.ElemStation[i]) << ',' << num(s.ElemX[i]) << ',' << num(s.ElemY[i]) << ','
-                << FormatFixed(s.ElemAzimuth[i], std::max(digits, 9)) << '\n';
+        int i = 0;
+        for (const element::Element& e : line.Elements->Elements()) {
+            out << ++i << ',' << KindName(e.Kind) << ',' << geometry::FormatShortest(e.StartRadius)
+                << ',' << geometry::FormatShortest(e.EndRadius) << ',' << num(e.Length) << ','
+                << num(e.StartMileage) << ',' << num(e.Start.X) << ',' << num(e.Start.Y) << ','
+                << FormatFixed(e.StartAzimuth, std::max(digits, 9)) << '\n';
         }
         return 0;
     }
@@ -305,123 +297,126 @@ int RunCurves(const SharedState& s, AlignmentMethod method, int digits, std::ost
         out << ',' << p << ',' << p << "_x," << p << "_y";
     }
     out << '\n';
-    for (int i = 2; i <= s.JdCount - 1; ++i) {
-        out << CsvField(s.JdNameLine[i]) << ',' << FormatFixed(s.Deflection[i], std::max(digits, 9))
-            << ',' << num(std::fabs(s.JdRadius[i])) << ',' << num(std::fabs(s.JdSpiral1[i])) << ','
-            << num(std::fabs(s.JdSpiral2[i])) << ',' << num(s.Tangent1[i]) << ','
-            << num(s.Tangent2[i]) << ',' << num(std::fabs(s.CurveLength[i]));
-        const std::string* labels[] = {&s.LabelZH[i], &s.LabelHY[i], &s.LabelQZ[i], &s.LabelYH[i],
-                                       &s.LabelHZ[i]};
-        const double xs[] = {s.ZhX[i], s.HyX[i], s.QzX[i], s.YhX[i], s.HzX[i]};
-        const double ys[] = {s.ZhY[i], s.HyY[i], s.QzY[i], s.YhY[i], s.HzY[i]};
-        for (int k = 0; k < 5; ++k) {
-            out << ',' << CsvField(*labels[k]) << ',' << num(xs[k]) << ',' << num(ys[k]);
+    const std::vector<jd::JdCurve>& curves = line.Jd->Curves();
+    for (std::size_t i = 1; i + 1 < curves.size(); ++i) {
+        const jd::JdCurve& c = curves[i];
+        out << CsvField(line.Jd->Vertices()[i].Name) << ','
+            << FormatFixed(c.Deflection, std::max(digits, 9)) << ',' << num(std::fabs(c.Radius))
+            << ',' << num(std::fabs(c.Spiral1)) << ',' << num(std::fabs(c.Spiral2)) << ','
+            << num(c.Tangent1) << ',' << num(c.Tangent2) << ',' << num(std::fabs(c.CurveLength));
+        const std::pair<double, geometry::PlanePoint> points[] = {
+            {c.StationZH, c.Zh}, {c.StationHY, c.Hy}, {c.StationQZ, c.Qz},
+            {c.StationYH, c.Yh}, {c.StationHZ, c.Hz}};
+        for (const auto& [mileage, p] : points) {
+            out << ',' << CsvField(line.Breaks.MileageToLabel(mileage)) << ',' << num(p.X) << ','
+                << num(p.Y);
         }
         out << '\n';
     }
     return 0;
 }
 
-int RunPoint(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
-             const PointOptions& options, std::ostream& out) {
+int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions& options,
+             std::ostream& out) {
     const auto result =
-        piles::Command7(s, prompts, method, {options.Station, options.Angle, options.Skew});
+        session::ComputePoint(line, prompts, {options.Station, options.Angle, options.Skew});
     if (!result) {
         return 1;
     }
-    out << "X坐标," << result->Text4 << "\nY坐标," << result->Text5 << "\n方位角," << result->Text6
-        << '\n';
+    out << "X坐标," << result->XText << "\nY坐标," << result->YText << "\n方位角,"
+        << result->AzimuthText << '\n';
     return 0;
 }
 
 namespace {
 
-/// Writes the drawings asked for into one new drawing. Each drawing command reads the pile file
-/// again, as it does in the window. The first pick is answered with the given point; later
-/// ones to the right of everything drawn so far, so that the table and the sketch do not
-/// overlap.
-bool DrawPileOutputs(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+/// Writes the drawings asked for into one new drawing. The first pick is answered with the given
+/// point; later ones to the right of everything drawn so far, so that the table and the sketch
+/// do not overlap.
+bool DrawPileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
                      const PilesOptions& options) {
-    cad::DrawingDocument document;
-    bool firstPick = true;
-    document.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
-        cad::Point at = cad::DrawingPoint({options.AtX, options.AtY});
-        const auto extents = document.ComputeExtents();
-        if (!firstPick && extents) {
-            at.X = extents->MaxX + 20.0;
-        }
-        firstPick = false;
-        return at;
-    });
-    const bool all = !options.Table && !options.Sketch && !options.StakeOut;
-    using Command =
-        bool (*)(const SharedState&, state::Prompts&, AlignmentMethod, cad::DrawingHost&);
-    const std::pair<bool, Command> commands[] = {{all || options.Table, cad::Command6},
-                                                 {all || options.Sketch, cad::xpcmdbutton3},
-                                                 {all || options.StakeOut, cad::Command5}};
-    for (const auto& [wanted, command] : commands) {
-        if (wanted) {
-            prompts.AnswerNextDialog(options.PileFile);
-            if (!command(s, prompts, method, document)) {
-                return false;
+    return session::RunUnderHandler(prompts, false, [&] {
+        cad::DrawingDocument document;
+        bool firstPick = true;
+        document.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
+            cad::Point at = cad::DrawingPoint({options.AtX, options.AtY});
+            const auto extents = document.ComputeExtents();
+            if (!firstPick && extents) {
+                at.X = extents->MaxX + 20.0;
             }
+            firstPick = false;
+            return at;
+        });
+        const bool all = !options.Table && !options.Sketch && !options.StakeOut;
+        if (all || options.Table) {
+            cad::DrawCoordinateTable(table, document);
         }
-    }
-    return state::RunUnderHandler(prompts, false, [&] { cad::WriteDxf(document, options.Dxf); });
+        if (all || options.Sketch) {
+            cad::DrawPileSketch(table, document);
+        }
+        if (all || options.StakeOut) {
+            cad::DrawPileStakeOut(table, document);
+        }
+        cad::WriteDxf(document, options.Dxf);
+    });
 }
 
-bool WritePileWorkbook(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
+bool WritePileWorkbook(const piles::PileTable& table, ConsolePrompts& prompts,
                        const PilesOptions& options) {
-    sheet::SpreadsheetSession session;
-    std::string pileFile;
-    prompts.AnswerNextDialog(options.PileFile);
-    if (!sheet::xpcmdbutton2(s, prompts, method, session, pileFile)) {
-        return false;
-    }
-    return state::RunUnderHandler(
-        prompts, false, [&] { sheet::WriteXlsx(*session.CurrentWorkbook(), options.Xlsx); });
+    return session::RunUnderHandler(prompts, false, [&] {
+        sheet::Workbook workbook;
+        sheet::WriteCoordinateSheet(workbook, sheet::ToSheetTable(table));
+        sheet::WriteXlsx(workbook, options.Xlsx);
+    });
 }
 
 } // namespace
 
-int RunPiles(const SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
-             const PilesOptions& options, std::ostream& out) {
-    prompts.AnswerNextDialog(options.PileFile);
-    std::ostringstream rows;
-    const bool ran = piles::RunPileCommand(s, prompts, method, [&](const piles::PileTable& t) {
-        for (int k = 0; k < t.PileCount(); ++k) {
-            const piles::Pier& pier = t.Piers[k];
-            for (int j = 0; j < pier.PileEntryCount(); ++j) {
-                const geometry::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
-                rows << k << ',' << CsvField(pier.PileStationText) << ',' << j + 1 << ','
-                     << FormatFixed(pier.Entries[j].L1, options.Digits) << ','
-                     << FormatFixed(pier.Entries[j].L2, options.Digits) << ','
-                     << FormatFixed(p.X, options.Digits) << ',' << FormatFixed(p.Y, options.Digits)
-                     << '\n';
-            }
+int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions& options,
+             std::ostream& out) {
+    std::optional<piles::PileTable> table;
+    const bool read = session::RunUnderHandler(prompts, true, [&] {
+        formats::TextFile file = formats::OpenTextFile(options.PileFile);
+        auto result = session::ReadPileTable(line, file);
+        if (auto* refusal = std::get_if<session::Refusal>(&result)) {
+            prompts.Refuse(*refusal);
+            return;
         }
+        table = std::get<piles::PileTable>(std::move(result));
     });
-    if (!ran) {
+    if (!read || !table) {
         return 1;
     }
-    if (!options.Xlsx.empty() && !WritePileWorkbook(s, prompts, method, options)) {
+    std::ostringstream rows;
+    for (std::size_t k = 0; k < table->Piers.size(); ++k) {
+        const piles::Pier& pier = table->Piers[k];
+        for (std::size_t j = 0; j < pier.Entries.size(); ++j) {
+            const geometry::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
+            rows << k << ',' << CsvField(pier.StationText) << ',' << j + 1 << ','
+                 << FormatFixed(pier.Entries[j].L1, options.Digits) << ','
+                 << FormatFixed(pier.Entries[j].L2, options.Digits) << ','
+                 << FormatFixed(p.X, options.Digits) << ',' << FormatFixed(p.Y, options.Digits)
+                 << '\n';
+        }
+    }
+    if (!options.Xlsx.empty() && !WritePileWorkbook(*table, prompts, options)) {
         return 1;
     }
-    if (!options.Dxf.empty() && !DrawPileOutputs(s, prompts, method, options)) {
+    if (!options.Dxf.empty() && !DrawPileOutputs(*table, prompts, options)) {
         return 1;
     }
     out << "pier,station,entry,L1,L2,x,y\n" << rows.str();
     return 0;
 }
 
-int RunDraw(SharedState& s, ConsolePrompts& prompts, AlignmentMethod method,
-            const std::string& dxfPath) {
+int RunDraw(const LoadedLine& line, ConsolePrompts& prompts, const std::string& dxfPath) {
     cad::DrawingDocument document;
-    if (!cad::Command1(s, prompts, method, document, [](std::string_view) {})) {
+    if (!session::DrawDesignLine(line, prompts, document, [](std::string_view) {})) {
         return 1;
     }
-    return state::RunUnderHandler(prompts, false, [&] { cad::WriteDxf(document, dxfPath); }) ? 0
-                                                                                             : 1;
+    return session::RunUnderHandler(prompts, false, [&] { cad::WriteDxf(document, dxfPath); })
+               ? 0
+               : 1;
 }
 
 } // namespace tesk::cli

@@ -4,8 +4,7 @@
 // needs, writes CSV to `out` and messages through the prompts, and returns the exit status.
 
 #include "cli/console_prompts.h"
-#include "state/method.h"
-#include "state/shared_state.h"
+#include "session/session.h"
 
 #include <iosfwd>
 #include <optional>
@@ -19,14 +18,11 @@ struct AlignmentFiles {
     std::string Jd;     ///< JD file (intersection-point method)
     std::string Breaks; ///< chain-break file for Jd, optional
     std::string Elem;   ///< element file (element method)
-    state::AlignmentMethod Method() const {
-        return Elem.empty() ? state::AlignmentMethod::IntersectionPoint
-                            : state::AlignmentMethod::Element;
-    }
 };
 
-/// Loads the alignment into `s`; on failure reports through `prompts` and returns false.
-bool LoadAlignment(state::SharedState& s, ConsolePrompts& prompts, const AlignmentFiles& files);
+/// Loads the line `files` name; on failure reports through `prompts` and returns nothing.
+std::optional<session::LoadedLine> LoadAlignment(ConsolePrompts& prompts,
+                                                 const AlignmentFiles& files);
 
 struct TableOptions {
     std::vector<std::string> Stations; ///< station texts as typed, each one row
@@ -38,14 +34,13 @@ struct TableOptions {
 /// Station, mileage, X, Y and tangent azimuth (rad, at least 9 decimals) of every station given
 /// and, for a range, of every multiple of the step of the written stationing and every main
 /// point in it, in mileage order. Returns 0, or 1 after a refusal or failure (reported).
-int RunTable(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
-             const TableOptions& options, std::ostream& out);
+int RunTable(const session::LoadedLine& line, ConsolePrompts& prompts, const TableOptions& options,
+             std::ostream& out);
 
 /// One row per curve (JD method: its main points with labels and coordinates) or per element
 /// (element method: kind, radii, length, start station, point and azimuth), `digits` decimals
 /// (0..12). Returns 0.
-int RunCurves(const state::SharedState& s, state::AlignmentMethod method, int digits,
-              std::ostream& out);
+int RunCurves(const session::LoadedLine& line, int digits, std::ostream& out);
 
 /// The fields of the window's "任一点坐标" frame, as typed.
 struct PointOptions {
@@ -55,8 +50,8 @@ struct PointOptions {
 };
 /// X, Y and the azimuth text of one point, as the window shows them. Returns 0, or 1 after a
 /// refusal or failure (reported).
-int RunPoint(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
-             const PointOptions& options, std::ostream& out);
+int RunPoint(const session::LoadedLine& line, ConsolePrompts& prompts, const PointOptions& options,
+             std::ostream& out);
 
 struct PilesOptions {
     std::string PileFile;
@@ -68,13 +63,12 @@ struct PilesOptions {
     bool Table = false, Sketch = false, StakeOut = false; ///< drawings asked for; none = all
 };
 /// The pile coordinate table of a pile file as CSV: pier (0-based), station text, entry
-/// (1-based), L1, L2, X, Y; optionally the workbook and the drawings.
-int RunPiles(const state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
-             const PilesOptions& options, std::ostream& out);
+/// (1-based), L1, L2, X, Y; optionally the workbook and the drawings. The pile file is read once.
+int RunPiles(const session::LoadedLine& line, ConsolePrompts& prompts, const PilesOptions& options,
+             std::ostream& out);
 
 /// Draws the design line into a new drawing and writes it as DXF.
-int RunDraw(state::SharedState& s, ConsolePrompts& prompts, state::AlignmentMethod method,
-            const std::string& dxfPath);
+int RunDraw(const session::LoadedLine& line, ConsolePrompts& prompts, const std::string& dxfPath);
 
 /// Whether the output files may be written: refuses (through `prompts`) an output path that
 /// names one of the input files, under any spelling of its path, and a workbook and a drawing

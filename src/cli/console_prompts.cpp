@@ -5,17 +5,12 @@
 namespace tesk::cli {
 
 std::string ConsolePrompts::OpenFile(std::string_view, std::string_view) {
-    if (m_answers.empty()) {
-        return {};
-    }
-    std::string path = std::move(m_answers.front());
-    m_answers.pop_front();
-    return path;
+    return {};
 }
 
-void ConsolePrompts::Refuse(std::string_view message) {
+void ConsolePrompts::Refuse(const session::Refusal& refusal) {
     m_complained = true;
-    m_err << message << '\n';
+    m_err << refusal.Message << '\n';
 }
 
 void ConsolePrompts::Error(std::string_view message, std::string_view detail) {

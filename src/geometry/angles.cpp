@@ -22,6 +22,14 @@ std::uint64_t DigitValue(std::string_view digits) {
     return value;
 }
 
+// At least two digits: a leading zero below 10. (Built by appending: GCC 12 warns falsely on
+// "0" + std::string.)
+std::string TwoDigits(std::int64_t value) {
+    std::string text = value < 10 ? "0" : "";
+    text += std::to_string(value);
+    return text;
+}
+
 } // namespace
 
 double NormaliseAzimuth(double azimuth) {
@@ -107,6 +115,25 @@ double DmsToDegrees(double dms) {
     std::from_chars(secondsText.data(), secondsText.data() + secondsText.size(), secondsValue);
     const double degrees = std::floor(a);
     return sign * (degrees + (static_cast<double>(minutes) * 60.0 + secondsValue) / 3600.0);
+}
+
+std::string AzimuthText(double azimuth) {
+    const double degrees = std::fabs(azimuth * 180.0 / std::numbers::pi);
+    // Hundredths of an arc second, rounded once, so that the carry reaches minutes and degrees.
+    const auto hundredths = static_cast<std::int64_t>(std::llround(degrees * 360000.0));
+    const std::int64_t d = hundredths / 360000;
+    const std::int64_t m = (hundredths / 6000) % 60;
+    const std::int64_t s = hundredths % 6000;
+
+    std::string seconds;
+    if (s < 1000) {
+        // Below 10″: a leading zero and the shortest form (5.30 -> 05.3, 5.00 -> 05).
+        seconds = "0";
+        seconds += FormatShortest(static_cast<double>(s) / 100.0);
+    } else {
+        seconds = FormatFixed(static_cast<double>(s) / 100.0, 2);
+    }
+    return TwoDigits(d) + "°" + TwoDigits(m) + "′" + seconds + "″";
 }
 
 double DegreesToRadians(double degrees) {

@@ -6,6 +6,7 @@
 #include "geometry/plane.h"
 
 #include <numbers>
+#include <string>
 
 namespace tesk::geometry {
 
@@ -32,6 +33,12 @@ double PointAzimuth(PlanePoint p, PlanePoint q);
 /// d + mm/60 + ss/3600. Minutes or seconds of 60 and more are taken as written. Throws
 /// RuntimeError(NonFinite) for a value that is not finite.
 double DmsToDegrees(double dms);
+
+/// The azimuth text of an angle in radians, degrees-minutes-seconds without blanks, e.g.
+/// 45°30′45.00″. The sign is dropped and values of 360° or more are not reduced. Seconds below
+/// 10 lose their trailing zeros (05°00′09″, 05°00′05.3″); from 10 on they keep two decimals.
+/// The angle is rounded to 0.01″ before it is split, so 29°59′59.999″ reads 30°00′00″.
+std::string AzimuthText(double azimuth);
 
 /// degrees * pi / 180, correctly rounded (the product with pi is carried in double-double).
 double DegreesToRadians(double degrees);

@@ -391,7 +391,7 @@ const Worksheet& Workbook::Sheet(std::size_t index) const {
     return *m_sheets[index];
 }
 
-Workbook& SpreadsheetSession::ConnectExcel() {
+Workbook& SpreadsheetSession::OpenWorkbook() {
     if (!m_workbook) {
         m_workbook = std::make_unique<Workbook>();
     }

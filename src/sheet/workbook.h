@@ -212,13 +212,11 @@ private:
 /// session until the user saves them.
 class SpreadsheetSession {
 public:
-    /// The session's workbook, created empty at the first call (ConnectExcel).
-    Workbook& ConnectExcel();
+    /// The session's workbook, created empty at the first call (OpenWorkbook).
+    Workbook& OpenWorkbook();
     bool HasWorkbook() const { return m_workbook != nullptr; }
-    /// The session's workbook, or nullptr before the first ConnectExcel.
+    /// The session's workbook, or nullptr before the first OpenWorkbook.
     const Workbook* CurrentWorkbook() const { return m_workbook.get(); }
-    /// Forgets the workbook (the user closed it); the next ConnectExcel starts a new one.
-    void CloseWorkbook() { m_workbook.reset(); }
 
 private:
     std::unique_ptr<Workbook> m_workbook;

@@ -1,6 +1,6 @@
 #include "sheet/xlsx_writer.h"
 
-#include "input/output_file.h"
+#include "formats/output_file.h"
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 
@@ -485,7 +485,7 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
     if (path.empty()) {
         throw RuntimeError(ErrorCode::EmptyPath, "no file name to write the workbook to");
     }
-    input::OutputFile output(path);
+    formats::OutputFile output(path);
     {
         const ClassicNumericLocale classic;
         LibraryWorkbook book(output.TemporaryPath().string());
@@ -509,7 +509,7 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
         }
         if (const lxw_error closed = book.Close(); closed != LXW_NO_ERROR) {
             throw RuntimeError(ErrorCode::FileAccess,
-                               input::CannotWriteMessage(path, lxw_strerror(closed)));
+                               formats::CannotWriteMessage(path, lxw_strerror(closed)));
         }
     }
     output.Commit();

@@ -12,7 +12,7 @@
 namespace tesk::sheet {
 
 /// Writes `workbook` to `path`. The file is first written beside `path` under a temporary name,
-/// flushed to disk and then renamed onto it (input::OutputFile), so a reader never sees half a
+/// flushed to disk and then renamed onto it (formats::OutputFile), so a reader never sees half a
 /// file and a failed write leaves an older file at `path` as it was. An existing file is
 /// replaced without asking: asking is the caller's job. The active worksheet opens first. A
 /// workbook without worksheets is saved with one empty sheet (a spreadsheet file cannot have

@@ -12,16 +12,15 @@ namespace {
 
 using geometry::ErrorCode;
 using geometry::RuntimeError;
-using state::SharedState;
 
 /// Distance of the sentinel break beyond the end of the line, m.
 constexpr double kSentinelDistance = 1e9;
 
 void RequireBreakCount(long long count) {
-    if (count < 0 || count > state::kMaxBreaks) {
+    if (count < 0 || count > kMaxBreaks) {
         throw RuntimeError(ErrorCode::IndexOutOfRange, "chain-break count " +
                                                            std::to_string(count) + " outside 0.." +
-                                                           std::to_string(state::kMaxBreaks));
+                                                           std::to_string(kMaxBreaks));
     }
 }
 
@@ -269,82 +268,6 @@ MarkedStation Stationing::MarkStation(std::string_view typed) const {
         }
     }
     return {SectionLetter(section) + std::string(trimmed), std::nullopt};
-}
-
-// ---- Old interface over the shared state ---------------------------------------------------
-
-namespace {
-
-/// The Stationing of the state's chain breaks over the built JD line.
-Stationing JdLineStationing(const SharedState& state) {
-    RequireBreakCount(state.BreakCount);
-    if (state.JdCount < 1) {
-        throw RuntimeError(ErrorCode::IndexOutOfRange, "chain-break sections need a JD line");
-    }
-    std::vector<ChainBreak> breaks;
-    breaks.reserve(static_cast<std::size_t>(state.BreakCount));
-    for (int k = 1; k <= state.BreakCount; ++k) {
-        breaks.push_back({state.BreakBack[k], state.BreakAhead[k]});
-    }
-    return {breaks, state.StartStation, state.JdStation[state.JdCount]};
-}
-
-/// The Stationing the conversions use: without chain breaks (as with the element method) no
-/// line is needed.
-Stationing StationingOf(const SharedState& state) {
-    RequireBreakCount(state.BreakCount);
-    return state.BreakCount == 0 ? Stationing() : JdLineStationing(state);
-}
-
-} // namespace
-
-double MileageToStation(const SharedState& state, double mileage) {
-    return StationingOf(state).MileageToStation(mileage);
-}
-
-std::string MileageToLabel(const SharedState& state, double mileage) {
-    return StationingOf(state).MileageToLabel(mileage);
-}
-
-double StationTextToMileage(const SharedState& state, std::string_view text) {
-    return StationingOf(state).StationTextToMileage(text);
-}
-
-double SectionStationToMileage(const SharedState& state, int section, double station) {
-    return StationingOf(state).SectionStationToMileage(section, station);
-}
-
-LegacyMarkedStation zh_dlstr(const SharedState& state, state::Prompts& prompts,
-                             std::string_view zhstr) {
-    MarkedStation marked = StationingOf(state).MarkStation(zhstr);
-    if (marked.Refusal) {
-        prompts.ActivateMainWindow();
-        prompts.Refuse(*marked.Refusal);
-        return {false, {}};
-    }
-    return {true, std::move(marked.Text)};
-}
-
-bool CheckBreakMark(const SharedState& state, state::Prompts& prompts, std::string_view text) {
-    if (const std::optional<std::string> refusal = StationingOf(state).CheckStationText(text)) {
-        prompts.Refuse(*refusal);
-        return false;
-    }
-    return true;
-}
-
-void BuildChainBreakSections(SharedState& state) {
-    const Stationing stationing = JdLineStationing(state);
-    const int breakCount = stationing.BreakCount();
-    const double endMileage = state.JdStation[state.JdCount];
-    state.BreakBack[0] = 0.0;
-    state.BreakAhead[0] = 0.0;
-    state.BreakBack[breakCount + 1] = endMileage + kSentinelDistance;
-    state.BreakAhead[breakCount + 1] = endMileage + kSentinelDistance;
-    for (int k = 1; k <= breakCount + 1; ++k) {
-        state.SectionStart[k] = stationing.SectionStart(k);
-        state.SectionEnd[k] = stationing.SectionEnd(k);
-    }
 }
 
 } // namespace tesk::stationing

@@ -23,8 +23,6 @@
 // breaks (the element method, or a chain-break file holding "-1") it degenerates to plain number
 // handling. The routines that need no chain breaks are free functions.
 
-#include "state/prompts.h"
-#include "state/shared_state.h"
 
 #include <limits>
 #include <optional>
@@ -33,6 +31,9 @@
 #include <vector>
 
 namespace tesk::stationing {
+
+/// Most chain breaks one line may carry (sections are marked "A" .. "T").
+inline constexpr int kMaxBreaks = 19;
 
 /// The mark letter of chain-break section `section` (1..20): 'A' for section 1.
 char SectionLetter(int section);
@@ -206,59 +207,5 @@ private:
     /// Upper bound of the written values CheckStationText accepts in the last section, m.
     double m_lastSectionBound = std::numeric_limits<double>::infinity();
 };
-
-// ---- Old interface over the shared state ---------------------------------------------------
-//
-// Kept for the callers not yet moved to Stationing. Each routine builds the Stationing of the
-// chain-break tables of the shared state (BreakCount, BreakBack(1..BreakCount),
-// BreakAhead(1..BreakCount), with StartStation and JdStation(JdCount) as the ends of the line)
-// and delegates to it; refusals are shown through `prompts`. A BreakCount outside 0..19 throws
-// RuntimeError(IndexOutOfRange) in every routine; with chain breaks, so does JdCount < 1.
-
-/// Stationing::MileageToStation of the state's chain breaks.
-double MileageToStation(const state::SharedState& state, double mileage);
-
-/// Stationing::MileageToLabel of the state's chain breaks.
-std::string MileageToLabel(const state::SharedState& state, double mileage);
-
-/// Stationing::StationTextToMileage of the state's chain breaks.
-double StationTextToMileage(const state::SharedState& state, std::string_view text);
-
-/// Stationing::SectionStationToMileage of the state's chain breaks.
-double SectionStationToMileage(const state::SharedState& state, int section, double station);
-
-/// Result of zh_dlstr.
-struct LegacyMarkedStation {
-    /// False when the station was refused (its message has been shown); the caller then stops
-    /// its command without a further message.
-    bool StationAccepted = true;
-    /// The station text with its mark letter; empty when the station was refused.
-    std::string zhdlstr;
-};
-
-/// Stationing::MarkStation of the state's chain breaks; a refusal is shown through
-/// prompts.Refuse after prompts.ActivateMainWindow.
-LegacyMarkedStation zh_dlstr(const state::SharedState& state, state::Prompts& prompts,
-                             std::string_view zhstr);
-
-/// Stationing::CheckStationText of the state's chain breaks; a refusal is shown through
-/// prompts.Refuse.
-/// @return true when the text is acceptable.
-bool CheckBreakMark(const state::SharedState& state, state::Prompts& prompts,
-                    std::string_view text);
-
-/// Completes the chain-break tables after the chain-break file has been read (BreakBack,
-/// BreakAhead and BreakCount, the "-1 means none" rule already applied) and the JD alignment has
-/// been built (JdCount, JdStation, StartStation), with the checks of the Stationing constructor
-/// (line from StartStation to JdStation(JdCount)):
-///   * sentinels BreakBack(0) = BreakAhead(0) = 0 and, with k = BreakCount + 1,
-///     BreakBack(k) = BreakAhead(k) = JdStation(JdCount) + 1e9;
-///   * SectionStart(k) and SectionEnd(k) for k = 1..BreakCount+1, Stationing::SectionStart and
-///     SectionEnd.
-/// Nothing is written when a check fails.
-///
-/// @throws geometry::RuntimeError(IndexOutOfRange) for JdCount < 1 or BreakCount outside 0..19,
-///         and what the Stationing constructor throws.
-void BuildChainBreakSections(state::SharedState& state);
 
 } // namespace tesk::stationing

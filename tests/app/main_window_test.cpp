@@ -33,9 +33,9 @@ std::string Sample(const char* name) {
     return std::string(TESK_SOURCE_DIR) + "/samples/" + name;
 }
 
-const QStringList kAlignmentButtons = {"Command7", "xpcmdbutton4", "Command1",    "Command5",
-                                       "Command6", "xpcmdbutton2", "xpcmdbutton3"};
-const QStringList kAlwaysButtons = {"Command4", "Command3", "xpcmdbutton1", "Command2"};
+const QStringList kAlignmentButtons = {"computeButton", "stakeOutButton", "drawLineButton",    "pileStakeOutButton",
+                                       "pileTableButton", "excelTableButton", "pileSketchButton"};
+const QStringList kAlwaysButtons = {"initializeButton", "moreButton", "helpButton", "quitButton"};
 
 /// Degrees of an azimuth text "DD°MM′SS.ss″".
 double Degrees(const QString& text) {
@@ -67,9 +67,9 @@ class MainWindowTest : public QObject {
     }
     void InitializeMainLine() {
         m_prompts->OpenAnswers = {Sample("main_line.jdx"), Sample("main_line.dl")};
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QVERIFY(m_prompts->Errors.empty());
-        QVERIFY(Button("Command7")->isEnabled());
+        QVERIFY(Button("computeButton")->isEnabled());
     }
 
 private slots:
@@ -88,10 +88,10 @@ private slots:
 
     void ControlsAsTheSurveyorSeesThem() {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Tesk V5.6"));
-        QVERIFY(m_window->findChild<QRadioButton*>("Option3")->isChecked());
-        QCOMPARE(m_window->findChild<QRadioButton*>("Option3")->text(),
+        QVERIFY(m_window->findChild<QRadioButton*>("jdMethodOption")->isChecked());
+        QCOMPARE(m_window->findChild<QRadioButton*>("jdMethodOption")->text(),
                  QStringLiteral("交点法—主线"));
-        QCOMPARE(m_window->findChild<QRadioButton*>("Option4")->text(),
+        QCOMPARE(m_window->findChild<QRadioButton*>("elementMethodOption")->text(),
                  QStringLiteral("积木法—互通"));
         QCOMPARE(m_window->Method(), state::AlignmentMethod::IntersectionPoint);
         for (const QString& name : kAlignmentButtons) {
@@ -101,11 +101,11 @@ private slots:
             QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
         }
         // Captions with their leading blanks: one before "绘设计线", two before the others.
-        QCOMPARE(Button("Command1")->text(), QStringLiteral(" 绘设计线"));
-        QCOMPARE(Button("Command7")->text(), QStringLiteral("  计  算"));
-        QCOMPARE(Button("xpcmdbutton2")->text(), QStringLiteral("  坐标表－Excel"));
-        QCOMPARE(Button("Command2")->text(), QStringLiteral("  退  出"));
-        QCOMPARE(m_window->findChild<QCheckBox*>("Check1")->text(),
+        QCOMPARE(Button("drawLineButton")->text(), QStringLiteral(" 绘设计线"));
+        QCOMPARE(Button("computeButton")->text(), QStringLiteral("  计  算"));
+        QCOMPARE(Button("excelTableButton")->text(), QStringLiteral("  坐标表－Excel"));
+        QCOMPARE(Button("quitButton")->text(), QStringLiteral("  退  出"));
+        QCOMPARE(m_window->findChild<QCheckBox*>("joinPointsCheck")->text(),
                  QStringLiteral("放样点多段线连接"));
         QCOMPARE(Text(3)->toolTip(),
                  QStringLiteral("桩位至设计线的斜距，左正右负，空格分隔可以放样多个桩位"));
@@ -117,13 +117,13 @@ private slots:
 
     void InitializeEnablesTheCommandsAndEmptiesTheFields() {
         // A cancelled first dialog: one message, nothing enabled.
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{"读取文件被取消！"});
-        QVERIFY(!Button("Command7")->isEnabled());
+        QVERIFY(!Button("computeButton")->isEnabled());
         // A JD file read and built, then the chain-break dialog cancelled: still nothing enabled.
         m_prompts->Errors.clear();
         m_prompts->OpenAnswers = {Sample("main_line.jdx")};
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{"读取文件被取消！"});
         for (const QString& name : kAlignmentButtons) {
             QVERIFY2(!Button(name)->isEnabled(), qPrintable(name));
@@ -150,7 +150,7 @@ private slots:
         // A later failed Initialize leaves the buttons and the fields as they were.
         Text(1)->setText(QStringLiteral("12400"));
         m_prompts->OpenAnswers = {Sample("bridge.zw")}; // not a JD file
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{"数据文件格式有误或操作有误！"});
         for (const QString& name : kAlignmentButtons) {
             QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
@@ -159,13 +159,13 @@ private slots:
     }
 
     void ElementMethodAsksForOneFile() {
-        m_window->findChild<QRadioButton*>("Option4")->click();
+        m_window->findChild<QRadioButton*>("elementMethodOption")->click();
         QCOMPARE(m_window->Method(), state::AlignmentMethod::Element);
         m_prompts->OpenAnswers = {Sample("ramp.jdx")};
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QCOMPARE(m_prompts->Titles, std::vector<std::string>{"读取平面资料"});
-        QVERIFY(Button("xpcmdbutton3")->isEnabled());
+        QVERIFY(Button("pileSketchButton")->isEnabled());
     }
 
     void OtherMethodWithoutItsOwnInitializeIsRefused() {
@@ -174,28 +174,28 @@ private slots:
         InitializeMainLine();
         // A station after the main line's forward chain break, as the loaded line places it.
         Text(1)->setText(QStringLiteral("15000"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         const QString afterBreakX = Text(4)->text();
         const QString afterBreakY = Text(5)->text();
         QVERIFY(!afterBreakX.isEmpty());
-        m_window->findChild<QRadioButton*>("Option4")->click();
+        m_window->findChild<QRadioButton*>("elementMethodOption")->click();
         const std::string refusal = "“积木法—互通”的平面资料尚未读入，请先按“初始化”！";
         Text(1)->setText(QStringLiteral("0"));
         Text(4)->setText(QStringLiteral("stale"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         QCOMPARE(m_prompts->Refusals, std::vector<std::string>{refusal});
         QVERIFY(Text(4)->text().isEmpty() && Text(5)->text().isEmpty() &&
                 Text(6)->text().isEmpty());
 
         // Drawing refuses before the main window gives way to the progress window.
-        Button("Command1")->click();
+        Button("drawLineButton")->click();
         QCOMPARE(m_prompts->Refusals.size(), std::size_t{2});
         QVERIFY(m_window->isVisible());
         QVERIFY(!m_window->Progress().isVisible());
         QVERIFY(m_window->Document().Entities().empty());
         // The pile commands refuse before asking for a file.
         for (const char* name :
-             {"xpcmdbutton4", "Command5", "Command6", "xpcmdbutton2", "xpcmdbutton3"}) {
+             {"stakeOutButton", "pileStakeOutButton", "pileTableButton", "excelTableButton", "pileSketchButton"}) {
             m_prompts->Refusals.clear();
             Button(name)->click();
             QCOMPARE(m_prompts->Refusals, std::vector<std::string>{refusal});
@@ -205,16 +205,16 @@ private slots:
 
         // Once the ramp is loaded too, each option computes on its own line.
         m_prompts->OpenAnswers = {Sample("ramp.jdx")};
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         m_prompts->Refusals.clear();
         Text(1)->setText(QStringLiteral("0"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         QVERIFY(m_prompts->Refusals.empty());
         QVERIFY(std::abs(Text(4)->text().toDouble() - 3452650.0) < 0.00006); // the ramp's start
-        m_window->findChild<QRadioButton*>("Option3")->click();
+        m_window->findChild<QRadioButton*>("jdMethodOption")->click();
         Text(1)->setText(QStringLiteral("12400"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         QVERIFY(m_prompts->Refusals.empty());
         const double azimuth = std::atan2(kJd2Y - kJd1Y, kJd2X - kJd1X);
         QVERIFY(std::abs(Text(4)->text().toDouble() - (kJd1X + 400.0 * std::cos(azimuth))) <
@@ -222,7 +222,7 @@ private slots:
         // The element Initialize switched the chain breaks off; back on the JD option they are
         // in force again, so the station lands where it did before.
         Text(1)->setText(QStringLiteral("15000"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         QCOMPARE(Text(4)->text(), afterBreakX);
         QCOMPARE(Text(5)->text(), afterBreakY);
     }
@@ -234,7 +234,7 @@ private slots:
 
         // On the line: 400 m from the start point along the first leg.
         Text(1)->setText(QStringLiteral("12400"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         QVERIFY(m_prompts->Refusals.empty());
         const double x0 = Text(4)->text().toDouble();
         const double y0 = Text(5)->text().toDouble();
@@ -248,7 +248,7 @@ private slots:
 
         // 5 m left, square to the line (empty angle = 90 degrees).
         Text(3)->setText(QStringLiteral(" 5 "));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         const double left = azimuth - std::numbers::pi / 2;
         QVERIFY(std::abs(Text(4)->text().toDouble() - (x0 + 5.0 * std::cos(left))) < 2 * kRound);
         QVERIFY(std::abs(Text(5)->text().toDouble() - (y0 + 5.0 * std::sin(left))) < 2 * kRound);
@@ -256,7 +256,7 @@ private slots:
         // 4 m right at 60 degrees: along azimuth + 60 - 180 with distance -4.
         Text(2)->setText(QStringLiteral("60"));
         Text(3)->setText(QStringLiteral("-4"));
-        Button("Command7")->click();
+        Button("computeButton")->click();
         const double beta = azimuth + std::numbers::pi / 3 - std::numbers::pi;
         QVERIFY(std::abs(Text(4)->text().toDouble() - (x0 - 4.0 * std::cos(beta))) < 2 * kRound);
         QVERIFY(std::abs(Text(5)->text().toDouble() - (y0 - 4.0 * std::sin(beta))) < 2 * kRound);
@@ -270,24 +270,24 @@ private slots:
             std::string Field;
         };
         const std::vector<Case> cases = {
-            {"12400", "180", "", "右偏角应在0～180之间！", "Text2"},
-            {"12400", "-1", "", "右偏角应在0～180之间！", "Text2"},
-            {"12400", "", "3  -3", "斜距3  -3存在空格，不能计算，可以放样！", "Text3"},
-            {"99999", "", "", "桩号99999超出平面数据文件，请修改！", "Text1"},
+            {"12400", "180", "", "右偏角应在0～180之间！", "angleField"},
+            {"12400", "-1", "", "右偏角应在0～180之间！", "angleField"},
+            {"12400", "", "3  -3", "斜距3  -3存在空格，不能计算，可以放样！", "skewField"},
+            {"99999", "", "", "桩号99999超出平面数据文件，请修改！", "stationField"},
         };
         for (const Case& c : cases) {
             // Outputs of an earlier run must not survive a refusal.
             Text(1)->setText(QStringLiteral("12400"));
             Text(2)->clear();
             Text(3)->clear();
-            Button("Command7")->click();
+            Button("computeButton")->click();
             QVERIFY(!Text(4)->text().isEmpty());
             m_prompts->Refusals.clear();
             m_prompts->Focused.clear();
             Text(1)->setText(c.Station);
             Text(2)->setText(c.Angle);
             Text(3)->setText(c.Skew);
-            Button("Command7")->click();
+            Button("computeButton")->click();
             QCOMPARE(m_prompts->Refusals, std::vector<std::string>{c.Message});
             QCOMPARE(m_prompts->Focused, std::vector<std::string>{c.Field});
             QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromStdString(c.Field));
@@ -301,7 +301,7 @@ private slots:
         Text(2)->setText(QStringLiteral("179.9"));
         Text(3)->setText(QStringLiteral("2"));
         m_prompts->Refusals.clear();
-        Button("Command7")->click();
+        Button("computeButton")->click();
         QVERIFY(m_prompts->Refusals.empty());
         QVERIFY(!Text(4)->text().isEmpty());
     }
@@ -367,7 +367,7 @@ private slots:
         spy.Label = m_window->Progress().findChild<QLabel*>("Label1");
         spy.Label->installEventFilter(&spy);
 
-        Button("Command1")->click();
+        Button("drawLineButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QVERIFY(!m_window->isVisible());
         QVERIFY(m_window->Progress().isVisible());
@@ -400,11 +400,11 @@ private slots:
     }
 
     void ElementLineIsDrawnBehindTheProgressWindowToo() {
-        m_window->findChild<QRadioButton*>("Option4")->click();
+        m_window->findChild<QRadioButton*>("elementMethodOption")->click();
         m_prompts->OpenAnswers = {Sample("ramp.jdx")};
-        Button("Command4")->click();
+        Button("initializeButton")->click();
         QVERIFY(m_prompts->Errors.empty());
-        Button("Command1")->click();
+        Button("drawLineButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QVERIFY(!m_window->isVisible());
         QCOMPARE(m_window->Progress().Stage(), QStringLiteral("设计线绘制完毕，双击返回"));
@@ -426,7 +426,7 @@ private slots:
         // A damaged curve table: the first straight ends at a point that is not a number, which
         // the drawing refuses in its first stage.
         m_window->State().ZhX[2] = std::nan("");
-        Button("Command1")->click();
+        Button("drawLineButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
         QVERIFY(!m_window->isVisible());
         QVERIFY(m_window->Progress().isVisible());
@@ -439,7 +439,7 @@ private slots:
 
     void ClosingTheProgressWindowAlsoReturns() {
         InitializeMainLine();
-        Button("Command1")->click();
+        Button("drawLineButton")->click();
         QVERIFY(!m_window->isVisible());
         m_window->Progress().close(); // the window manager's close, e.g. Alt+F4
         QVERIFY(m_window->isVisible());
@@ -454,7 +454,7 @@ private slots:
             return std::optional<cad::Point>(cad::Point{1000.0, 2000.0, 0.0});
         });
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
-        Button("Command6")->click();
+        Button("pileTableButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QCOMPARE(prompts, std::vector<std::string>{"输入插入点:"});
         const std::optional<cad::Extents> box = m_window->Document().ComputeExtents();
@@ -468,7 +468,7 @@ private slots:
         m_window->Document().SetPickHandler(
             [](std::string_view) { return std::optional<cad::Point>(); });
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
-        Button("xpcmdbutton3")->click();
+        Button("pileSketchButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
         QCOMPARE(m_window->Document().Entities().size(), before);
     }
@@ -485,7 +485,7 @@ private slots:
             QTest::mouseClick(&drawing.View(), Qt::LeftButton, {}, click);
         });
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
-        Button("xpcmdbutton3")->click();
+        Button("pileSketchButton")->click();
         QVERIFY(prompt.startsWith(QStringLiteral("输入插入点:")));
         QVERIFY(m_prompts->Errors.empty());
         QVERIFY(drawing.isVisible());
@@ -500,8 +500,8 @@ private slots:
         Text(1)->setText(QStringLiteral("12400"));
         Text(3)->setText(QStringLiteral("  3    -3 "));
         Text(4)->setText(QStringLiteral("stale"));
-        m_window->findChild<QCheckBox*>("Check1")->setChecked(true);
-        Button("xpcmdbutton4")->click();
+        m_window->findChild<QCheckBox*>("joinPointsCheck")->setChecked(true);
+        Button("stakeOutButton")->click();
         QVERIFY(m_prompts->Errors.empty() && m_prompts->Refusals.empty());
         QVERIFY(Text(4)->text().isEmpty());
         int points = 0, polylines = 0;
@@ -515,7 +515,7 @@ private slots:
 
         // The pile file's stake-out adds one point per pile.
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
-        Button("Command5")->click();
+        Button("pileStakeOutButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         points = 0;
         for (const cad::DrawnEntity& e : m_window->Document().Entities()) {
@@ -530,7 +530,7 @@ private slots:
         QVERIFY(dir.isValid());
         // Declining the save dialog writes nothing and shows no message.
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
-        Button("xpcmdbutton2")->click();
+        Button("excelTableButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QCOMPARE(m_prompts->Suggested, std::vector<std::string>{Sample("bridge.xlsx")});
         QVERIFY(m_prompts->Opened.empty());
@@ -538,7 +538,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("桩位坐标.xlsx"));
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
         m_prompts->SaveAnswers = {path.toStdString()};
-        Button("xpcmdbutton2")->click();
+        Button("excelTableButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -581,7 +581,7 @@ private slots:
             Text(1)->setText(QStringLiteral("B15060"));
             Text(2)->setText(QStringLiteral("90"));
             Text(3)->setText(QString::fromLatin1(skew));
-            Button("Command7")->click();
+            Button("computeButton")->click();
             QVERIFY(!Text(4)->text().isEmpty());
             QVERIFY2(contains(Text(4)->text().toDouble()), qPrintable(Text(4)->text()));
             QVERIFY2(contains(Text(5)->text().toDouble()), qPrintable(Text(5)->text()));
@@ -590,7 +590,7 @@ private slots:
         // A folder that cannot be written ends the command with the error box.
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
         m_prompts->SaveAnswers = {"/nonexistent-folder/x.xlsx"};
-        Button("xpcmdbutton2")->click();
+        Button("excelTableButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
     }
 
@@ -603,7 +603,7 @@ private slots:
     void ExitAsksOnlyWhenADrawingWouldBeLost() {
         m_window->Document().AddPoint({0, 0, 0});
         m_prompts->ConfirmAnswers = {false};
-        Button("Command2")->click();
+        Button("quitButton")->click();
         QCOMPARE(m_prompts->Notices.size(), std::size_t{1});
         QVERIFY(m_window->isVisible());
     }

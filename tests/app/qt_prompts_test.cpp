@@ -158,9 +158,9 @@ private slots:
     }
 
     void FocusMovesToTheNamedFieldAndSelectsIt() {
-        auto* text2 = m_window->findChild<QLineEdit*>(QStringLiteral("Text2"));
+        auto* text2 = m_window->findChild<QLineEdit*>(QStringLiteral("angleField"));
         text2->setText(QStringLiteral("180"));
-        m_window->Prompts().Focus("Text2");
+        m_window->Prompts().Focus("angleField");
         QCOMPARE(QApplication::focusWidget(), text2);
         QCOMPARE(text2->selectedText(), QStringLiteral("180"));
         m_window->Prompts().Focus("NoSuchField"); // ignored

@@ -4,7 +4,7 @@
 
 #include "cad/design_line.h"
 #include "cad/dxf_writer.h"
-#include "input/initialize.h"
+#include "formats/initialize.h"
 #include "geometry/error.h"
 #include "support/recording_prompts.h"
 
@@ -37,10 +37,10 @@ int main(int argc, char** argv) {
     const std::string samples = std::string(TESK_SOURCE_DIR) + "/samples/";
     try {
         state::SharedState mainLine;
-        input::LoadJdAlignment(mainLine, samples + "main_line.jdx");
-        input::LoadChainBreaks(mainLine, samples + "main_line.dl");
+        formats::LoadJdAlignment(mainLine, samples + "main_line.jdx");
+        formats::LoadChainBreaks(mainLine, samples + "main_line.dl");
         state::SharedState ramp;
-        input::LoadElementAlignment(ramp, samples + "ramp.jdx");
+        formats::LoadElementAlignment(ramp, samples + "ramp.jdx");
         const bool ok =
             DrawAndWrite(mainLine, state::AlignmentMethod::IntersectionPoint, argv[1]) &&
             DrawAndWrite(ramp, state::AlignmentMethod::Element, argv[2]);

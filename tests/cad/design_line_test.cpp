@@ -7,7 +7,7 @@
 #include "alignment/element/element_alignment.h"
 #include "geometry/clothoid.h"
 #include "state/alignment_tables.h"
-#include "input/initialize.h"
+#include "formats/initialize.h"
 #include "state/command_handler.h"
 #include "stationing/stationing.h"
 #include "support/recording_prompts.h"
@@ -543,8 +543,8 @@ TEST(DesignLineJd, ChainBreakBeyondTheEndStakesOnlyTheLine) {
 TEST(DesignLineJd, SampleMainLineCarriesItsChainBreaks) {
     SharedState s;
     const std::string dir = std::string(TESK_SOURCE_DIR) + "/samples/";
-    input::LoadJdAlignment(s, dir + "main_line.jdx");
-    input::LoadChainBreaks(s, dir + "main_line.dl");
+    formats::LoadJdAlignment(s, dir + "main_line.jdx");
+    formats::LoadChainBreaks(s, dir + "main_line.dl");
     ASSERT_EQ(s.BreakCount, 2);
     Drawn d;
     Draw(s, state::AlignmentMethod::IntersectionPoint, d);
@@ -690,7 +690,7 @@ void ExpectElementsDrawn(const DrawingDocument& doc, const SharedState& s) {
 
 TEST(DesignLineElem, RampSampleIsDrawnElementByElement) {
     SharedState s;
-    input::LoadElementAlignment(s, std::string(TESK_SOURCE_DIR) + "/samples/ramp.jdx");
+    formats::LoadElementAlignment(s, std::string(TESK_SOURCE_DIR) + "/samples/ramp.jdx");
     Drawn d;
     Draw(s, state::AlignmentMethod::Element, d);
     EXPECT_EQ(d.Stages, (std::vector<std::string>{

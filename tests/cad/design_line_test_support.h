@@ -4,7 +4,7 @@
 // queries on a drawn document in survey coordinates.
 
 #include "cad/drawing_document.h"
-#include "input/initialize.h"
+#include "formats/initialize.h"
 #include "geometry/plane.h"
 #include "state/shared_state.h"
 #include "support/vertex_rows.h"
@@ -27,13 +27,13 @@ inline state::SharedState JdLine(double startStation, const std::vector<VertexRo
                                  const std::vector<std::pair<double, double>>& breaks = {}) {
     state::SharedState s;
     tesk::testing::FillVertices(s, startStation, rows);
-    input::CompleteJdAlignment(s);
+    formats::CompleteJdAlignment(s);
     s.BreakCount = static_cast<int>(breaks.size());
     for (int k = 1; k <= s.BreakCount; ++k) {
         s.BreakBack[k] = breaks[static_cast<std::size_t>(k - 1)].first;
         s.BreakAhead[k] = breaks[static_cast<std::size_t>(k - 1)].second;
     }
-    input::CompleteChainBreaks(s);
+    formats::CompleteChainBreaks(s);
     return s;
 }
 
@@ -59,7 +59,7 @@ inline state::SharedState ElementLine(double startStation, double startX, double
         s.ElemRowB[i] = r.EndRadius;
         s.ElemRowC[i] = r.Length;
     }
-    input::CompleteElementAlignment(s);
+    formats::CompleteElementAlignment(s);
     return s;
 }
 

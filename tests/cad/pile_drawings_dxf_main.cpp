@@ -7,7 +7,7 @@
 #include "cad/dxf_writer.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
-#include "input/initialize.h"
+#include "formats/initialize.h"
 #include "geometry/error.h"
 #include "support/recording_prompts.h"
 
@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
     try {
         const std::string root = TESK_SOURCE_DIR;
         state::SharedState s;
-        input::LoadJdAlignment(s, root + "/samples/main_line.jdx");
-        input::LoadChainBreaks(s, root + "/samples/main_line.dl");
+        formats::LoadJdAlignment(s, root + "/samples/main_line.jdx");
+        formats::LoadChainBreaks(s, root + "/samples/main_line.dl");
 
         std::deque<cad::Point> picks = {{0.0, 0.0, 0.0}, {0.0, -150.0, 0.0}};
         cad::DrawingDocument doc;

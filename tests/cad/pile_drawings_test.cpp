@@ -2,7 +2,7 @@
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
 
-#include "input/initialize.h"
+#include "formats/initialize.h"
 #include "piles/piles_fixture.h"
 #include "state/command_handler.h"
 #include "geometry/number_text.h"
@@ -819,8 +819,8 @@ TEST_F(PileCommands, AFileWithoutPiersDrawsNothingAndSaysSo) {
 TEST_F(PileCommands, TheSampleBridgeOnTheSampleMainLine) {
     state::SharedState line;
     const std::string root = TESK_SOURCE_DIR;
-    input::LoadJdAlignment(line, root + "/samples/main_line.jdx");
-    input::LoadChainBreaks(line, root + "/samples/main_line.dl");
+    formats::LoadJdAlignment(line, root + "/samples/main_line.jdx");
+    formats::LoadChainBreaks(line, root + "/samples/main_line.dl");
 
     prompts.FileAnswers.push_back(root + "/samples/bridge.zw");
     ASSERT_TRUE(Command6(line, prompts, AlignmentMethod::IntersectionPoint, doc));

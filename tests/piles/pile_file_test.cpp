@@ -20,7 +20,7 @@ using testing::RecordingPrompts;
 class PileFile : public ::testing::Test {
 protected:
     std::optional<PileTable> Read(const std::string& text) {
-        input::TextFile file(text);
+        formats::TextFile file(text);
         return ReadPileTable(*s, prompts, AlignmentMethod::IntersectionPoint, file);
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/prompts.h"
+#include "session/prompts.h"
 
 #include <deque>
 #include <string>
@@ -8,22 +8,38 @@
 
 namespace tesk::testing {
 
+/// The name a recorded focus move gives a field: "station", "angle", "skew".
+inline std::string FieldName(session::Field field) {
+    switch (field) {
+    case session::Field::Station:
+        return "station";
+    case session::Field::Angle:
+        return "angle";
+    case session::Field::Skew:
+        return "skew";
+    case session::Field::None:
+        break;
+    }
+    return {};
+}
+
 /// A scripted Prompts fake: answers file dialogs from a queue (empty answer = cancelled) and
-/// records every message, focus request and activation in order.
-class RecordingPrompts : public state::Prompts {
+/// records every message, focus move and activation in order. A refusal records its activation
+/// first (when asked), then its message, then its focus move (when it has one).
+class RecordingPrompts : public session::Prompts {
 public:
     struct Dialog {
         std::string Title;
         std::string Filter;
     };
 
-    std::deque<std::string> FileAnswers;  ///< next answers of OpenFile; none left = cancelled
-    std::vector<Dialog> Dialogs;          ///< every OpenFile call
-    std::vector<std::string> Refusals;    ///< messages of Refuse
-    std::vector<std::string> Errors;      ///< messages of Error
-    std::vector<std::string> Details;     ///< details of Error, one per message
-    std::vector<std::string> Focused;     ///< controls passed to Focus
-    std::vector<std::string> Events;      ///< everything above in order, "kind:text"
+    std::deque<std::string> FileAnswers; ///< next answers of OpenFile; none left = cancelled
+    std::vector<Dialog> Dialogs;         ///< every OpenFile call
+    std::vector<std::string> Refusals;   ///< messages of Refuse
+    std::vector<std::string> Errors;     ///< messages of Error
+    std::vector<std::string> Details;    ///< details of Error, one per message
+    std::vector<std::string> Focused;    ///< fields a refusal moved the focus to (FieldName)
+    std::vector<std::string> Events;     ///< everything above in order, "kind:text"
     int Activations = 0;
 
     std::string OpenFile(std::string_view title, std::string_view filter) override {
@@ -36,18 +52,21 @@ public:
         FileAnswers.pop_front();
         return answer;
     }
-    void Refuse(std::string_view message) override {
-        Refusals.emplace_back(message);
-        Events.push_back("refuse:" + std::string(message));
+    void Refuse(const session::Refusal& refusal) override {
+        if (refusal.ActivateFirst) {
+            ActivateMainWindow();
+        }
+        Refusals.push_back(refusal.Message);
+        Events.push_back("refuse:" + refusal.Message);
+        if (refusal.Focus != session::Field::None) {
+            Focused.push_back(FieldName(refusal.Focus));
+            Events.push_back("focus:" + Focused.back());
+        }
     }
     void Error(std::string_view message, std::string_view detail) override {
         Errors.emplace_back(message);
         Details.emplace_back(detail);
         Events.push_back("error:" + std::string(message));
-    }
-    void Focus(std::string_view control) override {
-        Focused.emplace_back(control);
-        Events.push_back("focus:" + std::string(control));
     }
     void ActivateMainWindow() override {
         ++Activations;

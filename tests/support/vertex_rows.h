@@ -1,9 +1,9 @@
 #pragma once
 
-// Filling the raw vertex table of a JD alignment directly, the way the JD file reader does, for
-// tests and benchmarks that build small lines without a file.
+// JD lines written as rows, the way a JD file lists them, for tests and benchmarks that build
+// small lines without a file.
 
-#include "state/shared_state.h"
+#include "alignment/jd/jd_alignment.h"
 
 #include <string>
 #include <vector>
@@ -17,32 +17,32 @@ struct VertexRow {
     double R = 0.0, Ls1 = 0.0, Ls2 = 0.0, R1 = 0.0, R2 = 0.0;
 };
 
-/// Writes StartStation, JdCount and the raw vertex rows, with the hairpin mark ("HT" in any
-/// case) and its two flag characters taken from the end of the name.
-inline void FillVertices(state::SharedState& s, double startStation,
-                         const std::vector<VertexRow>& rows) {
-    s.StartStation = startStation;
-    s.JdCount = static_cast<int>(rows.size());
-    for (int i = 1; i <= s.JdCount; ++i) {
-        const VertexRow& v = rows[static_cast<std::size_t>(i - 1)];
-        s.JdNameLine[i] = v.Name;
-        s.JdX[i] = v.X;
-        s.JdY[i] = v.Y;
-        s.JdRadius[i] = v.R;
-        s.JdSpiral1[i] = v.Ls1;
-        s.JdSpiral2[i] = v.Ls2;
-        s.JdSpiral1OuterRadius[i] = v.R1;
-        s.JdSpiral2OuterRadius[i] = v.R2;
-        std::string upper = v.Name;
+/// The JD input of `rows`, with the hairpin mark ("HT" in any case) and its two flag characters
+/// taken from the end of each name, as the JD file reader takes them.
+inline jd::JdInput JdInputOf(double startStation, const std::vector<VertexRow>& rows) {
+    jd::JdInput input;
+    input.StartStation = startStation;
+    for (const VertexRow& row : rows) {
+        jd::Vertex v;
+        v.Name = row.Name;
+        v.X = row.X;
+        v.Y = row.Y;
+        v.Radius = row.R;
+        v.Spiral1 = row.Ls1;
+        v.Spiral2 = row.Ls2;
+        v.Spiral1OuterRadius = row.R1;
+        v.Spiral2OuterRadius = row.R2;
+        std::string upper = row.Name;
         for (char& ch : upper) {
             ch = (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch;
         }
-        const bool hairpin = upper.find("HT") != std::string::npos;
-        const std::size_t len = v.Name.size();
-        s.JdHairpin[i] = hairpin ? 1.0 : 0.0;
-        s.JdKeepBack[i] = hairpin && len >= 2 && v.Name[len - 2] == '1' ? 1.0 : 0.0;
-        s.JdKeepAhead[i] = hairpin && len >= 1 && v.Name[len - 1] == '1' ? 1.0 : 0.0;
+        const std::size_t len = row.Name.size();
+        v.Hairpin = upper.find("HT") != std::string::npos;
+        v.KeepBack = v.Hairpin && len >= 2 && row.Name[len - 2] == '1';
+        v.KeepAhead = v.Hairpin && len >= 1 && row.Name[len - 1] == '1';
+        input.Vertices.push_back(std::move(v));
     }
+    return input;
 }
 
 } // namespace tesk::testing

@@ -1,5 +1,6 @@
 #include "alignment/alignment.h"
 
+#include "alignment/foot_index_detail.h"
 #include "alignment/formula_detail.h"
 #include "geometry/angles.h"
 #include "geometry/clothoid.h"
@@ -108,7 +109,8 @@ Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double 
         const double last = a.m_pieceStarts[n - 1];
         const std::size_t buckets = 2 * n;
         a.m_bucketOrigin = first;
-        a.m_bucketScale = last > first ? static_cast<double>(buckets) / (last - first) : 0.0;
+        const double scale = static_cast<double>(buckets) / (last - first);
+        a.m_bucketScale = last > first && std::isfinite(scale) ? scale : 0.0;
         a.m_bucketFirst.assign(buckets + 1, n);
         // m_bucketFirst[b] = the first piece i >= 1 whose bucket is >= b.
         std::size_t i = 1;
@@ -143,6 +145,7 @@ Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double 
         a.m_segments.push_back(std::move(s));
         a.m_segmentPiece.push_back(i);
     }
+    a.m_footIndex = std::make_shared<const detail::FootIndex>(detail::FootIndex::Build(a));
     return a;
 }
 

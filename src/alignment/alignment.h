@@ -10,6 +10,7 @@
 #include "geometry/plane.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,27 @@ struct MainPoint {
     double Azimuth = 0.0;       ///< rad, in [0, 2*pi)
 };
 
+/// A foot of the perpendicular from a point to the line.
+struct Foot {
+    double Mileage = 0.0;       ///< m, in [Start(), End()]
+    double Offset = 0.0;        ///< m, signed distance from the line, positive to the LEFT
+    double Azimuth = 0.0;       ///< rad, tangent azimuth of the line at the foot, in [0, 2*pi)
+    geometry::PlanePoint Point; ///< the foot on the line, m
+};
+
+/// Where a point lies relative to the line.
+struct Location {
+    /// Every foot, nearest first (by |Offset|, then by mileage); none when the perpendiculars
+    /// fall only on the extensions before the start or after the end.
+    std::vector<Foot> Feet;
+    /// The arcs (by their vertex or element) whose centre the point is: every point of such an
+    /// arc is a foot, so none of them is listed in Feet.
+    std::vector<std::string> ArcCentres;
+};
+
 namespace detail {
 struct Formula;
+struct FootIndex;
 }
 
 /// The design line. Cheap to copy (shares nothing mutable) and safe to query from any thread.
@@ -72,6 +92,15 @@ public:
     double End() const { return m_end; }
     /// Whether Start() <= mileage <= End().
     bool Contains(double mileage) const { return m_start <= mileage && mileage <= m_end; }
+
+    /// The inverse question: every mileage in [Start(), End()] where the line from `point` (m,
+    /// X north, Y east) to the line is perpendicular to its tangent, with the signed offset
+    /// (positive to the LEFT) and the azimuth there. Exact on lines, arcs and clothoids (the
+    /// foot is a point of PointAt to the last digits; its mileage is found to about 1e-10 m);
+    /// a foot exactly at a joint of two segments is reported once. Searches a tree of the
+    /// segments' bounding boxes and tangent cones, so a query visits about log n nodes per foot.
+    /// Throws geometry::RuntimeError(NonFinite) for a point that is not finite.
+    Location Locate(geometry::PlanePoint point) const;
 
     /// The point and tangent azimuth (in [0, 2*pi)) at `mileage` (m) by the formula of segment
     /// `segment` (an index into Segments()) without any search: for sampling a known segment,
@@ -103,8 +132,11 @@ private:
     double m_end = 0.0;
     geometry::StationPoint Evaluate(std::size_t piece, double mileage) const;
 
+    void LocateOnSegment(std::size_t segment, geometry::PlanePoint point, Location& out) const;
+
     std::vector<Segment> m_segments;
     std::vector<std::size_t> m_segmentPiece; // the piece each segment was cut from
+    std::shared_ptr<const detail::FootIndex> m_footIndex;
     std::vector<MainPoint> m_mainPoints;
     std::string m_emptyMessage;
 };

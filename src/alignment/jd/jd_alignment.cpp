@@ -166,7 +166,8 @@ private:
     [[noreturn]] void Fail(ErrorCode code, int i, const std::string& what) const {
         const std::string& name = V(i).Name;
         throw RuntimeError(code, what + " at vertex " +
-                                     (name.empty() ? "#" + std::to_string(i) : name) + " (row " +
+                                     (name.empty() ? std::string(1, '#').append(std::to_string(i)) : name) +
+                                     " (row " +
                                      std::to_string(i) + ")");
     }
 
@@ -662,7 +663,7 @@ JdAlignment::JdAlignment(JdInput input) : m_input(std::move(input)) {
 
 std::string JdAlignment::VertexName(int k) const {
     const std::string& name = m_input.Vertices.at(static_cast<std::size_t>(k)).Name;
-    return "vertex " + (name.empty() ? "#" + std::to_string(k + 1) : name) + " (row " +
+    return "vertex " + (name.empty() ? std::string(1, '#').append(std::to_string(k + 1)) : name) + " (row " +
            std::to_string(k + 1) + ")";
 }
 

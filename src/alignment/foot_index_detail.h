@@ -1,0 +1,37 @@
+#pragma once
+
+// The search tree of Alignment::Locate. Not part of the library's interface.
+
+#include "geometry/plane.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace tesk::alignment {
+class Alignment;
+}
+
+namespace tesk::alignment::detail {
+
+/// A node covers the segments [First, Last) of Segments(): their bounding box (widened by what
+/// the sampling may miss) and the cone of their tangent directions. A point can have a foot on
+/// them only where the line to some point of the box is square to some tangent of the cone.
+struct FootNode {
+    double MinX = 0.0, MaxX = 0.0, MinY = 0.0, MaxY = 0.0;
+    double ConeX = 1.0, ConeY = 0.0;    ///< unit vector of the cone's middle direction
+    double ConeCos = 0.0, ConeSin = 1.0; ///< cos and sin of the cone's half angle
+    bool Pruned = false;                ///< false: the cone is too wide to prune by direction
+    std::size_t First = 0, Last = 0;
+    std::size_t Left = 0, Right = 0; ///< children; 0 for a leaf (the root is node 0)
+};
+
+struct FootIndex {
+    std::vector<FootNode> Nodes;
+
+    /// Builds the tree over the segments of `line`.
+    static FootIndex Build(const Alignment& line);
+    /// Whether a point may have a foot on the segments of `node`.
+    static bool MayHaveFoot(const FootNode& node, geometry::PlanePoint p);
+};
+
+} // namespace tesk::alignment::detail

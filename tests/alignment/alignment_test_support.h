@@ -1,7 +1,8 @@
 #pragma once
 
 // Checks that hold for every built line, whichever builder laid it: the segment list chains the
-// line from Start() to End(), and PointAt finds the piece a plain scan of the segments finds.
+// line from Start() to End(), PointAt finds the piece a plain scan of the segments finds, and
+// beyond the ends the line runs on along its end tangents.
 
 #include "alignment/alignment.h"
 #include "geometry/error.h"
@@ -17,23 +18,16 @@
 
 namespace tesk::alignment::testing {
 
-/// The segment whose [StartMileage, EndMileage) holds `mileage`, by a scan of Segments(): the
-/// first segment before Start(), the last one from End() on (the line runs on along its end
-/// tangents). Nothing for a line without segments.
+/// The segment whose [StartMileage, EndMileage) holds `mileage`, by a scan of Segments();
+/// nothing outside [Start(), End()).
 inline std::optional<std::size_t> SegmentHolding(const Alignment& line, double mileage) {
     const std::vector<Segment>& segments = line.Segments();
-    if (segments.empty()) {
-        return std::nullopt;
-    }
-    if (mileage < segments.front().StartMileage) {
-        return 0;
-    }
     for (std::size_t k = 0; k < segments.size(); ++k) {
         if (segments[k].StartMileage <= mileage && mileage < segments[k].EndMileage) {
             return k;
         }
     }
-    return segments.size() - 1;
+    return std::nullopt;
 }
 
 /// What evaluating at a mileage gives: the point, or the code of the failure.
@@ -51,14 +45,32 @@ template <typename Call> Outcome OutcomeOf(Call call) {
 }
 
 /// PointAt(mileage) gives bit for bit what the formula of the segment holding it gives, or fails
-/// with the same code (a gap between overlapping curves).
+/// with the same code (a gap between overlapping curves). Before the start and from the end on
+/// it runs on along the tangent at the line's first or last point.
 inline void ExpectSameAsSegmentScan(const Alignment& line, double mileage) {
+    const std::vector<Segment>& segments = line.Segments();
+    ASSERT_FALSE(segments.empty()) << "a line without segments";
     const std::optional<std::size_t> k = SegmentHolding(line, mileage);
-    ASSERT_TRUE(k.has_value()) << "a line without segments";
+    if (!k) {
+        const bool before = mileage < line.Start();
+        ASSERT_TRUE(before || mileage >= line.End()) << "mileage " << mileage << " in no segment";
+        const geometry::StationPoint end =
+            before ? geometry::StationPoint{segments.front().Start.X, segments.front().Start.Y,
+                                            segments.front().StartAzimuth}
+                   : line.PointOnSegment(segments.size() - 1, line.End());
+        const double f = mileage - (before ? line.Start() : line.End());
+        const geometry::StationPoint got = line.PointAt(mileage);
+        const double tolerance = 1e-8 * (1.0 + std::fabs(f));
+        EXPECT_NEAR(got.X, end.X + f * std::cos(end.Azimuth), tolerance) << "mileage " << mileage;
+        EXPECT_NEAR(got.Y, end.Y + f * std::sin(end.Azimuth), tolerance) << "mileage " << mileage;
+        EXPECT_NEAR(std::remainder(got.Azimuth - end.Azimuth, 2 * std::numbers::pi), 0.0, 1e-14)
+            << "mileage " << mileage;
+        return;
+    }
     const Outcome got = OutcomeOf([&] { return line.PointAt(mileage); });
     const Outcome want = OutcomeOf([&] { return line.PointOnSegment(*k, mileage); });
     ASSERT_EQ(got.Point.has_value(), want.Point.has_value())
-        << "mileage " << mileage << " segment " << *k << " of " << line.Segments()[*k].Source;
+        << "mileage " << mileage << " segment " << *k << " of " << segments[*k].Source;
     if (!got.Point) {
         EXPECT_EQ(got.Code, want.Code) << "mileage " << mileage;
         return;

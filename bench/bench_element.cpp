@@ -1,9 +1,8 @@
 // Station evaluation on an element alignment of 1000 elements: random stations along the whole
-// line, element search included.
+// line, piece search included, and the construction of the line.
 
-#include "state/alignment_tables.h"
+#include "alignment/element/element_alignment.h"
 #include "geometry/angles.h"
-#include "state/shared_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,11 +11,12 @@
 
 namespace {
 
-using tesk::state::SharedState;
+using tesk::element::ElementAlignment;
+using tesk::element::ElementInput;
 
 // 1000 elements repeating straight, entry spiral, arc, compound spiral, arc, exit spiral, then
 // the same turning left, ..., as on an interchange ramp.
-void FillRamp(SharedState& s) {
+ElementInput RampInput() {
     struct Row {
         double A, B, C;
     };
@@ -25,65 +25,65 @@ void FillRamp(SharedState& s) {
         {250, 250, 60},     {250, 10000, 80},  {10000, 10000, 45}, {10000, -350, 65},
         {-350, -350, 110},  {-350, 10000, 65},
     };
-    s.ElemStartStation = 1000.0;
-    s.ElemStartX = 3456789.0;
-    s.ElemStartY = 512345.0;
-    s.ElemStartAzimuth = 123.4530;
-    s.ElemRowCount = 1000;
-    for (int i = 1; i <= 1000; ++i) {
-        const Row& r = pattern[(i - 1) % 10];
-        s.ElemRowA[i] = r.A;
-        s.ElemRowB[i] = r.B;
-        s.ElemRowC[i] = r.C;
+    ElementInput input;
+    input.StartStation = 1000.0;
+    input.StartX = 3456789.0;
+    input.StartY = 512345.0;
+    input.StartAzimuth = tesk::geometry::DmsToDegrees(123.4530);
+    for (int i = 0; i < 1000; ++i) {
+        const Row& r = pattern[i % 10];
+        input.Rows.push_back({r.A, r.B, r.C});
     }
-    tesk::element::SplitReversingSpirals(s);
-    s.ElemStartAzimuth = tesk::geometry::DmsToDegrees(s.ElemStartAzimuth);
-    tesk::element::BuildElementAlignment(s);
+    return input;
 }
 
-// 4096 random stations along the whole line, evaluated in turn; `scan` forces the element
-// search to scan instead of bisecting.
-void EvaluateRandomStations(benchmark::State& state, bool scan) {
-    SharedState s;
-    FillRamp(s);
-    if (scan) {
-        s.ElemStationIncreasing = false;
-    }
+std::vector<double> RandomStations(const ElementAlignment& line) {
     std::mt19937_64 random(20261208);
-    std::uniform_real_distribution<double> station(s.ElemStation[1],
-                                                   s.ElemStation[s.ElemCount + 1]);
+    std::uniform_real_distribution<double> station(line.Line().Start(), line.EndMileage());
     std::vector<double> stations(4096);
     for (double& p : stations) {
         p = station(random);
     }
+    return stations;
+}
+
+// 4096 random stations along the whole line, evaluated in turn.
+void BM_ElemPointAt(benchmark::State& state) {
+    const ElementAlignment line(RampInput());
+    const std::vector<double> stations = RandomStations(line);
     std::size_t k = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(tesk::element::ElemStationToPoint(s, stations[k]));
+        benchmark::DoNotOptimize(line.Line().PointAt(stations[k]));
         k = (k + 1) % stations.size();
     }
     state.SetItemsProcessed(state.iterations());
 }
+BENCHMARK(BM_ElemPointAt);
 
-void BM_ElemStationToPoint(benchmark::State& state) {
-    EvaluateRandomStations(state, false);
+// The same stations found by scanning the segment list, for comparison with the bucket search.
+void BM_ElemPointAtScan(benchmark::State& state) {
+    const ElementAlignment line(RampInput());
+    const std::vector<double> stations = RandomStations(line);
+    const auto& segments = line.Line().Segments();
+    std::size_t k = 0;
+    for (auto _ : state) {
+        const double m = stations[k];
+        std::size_t s = 0;
+        while (s + 1 < segments.size() && segments[s].EndMileage <= m) {
+            ++s;
+        }
+        benchmark::DoNotOptimize(line.Line().PointOnSegment(s, m));
+        k = (k + 1) % stations.size();
+    }
+    state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_ElemStationToPoint);
-
-// The same stations with the element search forced to scan, for comparison.
-void BM_ElemStationToPointScan(benchmark::State& state) {
-    EvaluateRandomStations(state, true);
-}
-BENCHMARK(BM_ElemStationToPointScan);
+BENCHMARK(BM_ElemPointAtScan);
 
 void BM_BuildElementAlignment(benchmark::State& state) {
-    SharedState s;
-    FillRamp(s);
-    // The construction turns the start azimuth from degrees into radians in place.
-    const double startDegrees = tesk::geometry::DmsToDegrees(123.4530);
+    const ElementInput input = RampInput();
     for (auto _ : state) {
-        s.ElemStartAzimuth = startDegrees;
-        tesk::element::BuildElementAlignment(s);
-        benchmark::ClobberMemory();
+        const ElementAlignment line(input);
+        benchmark::DoNotOptimize(line.EndMileage());
     }
 }
 BENCHMARK(BM_BuildElementAlignment);

@@ -52,15 +52,12 @@ double NormaliseAzimuth(double azimuth) {
 
 double ReduceAngle(double angle) {
     RequireFinite(angle, "angle");
-    // Whole turns one at a time (each step exact for the angles a curve turns through); far out
-    // a remainder, which is exact too.
-    if (std::fabs(angle) > 64.0 * kTwoPi) {
-        angle = std::fmod(angle, kTwoPi);
+    if (angle >= -kPi && angle <= kPi) {
+        return angle;
     }
-    while (angle < -kPi || angle > kPi) {
-        angle += angle < -kPi ? kTwoPi : -kTwoPi;
-    }
-    return angle;
+    // The IEEE remainder removes the nearest whole number of turns exactly. Subtracting 2*pi
+    // turn by turn does not: beyond two turns each step rounds to the angle's coarser spacing.
+    return std::remainder(angle, kTwoPi);
 }
 
 double PointAzimuth(PlanePoint p, PlanePoint q) {

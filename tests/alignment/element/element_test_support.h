@@ -1,25 +1,26 @@
 #pragma once
 
-// Helpers of the element-alignment tests: filling the shared state as the element reader leaves
-// it, and an independent reference for the geometry. The reference knows nothing of clothoid
-// series: it takes an element as what it is, a curve whose curvature runs linearly in arc length
-// from 1/start radius to 1/end radius (0 for the code 10000), and integrates cos and sin of the
-// tangent angle with Gauss-Legendre quadrature in long double over panels of at most 0.25 m.
+// Helpers of the element-alignment tests: element lines built from rows as the element reader
+// reads them, and an independent reference for the geometry. The reference knows nothing of
+// clothoid series: it takes an element as what it is, a curve whose curvature runs linearly in
+// arc length from 1/start radius to 1/end radius (0 for the code 10000), and integrates it (see
+// support/linear_curvature.h).
 
-#include "state/alignment_tables.h"
-#include "geometry/error.h"
-#include "state/shared_state.h"
-
-#include <array>
-#include <cmath>
+#include "alignment/element/element_alignment.h"
 #include "geometry/angles.h"
+#include "geometry/error.h"
+#include "support/linear_curvature.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <vector>
 
 namespace tesk::element::testing {
 using geometry::DmsToDegrees;
+using tesk::testing::AngleGap;
+using tesk::testing::Integrate;
+using tesk::testing::RefPoint;
 
 struct Row {
     double StartRadius; ///< m, signed, 10000 = infinite
@@ -38,68 +39,45 @@ inline geometry::ErrorCode CodeOf(const auto& call) {
     return geometry::ErrorCode::Output;
 }
 
-/// Writes head values and rows as the element reader does (start azimuth as d.mmss).
-inline void FillRaw(state::SharedState& s, double station, double x, double y, double azimuthDms,
-                    const std::vector<Row>& rows) {
-    s.ElemStartStation = station;
-    s.ElemStartX = x;
-    s.ElemStartY = y;
-    s.ElemStartAzimuth = azimuthDms;
-    s.ElemRowCount = static_cast<int>(rows.size());
-    for (int i = 1; i <= s.ElemRowCount; ++i) {
-        const Row& r = rows[static_cast<std::size_t>(i - 1)];
-        s.ElemRowA[i] = r.StartRadius;
-        s.ElemRowB[i] = r.EndRadius;
-        s.ElemRowC[i] = r.Length;
+/// The element rows of `rows`.
+inline std::vector<ElementRow> RowsOf(const std::vector<Row>& rows) {
+    std::vector<ElementRow> out;
+    for (const Row& r : rows) {
+        out.push_back({r.StartRadius, r.EndRadius, r.Length});
     }
+    return out;
 }
 
-/// FillRaw, then the three construction steps in the order Initialize runs them.
-inline void Load(state::SharedState& s, double station, double x, double y, double azimuthDms,
-                 const std::vector<Row>& rows) {
-    FillRaw(s, station, x, y, azimuthDms, rows);
-    SplitReversingSpirals(s);
-    s.ElemStartAzimuth = DmsToDegrees(s.ElemStartAzimuth);
-    BuildElementAlignment(s);
+/// The input of an element file: head values (start azimuth as d.mmss, as written) and rows.
+inline ElementInput InputOf(double station, double x, double y, double azimuthDms,
+                            const std::vector<Row>& rows) {
+    return {station, x, y, DmsToDegrees(azimuthDms), RowsOf(rows)};
+}
+
+/// The line of an element file.
+inline ElementAlignment Load(double station, double x, double y, double azimuthDms,
+                             const std::vector<Row>& rows) {
+    return ElementAlignment(InputOf(station, x, y, azimuthDms, rows));
+}
+
+/// A joint of the line: its mileage, point and azimuth (rad, in [0, 2*pi)).
+struct Joint {
+    double Mileage = 0.0;
+    geometry::PlanePoint Point;
+    double Azimuth = 0.0;
+};
+
+/// The start of element i (0-based); for i = Elements().size() the end of the line.
+inline Joint JointOf(const ElementAlignment& line, std::size_t i) {
+    if (i == line.Elements().size()) {
+        return {line.EndMileage(), line.End(), line.EndAzimuth()};
+    }
+    const Element& e = line.Elements()[i];
+    return {e.StartMileage, e.Start, e.StartAzimuth};
 }
 
 inline long double Curvature(double radius) {
     return radius == 10000.0 ? 0.0L : 1.0L / static_cast<long double>(radius);
-}
-
-/// A point of the reference line: position (m) and the unnormalised tangent azimuth (rad).
-struct RefPoint {
-    long double X = 0;
-    long double Y = 0;
-    long double Azimuth = 0;
-};
-
-/// Moves `start` by `distance` (m) along a curve of curvature k0 + rate * s.
-inline RefPoint Integrate(RefPoint start, long double k0, long double rate, long double distance) {
-    // 8-point Gauss-Legendre nodes and weights on [-1, 1].
-    static constexpr std::array<long double, 4> kNode = {
-        0.1834346424956498049394761423601840L, 0.5255324099163289858177390491892463L,
-        0.7966664774136267395915539364758304L, 0.9602898564975362316835608685694730L};
-    static constexpr std::array<long double, 4> kWeight = {
-        0.3626837833783619829651504492771961L, 0.3137066458778872873379622019866013L,
-        0.2223810344533744705443559525188162L, 0.1012285362903762591525313543099622L};
-    const auto theta = [&](long double s) { return start.Azimuth + k0 * s + 0.5L * rate * s * s; };
-    const long double magnitude = std::fabs(distance);
-    const int panels = std::max(1, static_cast<int>(std::ceil(magnitude / 0.25L)));
-    const long double h = distance / panels;
-    long double x = 0;
-    long double y = 0;
-    for (int p = 0; p < panels; ++p) {
-        const long double mid = (p + 0.5L) * h;
-        for (std::size_t k = 0; k < kNode.size(); ++k) {
-            for (const long double sign : {-1.0L, 1.0L}) {
-                const long double t = theta(mid + sign * kNode[k] * 0.5L * h);
-                x += kWeight[k] * std::cos(t);
-                y += kWeight[k] * std::sin(t);
-            }
-        }
-    }
-    return {start.X + 0.5L * h * x, start.Y + 0.5L * h * y, theta(distance)};
 }
 
 /// The line of `rows` (unsplit rows are fine: a reversing spiral is one linear-curvature curve)
@@ -146,18 +124,6 @@ private:
     std::vector<RefPoint> m_starts;
     std::vector<long double> m_stations;
 };
-
-/// Difference of two azimuths (rad) reduced to (-pi, pi].
-inline double AngleGap(long double a, long double b) {
-    const long double twoPi = 2.0L * std::numbers::pi_v<long double>;
-    long double d = std::fmod(a - b, twoPi);
-    if (d > twoPi / 2) {
-        d -= twoPi;
-    } else if (d <= -twoPi / 2) {
-        d += twoPi;
-    }
-    return static_cast<double>(d);
-}
 
 inline double Degrees(double deg) {
     return deg * std::numbers::pi / 180.0;

@@ -1,10 +1,12 @@
-#include "state/alignment_tables.h"
-#include "jd_test_support.h"
-#include "geometry/error.h"
+// The curve table of a JD line: worked values, every curve against its integrated curvature,
+// hairpins, egg spirals, and the data the builder refuses with the vertex it names.
 
-#include <gtest/gtest.h>
+#include "alignment/jd/jd_alignment.h"
+#include "geometry/error.h"
+#include "jd_test_support.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace tesk::jd {
 namespace {
@@ -12,8 +14,7 @@ namespace {
 using geometry::ErrorCode;
 using geometry::PlanePoint;
 using geometry::RuntimeError;
-using state::SharedState;
-using testing::FillVertices;
+using testing::Built;
 using testing::kPi;
 using testing::RightAngleLine;
 using testing::VertexRow;
@@ -21,30 +22,19 @@ using testing::VertexRow;
 constexpr double kWorked = 5e-5; // m or rad: the worked values are printed to 4 decimals
 constexpr double kTight = 1e-9;  // m: geometric identities
 
-PlanePoint Hy(const SharedState& s, int i) {
-    return {s.HyX[i], s.HyY[i]};
-}
-PlanePoint Yh(const SharedState& s, int i) {
-    return {s.YhX[i], s.YhY[i]};
-}
-
 // Arc centre seen from a point with tangent azimuth `az`, |R| to the side of the turn.
 PlanePoint Centre(PlanePoint from, double az, double side, double r) {
     return geometry::PlaceOffset(from, az, 0.0, side * std::fabs(r));
 }
 
-SharedState Built(const std::vector<VertexRow>& rows, double start = 0.0) {
-    SharedState s;
-    FillVertices(s, start, rows);
-    BuildJdAlignment(s);
-    return s;
+// The curve row of the middle vertex of a three-vertex line.
+JdCurve Middle(const std::vector<VertexRow>& rows) {
+    return Built(rows).Curves()[1];
 }
 
 ErrorCode BuildError(const std::vector<VertexRow>& rows) {
-    SharedState s;
-    FillVertices(s, 0.0, rows);
     try {
-        BuildJdAlignment(s);
+        (void)Built(rows);
     } catch (const RuntimeError& e) {
         return e.Code();
     }
@@ -52,93 +42,96 @@ ErrorCode BuildError(const std::vector<VertexRow>& rows) {
     return ErrorCode::Cancelled;
 }
 
-TEST(BuildJdAlignment, WorkedCircularCurve) {
-    const SharedState s = Built(RightAngleLine(50.0, 0.0, 0.0));
-    EXPECT_NEAR(s.Deflection[2], kPi / 2.0, 1e-15);
-    EXPECT_EQ(s.TurnsRight[2], 1);
-    EXPECT_NEAR(s.Tangent1[2], 50.0, kWorked);
-    EXPECT_NEAR(s.Tangent2[2], 50.0, kWorked);
-    EXPECT_NEAR(s.CurveLength[2], 78.5398, kWorked);
-    EXPECT_NEAR(s.ArcLength[2], 78.5398, kWorked);
-    EXPECT_NEAR(s.JdStation[2], 100.0, kWorked);
-    EXPECT_NEAR(s.JdStation[3], 178.5398, kWorked);
-    EXPECT_NEAR(s.StationZH[2], 50.0, kWorked);
-    EXPECT_EQ(s.StationHY[2], s.StationZH[2]);
-    EXPECT_NEAR(s.StationQZ[2], 89.2699, kWorked);
-    EXPECT_NEAR(s.StationYH[2], 128.5398, kWorked);
-    EXPECT_EQ(s.StationHZ[2], s.StationYH[2]);
-    EXPECT_NEAR(s.QzX[2], 85.3553, kWorked);
-    EXPECT_NEAR(s.QzY[2], 14.6447, kWorked);
-    EXPECT_NEAR(s.AzimuthQZ[2], kPi / 4.0, kWorked);
+TEST(JdAlignment, WorkedCircularCurve) {
+    const JdAlignment line = Built(RightAngleLine(50.0, 0.0, 0.0));
+    const JdCurve& c = line.Curves()[1];
+    EXPECT_NEAR(c.Deflection, kPi / 2.0, 1e-15);
+    EXPECT_TRUE(c.TurnsRight);
+    EXPECT_NEAR(c.Tangent1, 50.0, kWorked);
+    EXPECT_NEAR(c.Tangent2, 50.0, kWorked);
+    EXPECT_NEAR(c.CurveLength, 78.5398, kWorked);
+    EXPECT_NEAR(c.ArcLength, 78.5398, kWorked);
+    EXPECT_NEAR(c.Station, 100.0, kWorked);
+    EXPECT_NEAR(line.Curves()[2].Station, 178.5398, kWorked);
+    EXPECT_NEAR(c.StationZH, 50.0, kWorked);
+    EXPECT_EQ(c.StationHY, c.StationZH);
+    EXPECT_NEAR(c.StationQZ, 89.2699, kWorked);
+    EXPECT_NEAR(c.StationYH, 128.5398, kWorked);
+    EXPECT_EQ(c.StationHZ, c.StationYH);
+    EXPECT_NEAR(c.Qz.X, 85.3553, kWorked);
+    EXPECT_NEAR(c.Qz.Y, 14.6447, kWorked);
+    EXPECT_NEAR(c.AzimuthQZ, kPi / 4.0, kWorked);
     // Without spirals ZH = HY (ZY) and YH = HZ (YZ) in coordinates too.
-    EXPECT_EQ(s.ZhX[2], s.HyX[2]);
-    EXPECT_EQ(s.ZhY[2], s.HyY[2]);
-    EXPECT_EQ(s.YhX[2], s.HzX[2]);
-    EXPECT_EQ(s.YhY[2], s.HzY[2]);
+    EXPECT_EQ(c.Zh.X, c.Hy.X);
+    EXPECT_EQ(c.Zh.Y, c.Hy.Y);
+    EXPECT_EQ(c.Yh.X, c.Hz.X);
+    EXPECT_EQ(c.Yh.Y, c.Hz.Y);
     // Closed forms: ZY at (50, 0), YZ at (100, 50), QZ at the centre (50, 50) less R/sqrt 2.
-    EXPECT_NEAR(s.ZhX[2], 50.0, kTight);
-    EXPECT_NEAR(s.ZhY[2], 0.0, kTight);
-    EXPECT_NEAR(s.HzX[2], 100.0, kTight);
-    EXPECT_NEAR(s.HzY[2], 50.0, kTight);
-    EXPECT_NEAR(s.QzX[2], 50.0 + 50.0 / std::sqrt(2.0), kTight);
-    EXPECT_NEAR(s.QzY[2], 50.0 - 50.0 / std::sqrt(2.0), kTight);
-    EXPECT_NEAR(s.JdStation[3], 100.0 + 25.0 * kPi, kTight);
+    EXPECT_NEAR(c.Zh.X, 50.0, kTight);
+    EXPECT_NEAR(c.Zh.Y, 0.0, kTight);
+    EXPECT_NEAR(c.Hz.X, 100.0, kTight);
+    EXPECT_NEAR(c.Hz.Y, 50.0, kTight);
+    EXPECT_NEAR(c.Qz.X, 50.0 + 50.0 / std::sqrt(2.0), kTight);
+    EXPECT_NEAR(c.Qz.Y, 50.0 - 50.0 / std::sqrt(2.0), kTight);
+    EXPECT_NEAR(line.Curves()[2].Station, 100.0 + 25.0 * kPi, kTight);
+    EXPECT_EQ(line.Line().End(), line.Curves()[2].Station);
 }
 
-TEST(BuildJdAlignment, WorkedSymmetricSpirals) {
-    const SharedState s = Built(RightAngleLine(50.0, 20.0, 20.0));
-    EXPECT_NEAR(s.Tangent1[2], 60.3195, kWorked);
-    EXPECT_NEAR(s.Tangent2[2], 60.3195, kWorked);
-    EXPECT_NEAR(s.CurveLength[2], 98.5398, kWorked);
-    EXPECT_NEAR(s.ArcLength[2], 58.5398, kWorked);
-    EXPECT_NEAR(s.StationZH[2], 39.6805, kWorked);
-    EXPECT_NEAR(s.HyX[2], 59.6006, kWorked);
-    EXPECT_NEAR(s.HyY[2], 1.3295, kWorked);
-    EXPECT_NEAR(s.QzX[2], 85.0225, kWorked);
-    EXPECT_NEAR(s.QzY[2], 14.9775, kWorked);
-    EXPECT_NEAR(s.YhX[2], 98.6705, kWorked);
-    EXPECT_NEAR(s.YhY[2], 40.3994, kWorked);
-    EXPECT_NEAR(s.AzimuthHY[2], 0.2, 1e-15);
-    EXPECT_NEAR(s.AzimuthYH[2], kPi / 2.0 - 0.2, 1e-15);
-    EXPECT_NEAR(s.JdStation[3], 177.9007, kWorked);
+TEST(JdAlignment, WorkedSymmetricSpirals) {
+    const JdAlignment line = Built(RightAngleLine(50.0, 20.0, 20.0));
+    const JdCurve& c = line.Curves()[1];
+    EXPECT_NEAR(c.Tangent1, 60.3195, kWorked);
+    EXPECT_NEAR(c.Tangent2, 60.3195, kWorked);
+    EXPECT_NEAR(c.CurveLength, 98.5398, kWorked);
+    EXPECT_NEAR(c.ArcLength, 58.5398, kWorked);
+    EXPECT_NEAR(c.StationZH, 39.6805, kWorked);
+    EXPECT_NEAR(c.Hy.X, 59.6006, kWorked);
+    EXPECT_NEAR(c.Hy.Y, 1.3295, kWorked);
+    EXPECT_NEAR(c.Qz.X, 85.0225, kWorked);
+    EXPECT_NEAR(c.Qz.Y, 14.9775, kWorked);
+    EXPECT_NEAR(c.Yh.X, 98.6705, kWorked);
+    EXPECT_NEAR(c.Yh.Y, 40.3994, kWorked);
+    EXPECT_NEAR(c.AzimuthHY, 0.2, 1e-15);
+    EXPECT_NEAR(c.AzimuthYH, kPi / 2.0 - 0.2, 1e-15);
+    EXPECT_NEAR(line.Curves()[2].Station, 177.9007, kWorked);
     // The curve is symmetric about the bisector through the vertex: QZ lies on it, at 45 deg.
-    EXPECT_NEAR(s.QzX[2] + s.QzY[2], 100.0, kTight);
-    EXPECT_NEAR(s.HyX[2], 100.0 - s.YhY[2], kTight);
-    EXPECT_NEAR(s.HyY[2], 100.0 - s.YhX[2], kTight);
+    EXPECT_NEAR(c.Qz.X + c.Qz.Y, 100.0, kTight);
+    EXPECT_NEAR(c.Hy.X, 100.0 - c.Yh.Y, kTight);
+    EXPECT_NEAR(c.Hy.Y, 100.0 - c.Yh.X, kTight);
 }
 
-TEST(BuildJdAlignment, WorkedUnequalSpirals) {
-    const SharedState s = Built(RightAngleLine(50.0, 30.0, 10.0));
-    EXPECT_NEAR(s.Tangent1[2], 65.0384, kWorked);
-    EXPECT_NEAR(s.Tangent2[2], 55.7459, kWorked);
-    EXPECT_NEAR(s.CurveLength[2], 98.5398, kWorked);
-    EXPECT_NEAR(s.HyX[2], 64.6927, kWorked);
-    EXPECT_NEAR(s.HyY[2], 2.9808, kWorked);
-    EXPECT_NEAR(s.YhX[2], 99.6669, kWorked);
-    EXPECT_NEAR(s.YhY[2], 45.7559, kWorked);
-    const PlanePoint c1 = Centre(Hy(s, 2), s.AzimuthHY[2], 1.0, 50.0);
-    const PlanePoint c2 = Centre(Yh(s, 2), s.AzimuthYH[2], 1.0, 50.0);
+TEST(JdAlignment, WorkedUnequalSpirals) {
+    const JdCurve c = Middle(RightAngleLine(50.0, 30.0, 10.0));
+    EXPECT_NEAR(c.Tangent1, 65.0384, kWorked);
+    EXPECT_NEAR(c.Tangent2, 55.7459, kWorked);
+    EXPECT_NEAR(c.CurveLength, 98.5398, kWorked);
+    EXPECT_NEAR(c.Hy.X, 64.6927, kWorked);
+    EXPECT_NEAR(c.Hy.Y, 2.9808, kWorked);
+    EXPECT_NEAR(c.Yh.X, 99.6669, kWorked);
+    EXPECT_NEAR(c.Yh.Y, 45.7559, kWorked);
+    const PlanePoint c1 = Centre(c.Hy, c.AzimuthHY, 1.0, 50.0);
+    const PlanePoint c2 = Centre(c.Yh, c.AzimuthYH, 1.0, 50.0);
     EXPECT_NEAR(c1.X, 49.9167, kWorked);
     EXPECT_NEAR(c1.Y, 50.7476, kWorked);
     EXPECT_NEAR(c1.X, c2.X, kTight);
     EXPECT_NEAR(c1.Y, c2.Y, kTight);
-    EXPECT_NEAR(s.AzimuthYH[2] - s.AzimuthHY[2], s.ArcLength[2] / 50.0, 1e-14);
+    EXPECT_NEAR(c.AzimuthYH - c.AzimuthHY, c.ArcLength / 50.0, 1e-14);
     // QZ lies on the same circle.
-    EXPECT_NEAR(testing::Distance({s.QzX[2], s.QzY[2]}, c1), 50.0, kTight);
+    EXPECT_NEAR(testing::Distance(c.Qz, c1), 50.0, kTight);
 }
 
-TEST(BuildJdAlignment, WorkedIncompleteEntrySpiral) {
-    const SharedState s = Built(RightAngleLine(50.0, 20.0, 20.0, 200.0, 0.0));
-    EXPECT_NEAR(s.Spiral1Lead[2], 6.6667, kWorked);
-    EXPECT_NEAR(s.Spiral1Lead[2], 20.0 / 3.0, 1e-14);
-    EXPECT_EQ(s.Spiral2Lead[2], 0.0);
-    EXPECT_NEAR(s.ArcAngle[2], 1.5875, kWorked);
-    EXPECT_NEAR(s.Tangent1[2], 57.8098, kWorked);
-    EXPECT_NEAR(s.Tangent2[2], 60.4231, kWorked);
-    EXPECT_NEAR(s.CurveLength[2], 96.0398, kWorked);
-    EXPECT_NEAR(s.ArcLength[2], 56.0398, kWorked);
-    const PlanePoint c1 = Centre(Hy(s, 2), s.AzimuthHY[2], 1.0, 50.0);
-    const PlanePoint c2 = Centre(Yh(s, 2), s.AzimuthYH[2], 1.0, 50.0);
+TEST(JdAlignment, WorkedIncompleteEntrySpiral) {
+    const JdCurve c = Middle(RightAngleLine(50.0, 20.0, 20.0, 200.0, 0.0));
+    EXPECT_NEAR(c.Spiral1Lead, 6.6667, kWorked);
+    EXPECT_NEAR(c.Spiral1Lead, 20.0 / 3.0, 1e-14);
+    EXPECT_EQ(c.Spiral2Lead, 0.0);
+    EXPECT_NEAR(c.ArcAngle, 1.5875, kWorked);
+    EXPECT_NEAR(c.Tangent1, 57.8098, kWorked);
+    EXPECT_NEAR(c.Tangent2, 60.4231, kWorked);
+    EXPECT_NEAR(c.CurveLength, 96.0398, kWorked);
+    EXPECT_NEAR(c.ArcLength, 56.0398, kWorked);
+    const PlanePoint c1 = Centre(c.Hy, c.AzimuthHY, 1.0, 50.0);
+    const PlanePoint c2 = Centre(c.Yh, c.AzimuthYH, 1.0, 50.0);
     EXPECT_NEAR(c1.X, 49.6671, kWorked);
     EXPECT_NEAR(c1.Y, 50.4364, kWorked);
     EXPECT_NEAR(c1.X, c2.X, kTight);
@@ -148,173 +141,194 @@ TEST(BuildJdAlignment, WorkedIncompleteEntrySpiral) {
 // The constructed curve against the curve rebuilt from its curvature alone: starting at ZH on the
 // back leg, it must arrive at HZ on the ahead leg with the ahead leg's direction, and pass HY and
 // YH at the stored points. Covers the tangent lengths, leads and main points of any data set.
-void ExpectMatchesIntegratedCurve(const SharedState& s, int i) {
-    const double side = s.Deflection[i] > 0 ? 1.0 : -1.0;
-    const double r = std::fabs(s.JdRadius[i]);
-    const double r1 = std::fabs(s.JdSpiral1OuterRadius[i]);
-    const double r2 = std::fabs(s.JdSpiral2OuterRadius[i]);
-    const double ls1 = std::fabs(s.JdSpiral1[i]);
-    const double ls2 = std::fabs(s.JdSpiral2[i]);
-    const double lc = testing::IntegratedCurve::ArcLengthFor(s.Deflection[i], r, r1, r2, ls1, ls2);
-    const testing::IntegratedCurve curve({s.ZhX[i], s.ZhY[i]}, s.LegAzimuth[i - 1], side, r, r1, r2,
-                                         ls1, ls2, lc);
-    SCOPED_TRACE("vertex " + std::to_string(i));
+void ExpectMatchesIntegratedCurve(const JdAlignment& line, std::size_t k) {
+    const JdCurve& c = line.Curves()[k];
+    const double side = c.Deflection > 0 ? 1.0 : -1.0;
+    const double r = std::fabs(c.Radius);
+    const double r1 = std::fabs(c.Spiral1OuterRadius);
+    const double r2 = std::fabs(c.Spiral2OuterRadius);
+    const double ls1 = std::fabs(c.Spiral1);
+    const double ls2 = std::fabs(c.Spiral2);
+    const double back = line.Curves()[k - 1].LegAzimuth;
+    const double lc = testing::IntegratedCurve::ArcLengthFor(c.Deflection, r, r1, r2, ls1, ls2);
+    const testing::IntegratedCurve curve(c.Zh, back, side, r, r1, r2, ls1, ls2, lc);
+    SCOPED_TRACE("vertex " + std::to_string(k));
+    const PlanePoint vertex = testing::VertexPoint(line, k);
     // ZH lies on the back leg.
-    const double back = s.LegAzimuth[i - 1];
-    EXPECT_NEAR((s.ZhX[i] - s.JdX[i]) * std::sin(back) - (s.ZhY[i] - s.JdY[i]) * std::cos(back),
-                0.0, kTight);
-    EXPECT_NEAR(curve.Length(), s.CurveLength[i], kTight);
-    EXPECT_NEAR(lc, std::fabs(s.ArcLength[i]), kTight);
+    EXPECT_NEAR((c.Zh.X - vertex.X) * std::sin(back) - (c.Zh.Y - vertex.Y) * std::cos(back), 0.0,
+                kTight);
+    EXPECT_NEAR(curve.Length(), c.CurveLength, kTight);
+    EXPECT_NEAR(lc, std::fabs(c.ArcLength), kTight);
     const PlanePoint hy = curve.Point(ls1);
     const PlanePoint yh = curve.Point(ls1 + lc);
     const PlanePoint hz = curve.Point(curve.Length());
-    EXPECT_NEAR(hy.X, s.HyX[i], kTight);
-    EXPECT_NEAR(hy.Y, s.HyY[i], kTight);
-    EXPECT_NEAR(yh.X, s.YhX[i], kTight);
-    EXPECT_NEAR(yh.Y, s.YhY[i], kTight);
-    EXPECT_NEAR(hz.X, s.HzX[i], kTight);
-    EXPECT_NEAR(hz.Y, s.HzY[i], kTight);
+    EXPECT_NEAR(hy.X, c.Hy.X, kTight);
+    EXPECT_NEAR(hy.Y, c.Hy.Y, kTight);
+    EXPECT_NEAR(yh.X, c.Yh.X, kTight);
+    EXPECT_NEAR(yh.Y, c.Yh.Y, kTight);
+    EXPECT_NEAR(hz.X, c.Hz.X, kTight);
+    EXPECT_NEAR(hz.Y, c.Hz.Y, kTight);
     const PlanePoint qz = curve.Point(ls1 + lc / 2.0);
-    EXPECT_NEAR(qz.X, s.QzX[i], kTight);
-    EXPECT_NEAR(qz.Y, s.QzY[i], kTight);
-    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(ls1), s.AzimuthHY[i]), 0.0, 1e-13);
-    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(ls1 + lc / 2.0), s.AzimuthQZ[i]), 0.0, 1e-13);
-    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(ls1 + lc), s.AzimuthYH[i]), 0.0, 1e-13);
-    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(curve.Length()), s.LegAzimuth[i]), 0.0, 1e-13);
+    EXPECT_NEAR(qz.X, c.Qz.X, kTight);
+    EXPECT_NEAR(qz.Y, c.Qz.Y, kTight);
+    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(ls1), c.AzimuthHY), 0.0, 1e-13);
+    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(ls1 + lc / 2.0), c.AzimuthQZ), 0.0, 1e-13);
+    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(ls1 + lc), c.AzimuthYH), 0.0, 1e-13);
+    EXPECT_NEAR(testing::AngleDiff(curve.Azimuth(curve.Length()), c.LegAzimuth), 0.0, 1e-13);
     // HZ lies on the ahead leg.
-    const double ahead = s.LegAzimuth[i];
-    EXPECT_NEAR((s.HzX[i] - s.JdX[i]) * std::sin(ahead) - (s.HzY[i] - s.JdY[i]) * std::cos(ahead),
-                0.0, kTight);
+    const double ahead = c.LegAzimuth;
+    EXPECT_NEAR((c.Hz.X - vertex.X) * std::sin(ahead) - (c.Hz.Y - vertex.Y) * std::cos(ahead), 0.0,
+                kTight);
 }
 
-TEST(BuildJdAlignment, CurvesMatchTheirIntegratedCurvature) {
+TEST(JdAlignment, CurvesMatchTheirIntegratedCurvature) {
     // Right and left turns, small and large deflections, complete, unequal and incomplete spirals.
-    const SharedState s = Built(testing::MixedLine(), 12'345.678);
-    for (int i = 2; i < s.JdCount; ++i) {
-        ExpectMatchesIntegratedCurve(s, i);
-        EXPECT_GT(s.StraightLength[i], 0.0);
+    const JdAlignment line = Built(testing::MixedLine(), 12'345.678);
+    const std::vector<JdCurve>& c = line.Curves();
+    for (std::size_t k = 1; k + 1 < c.size(); ++k) {
+        ExpectMatchesIntegratedCurve(line, k);
+        EXPECT_GT(c[k].StraightLength, 0.0);
+        if (k + 2 < c.size()) {
+            EXPECT_LT(c[k].StationZH, c[k + 1].StationZH) << k;
+        }
     }
-    EXPECT_EQ(s.TurnsRight[2], 1);
-    EXPECT_EQ(s.TurnsRight[3], 0);
-    EXPECT_EQ(s.TurnsRight[4], 1);
+    EXPECT_TRUE(c[1].TurnsRight);
+    EXPECT_FALSE(c[2].TurnsRight);
+    EXPECT_TRUE(c[3].TurnsRight);
     // The vertex stations add up the travelled length: straights and curves.
-    double travelled = s.StartStation + s.StraightLength[1];
-    for (int i = 2; i < s.JdCount; ++i) {
-        travelled += s.CurveLength[i] + s.StraightLength[i];
+    double travelled = line.Input().StartStation + c[0].StraightLength;
+    for (std::size_t k = 1; k + 1 < c.size(); ++k) {
+        travelled += c[k].CurveLength + c[k].StraightLength;
     }
-    EXPECT_NEAR(s.JdStation[s.JdCount], travelled, 1e-8);
-    EXPECT_TRUE(s.StationZHIncreasing);
+    EXPECT_NEAR(c.back().Station, travelled, 1e-8);
+    EXPECT_EQ(line.Line().Start(), 12'345.678);
+    EXPECT_EQ(line.Line().End(), c.back().Station);
 }
 
-TEST(BuildJdAlignment, LeftTurnMirrorsRightTurn) {
-    const SharedState right = Built(RightAngleLine(50.0, 30.0, 10.0, 300.0, 0.0));
+TEST(JdAlignment, LeftTurnMirrorsRightTurn) {
+    const JdAlignment rightLine = Built(RightAngleLine(50.0, 30.0, 10.0, 300.0, 0.0));
     std::vector<VertexRow> mirrored = RightAngleLine(50.0, 30.0, 10.0, 300.0, 0.0);
     for (VertexRow& v : mirrored) {
         v.Y = -v.Y;
     }
-    const SharedState left = Built(mirrored);
-    EXPECT_EQ(left.TurnsRight[2], 0);
-    EXPECT_NEAR(left.Deflection[2], -right.Deflection[2], 1e-15);
-    EXPECT_NEAR(left.Tangent1[2], right.Tangent1[2], 1e-12);
-    EXPECT_NEAR(left.Tangent2[2], right.Tangent2[2], 1e-12);
-    EXPECT_NEAR(left.CurveLength[2], right.CurveLength[2], 1e-12);
-    EXPECT_NEAR(left.JdStation[3], right.JdStation[3], 1e-12);
-    const double* const rx[] = {&right.ZhX[2], &right.HyX[2], &right.QzX[2], &right.YhX[2],
-                                &right.HzX[2]};
-    const double* const lx[] = {&left.ZhX[2], &left.HyX[2], &left.QzX[2], &left.YhX[2],
-                                &left.HzX[2]};
-    const double* const ry[] = {&right.ZhY[2], &right.HyY[2], &right.QzY[2], &right.YhY[2],
-                                &right.HzY[2]};
-    const double* const ly[] = {&left.ZhY[2], &left.HyY[2], &left.QzY[2], &left.YhY[2],
-                                &left.HzY[2]};
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_NEAR(*lx[k], *rx[k], 1e-12) << k;
-        EXPECT_NEAR(*ly[k], -*ry[k], 1e-12) << k;
+    const JdAlignment leftLine = Built(mirrored);
+    const JdCurve& right = rightLine.Curves()[1];
+    const JdCurve& left = leftLine.Curves()[1];
+    EXPECT_FALSE(left.TurnsRight);
+    EXPECT_NEAR(left.Deflection, -right.Deflection, 1e-15);
+    EXPECT_NEAR(left.Tangent1, right.Tangent1, 1e-12);
+    EXPECT_NEAR(left.Tangent2, right.Tangent2, 1e-12);
+    EXPECT_NEAR(left.CurveLength, right.CurveLength, 1e-12);
+    EXPECT_NEAR(leftLine.Curves()[2].Station, rightLine.Curves()[2].Station, 1e-12);
+    const PlanePoint JdCurve::*const points[] = {&JdCurve::Zh, &JdCurve::Hy, &JdCurve::Qz,
+                                                 &JdCurve::Yh, &JdCurve::Hz};
+    for (const auto point : points) {
+        EXPECT_NEAR((left.*point).X, (right.*point).X, 1e-12);
+        EXPECT_NEAR((left.*point).Y, -(right.*point).Y, 1e-12);
     }
-    EXPECT_NEAR(testing::AngleDiff(left.AzimuthHY[2], -right.AzimuthHY[2]), 0.0, 1e-14);
-    EXPECT_NEAR(testing::AngleDiff(left.AzimuthYH[2], -right.AzimuthYH[2]), 0.0, 1e-14);
-    ExpectMatchesIntegratedCurve(left, 2);
+    EXPECT_NEAR(testing::AngleDiff(left.AzimuthHY, -right.AzimuthHY), 0.0, 1e-14);
+    EXPECT_NEAR(testing::AngleDiff(left.AzimuthYH, -right.AzimuthYH), 0.0, 1e-14);
+    ExpectMatchesIntegratedCurve(leftLine, 1);
 }
 
-TEST(BuildJdAlignment, EndRowsAndShortLines) {
-    const SharedState s = Built(RightAngleLine(50.0, 20.0, 20.0), 1000.0);
-    for (const int i : {1, 3}) {
-        EXPECT_EQ(s.Tangent1[i], 0.0);
-        EXPECT_EQ(s.Tangent2[i], 0.0);
-        for (const double x : {s.ZhX[i], s.HyX[i], s.QzX[i], s.YhX[i], s.HzX[i]}) {
-            EXPECT_EQ(x, s.JdX[i]);
-        }
-        for (const double y : {s.ZhY[i], s.HyY[i], s.QzY[i], s.YhY[i], s.HzY[i]}) {
-            EXPECT_EQ(y, s.JdY[i]);
+TEST(JdAlignment, EndRowsAndShortLines) {
+    const JdAlignment line = Built(RightAngleLine(50.0, 20.0, 20.0), 1000.0);
+    for (const std::size_t k : {0u, 2u}) {
+        const JdCurve& c = line.Curves()[k];
+        const PlanePoint vertex = testing::VertexPoint(line, k);
+        EXPECT_EQ(c.Tangent1, 0.0);
+        EXPECT_EQ(c.Tangent2, 0.0);
+        for (const PlanePoint p : {c.Zh, c.Hy, c.Qz, c.Yh, c.Hz}) {
+            EXPECT_EQ(p.X, vertex.X);
+            EXPECT_EQ(p.Y, vertex.Y);
         }
     }
-    EXPECT_EQ(s.JdStation[1], 1000.0);
+    EXPECT_EQ(line.Curves()[0].Station, 1000.0);
 
     // Two points: one straight, no curve rows.
-    const SharedState two = Built({{"QD", 10.0, 20.0}, {"ZD", 13.0, 24.0}}, 500.0);
-    EXPECT_EQ(two.JdStation[2], 505.0);
-    EXPECT_EQ(two.StraightLength[1], 5.0);
-    EXPECT_NEAR(two.LegAzimuth[1], std::atan2(4.0, 3.0), 1e-15);
+    const JdAlignment two = Built({{"QD", 10.0, 20.0}, {"ZD", 13.0, 24.0}}, 500.0);
+    EXPECT_EQ(two.Curves()[1].Station, 505.0);
+    EXPECT_EQ(two.Curves()[0].StraightLength, 5.0);
+    EXPECT_NEAR(two.Curves()[0].LegAzimuth, std::atan2(4.0, 3.0), 1e-15);
+    EXPECT_EQ(two.Line().Segments().size(), 1u);
 
     // One point: a line of zero length.
-    const SharedState one = Built({{"QD", 10.0, 20.0}}, 500.0);
-    EXPECT_EQ(one.JdStation[1], 500.0);
-    EXPECT_EQ(one.ZhX[1], 10.0);
-    EXPECT_EQ(one.HzY[1], 20.0);
+    const JdAlignment one = Built({{"QD", 10.0, 20.0}}, 500.0);
+    ASSERT_EQ(one.Curves().size(), 1u);
+    EXPECT_EQ(one.Curves()[0].Station, 500.0);
+    EXPECT_EQ(one.Curves()[0].Zh.X, 10.0);
+    EXPECT_EQ(one.Curves()[0].Hz.Y, 20.0);
+    EXPECT_EQ(one.Line().Start(), 500.0);
+    EXPECT_EQ(one.Line().End(), 500.0);
+    EXPECT_TRUE(one.Line().Segments().empty());
 }
 
-TEST(BuildJdAlignment, RefusesUnbuildableData) {
-    // Collinear vertices: zero deflection.
-    EXPECT_EQ(BuildError({{"QD", 0, 0}, {"JD1", 100, 0, 50, 0, 0}, {"ZD", 200, 0}}),
-              ErrorCode::DivisionByZero);
-    EXPECT_EQ(BuildError({{"QD", 0, 0}, {"JD1", 1, 1, 50, 0, 0}, {"ZD", 3, 3}}),
-              ErrorCode::DivisionByZero);
-    // The line turning straight back (180 deg): parallel legs.
-    EXPECT_EQ(BuildError({{"QD", 0, 0}, {"JD1", 100, 0, 50, 0, 0}, {"ZD", 50, 0}}),
-              ErrorCode::DivisionByZero);
-    // R = 0.
-    EXPECT_EQ(BuildError(RightAngleLine(0.0, 0.0, 0.0)), ErrorCode::DivisionByZero);
-    // An outer radius equal to R divides by zero; a smaller one makes A*A negative.
-    EXPECT_EQ(BuildError(RightAngleLine(50.0, 20.0, 20.0, 50.0, 0.0)), ErrorCode::DivisionByZero);
-    EXPECT_EQ(BuildError(RightAngleLine(50.0, 20.0, 20.0, 0.0, 50.0)), ErrorCode::DivisionByZero);
-    EXPECT_EQ(BuildError(RightAngleLine(50.0, 20.0, 20.0, 40.0, 0.0)), ErrorCode::Geometry);
-    // Spirals turning through more than the 90 deg deflection (2 * 100/(2*50) = 2 rad).
-    EXPECT_EQ(BuildError(RightAngleLine(50.0, 100.0, 100.0)), ErrorCode::Geometry);
-    // An outer radius so close to R that the clothoid's origin lies 67 km and 33 rad back: its
-    // series cannot be summed in double precision, and the curve is refused, not misplaced.
-    EXPECT_EQ(BuildError({{"QD", 0.0, 0.0},
-                          {"JD1", 2000.0, 0.0, 1000.0, 200.0, 200.0, 1003.0, 0.0},
-                          {"ZD", 2000.0 + 2000.0 * std::cos(0.8), 2000.0 * std::sin(0.8)}}),
-              ErrorCode::NonFinite);
-    // Negative curve data on an ordinary vertex (reserved for hairpins).
-    EXPECT_EQ(BuildError(RightAngleLine(-50.0, 0.0, 0.0)), ErrorCode::Format);
-    // Two coincident vertices leave a leg without a direction.
-    EXPECT_EQ(BuildError({{"QD", 0, 0}, {"JD1", 0, 0, 50, 0, 0}, {"ZD", 100, 100}}),
-              ErrorCode::Geometry);
-
-    SharedState s;
-    s.JdCount = 0;
-    EXPECT_THROW(BuildJdAlignment(s), RuntimeError);
-    s.JdCount = state::kMaxRows + 1;
-    EXPECT_THROW(BuildJdAlignment(s), RuntimeError);
+TEST(JdAlignment, RefusesUnbuildableData) {
+    struct Case {
+        const char* What;
+        std::vector<VertexRow> Rows;
+        ErrorCode Code;
+    };
+    const Case cases[] = {
+        {"collinear vertices: zero deflection",
+         {{"QD", 0, 0}, {"JD1", 100, 0, 50, 0, 0}, {"ZD", 200, 0}},
+         ErrorCode::DivisionByZero},
+        {"collinear on a diagonal",
+         {{"QD", 0, 0}, {"JD1", 1, 1, 50, 0, 0}, {"ZD", 3, 3}},
+         ErrorCode::DivisionByZero},
+        {"the line turning straight back (180 deg): parallel legs",
+         {{"QD", 0, 0}, {"JD1", 100, 0, 50, 0, 0}, {"ZD", 50, 0}},
+         ErrorCode::DivisionByZero},
+        {"R = 0", RightAngleLine(0.0, 0.0, 0.0), ErrorCode::DivisionByZero},
+        {"an entry outer radius equal to R", RightAngleLine(50.0, 20.0, 20.0, 50.0, 0.0),
+         ErrorCode::DivisionByZero},
+        {"an exit outer radius equal to R", RightAngleLine(50.0, 20.0, 20.0, 0.0, 50.0),
+         ErrorCode::DivisionByZero},
+        {"an outer radius below R (negative A*A)", RightAngleLine(50.0, 20.0, 20.0, 40.0, 0.0),
+         ErrorCode::Geometry},
+        {"spirals turning through more than the 90 deg deflection",
+         RightAngleLine(50.0, 100.0, 100.0), ErrorCode::Geometry},
+        // The clothoid's origin lies 67 km and 33 rad back: its series cannot be summed in
+        // double precision, and the curve is refused, not misplaced.
+        {"an outer radius so close to R",
+         {{"QD", 0.0, 0.0},
+          {"JD1", 2000.0, 0.0, 1000.0, 200.0, 200.0, 1003.0, 0.0},
+          {"ZD", 2000.0 + 2000.0 * std::cos(0.8), 2000.0 * std::sin(0.8)}},
+         ErrorCode::NonFinite},
+        {"negative curve data on an ordinary vertex (reserved for hairpins)",
+         RightAngleLine(-50.0, 0.0, 0.0), ErrorCode::Format},
+        {"two coincident vertices leave a leg without a direction",
+         {{"QD", 0, 0}, {"JD1", 0, 0, 50, 0, 0}, {"ZD", 100, 100}},
+         ErrorCode::Geometry},
+        {"no vertex", {}, ErrorCode::Format},
+        {"a coordinate that is not a number",
+         {{"QD", 0, 0}, {"JD1", std::nan(""), 0, 50, 0, 0}, {"ZD", 100, 100}},
+         ErrorCode::NonFinite},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BuildError(c.Rows), c.Code) << c.What;
+    }
+    std::vector<VertexRow> tooMany;
+    for (int k = 0; k <= kMaxVertices; ++k) {
+        tooMany.push_back({"JD", 100.0 * k, k % 2 == 0 ? 0.0 : 50.0, 20.0});
+    }
+    EXPECT_EQ(BuildError(tooMany), ErrorCode::Format) << kMaxVertices + 1 << " vertices";
 }
 
-TEST(BuildJdAlignment, FailureNamesTheVertex) {
-    SharedState s;
-    FillVertices(
-        s, 0.0,
-        {{"QD", 0, 0}, {"JD7", 100, 0, 50, 0, 0}, {"JD8", 200, 0, 50, 0, 0}, {"ZD", 300, 9}});
+TEST(JdAlignment, FailureNamesTheVertex) {
+    std::vector<VertexRow> rows = {
+        {"QD", 0, 0}, {"JD7", 100, 0, 50, 0, 0}, {"JD8", 200, 0, 50, 0, 0}, {"ZD", 300, 9}};
     try {
-        BuildJdAlignment(s);
+        (void)Built(rows);
         ADD_FAILURE() << "collinear vertices accepted";
     } catch (const RuntimeError& e) {
         EXPECT_NE(std::string(e.what()).find(" at vertex JD7 (row 2)"), std::string::npos)
             << e.what();
     }
     // A vertex without a name is named by its row.
-    s.JdNameLine[2].clear();
+    rows[1].Name.clear();
     try {
-        BuildJdAlignment(s);
+        (void)Built(rows);
         ADD_FAILURE() << "collinear vertices accepted";
     } catch (const RuntimeError& e) {
         EXPECT_NE(std::string(e.what()).find(" at vertex #2 (row 2)"), std::string::npos)
@@ -322,31 +336,34 @@ TEST(BuildJdAlignment, FailureNamesTheVertex) {
     }
 }
 
-TEST(BuildJdAlignment, HairpinsWithEveryFlagCombination) {
+TEST(JdAlignment, HairpinsWithEveryFlagCombination) {
     for (const testing::HairpinSpirals sp : testing::kHairpinSpirals) {
         for (const bool keepBack : {false, true}) {
             for (const bool keepAhead : {false, true}) {
                 SCOPED_TRACE(::testing::Message() << "flags " << keepBack << keepAhead << " Ls1 "
                                                   << sp.Ls1 << " R1 " << sp.R1);
-                const SharedState s = Built(testing::Hairpin(keepBack, keepAhead, sp));
-                EXPECT_GT(std::fabs(s.Deflection[2]), kPi);
-                EXPECT_NEAR(s.Deflection[2], 200.0 * kPi / 180.0, 1e-14);
-                EXPECT_EQ(s.JdRadius[2], -30.0) << "hairpin data are stored negated";
-                EXPECT_EQ(s.JdSpiral1[2], -sp.Ls1);
-                EXPECT_EQ(s.JdSpiral2OuterRadius[2], -sp.R2);
+                const JdAlignment line = Built(testing::Hairpin(keepBack, keepAhead, sp));
+                const std::vector<JdCurve>& rows = line.Curves();
+                const JdCurve& c = rows[1];
+                EXPECT_GT(std::fabs(c.Deflection), kPi);
+                EXPECT_NEAR(c.Deflection, 200.0 * kPi / 180.0, 1e-14);
+                EXPECT_EQ(c.Radius, -30.0) << "hairpin data are kept negated";
+                EXPECT_EQ(c.Spiral1, -sp.Ls1);
+                EXPECT_EQ(c.Spiral2OuterRadius, -sp.R2);
                 if (sp.R1 == 0.0) {
-                    EXPECT_FALSE(std::signbit(s.JdSpiral1OuterRadius[2])) << "no -0 to print";
+                    EXPECT_FALSE(std::signbit(c.Spiral1OuterRadius)) << "no -0 to print";
                 }
-                EXPECT_GT(s.CurveLength[2], 0.0);
-                EXPECT_NEAR(s.LegAzimuth[1], 0.0, 1e-15) << "travel runs north";
-                ExpectMatchesIntegratedCurve(s, 2);
+                EXPECT_EQ(line.Vertices()[1].Radius, 30.0) << "the input as read";
+                EXPECT_GT(c.CurveLength, 0.0);
+                EXPECT_NEAR(rows[0].LegAzimuth, 0.0, 1e-15) << "travel runs north";
+                ExpectMatchesIntegratedCurve(line, 1);
                 // The travelled length: start to ZH, the curve, HZ to the end.
-                const double total = testing::Distance({s.JdX[1], s.JdY[1]}, {s.ZhX[2], s.ZhY[2]}) +
-                                     s.CurveLength[2] +
-                                     testing::Distance({s.HzX[2], s.HzY[2]}, {s.JdX[3], s.JdY[3]});
-                EXPECT_NEAR(s.JdStation[3], total, 1e-9);
-                EXPECT_GT(s.StraightLength[1], 0.0);
-                EXPECT_GT(s.StraightLength[2], 0.0);
+                const double total = testing::Distance(testing::VertexPoint(line, 0), c.Zh) +
+                                     c.CurveLength +
+                                     testing::Distance(c.Hz, testing::VertexPoint(line, 2));
+                EXPECT_NEAR(rows[2].Station, total, 1e-9);
+                EXPECT_GT(rows[0].StraightLength, 0.0);
+                EXPECT_GT(rows[1].StraightLength, 0.0);
             }
         }
     }
@@ -355,7 +372,7 @@ TEST(BuildJdAlignment, HairpinsWithEveryFlagCombination) {
 // Egg-shaped spirals between two close radii have long leads, and their origin tangents turn
 // through more than a full turn from the one to the other, though the curve itself turns only
 // through the deflection. The arc angle is the deflection plus both lead angles c/(2*R1).
-TEST(BuildJdAlignment, EggSpiralsWhoseOriginTangentsTurnPastAFullTurn) {
+TEST(JdAlignment, EggSpiralsWhoseOriginTangentsTurnPastAFullTurn) {
     struct Case {
         std::vector<VertexRow> Rows;
         double Deflection; // rad, signed
@@ -379,29 +396,30 @@ TEST(BuildJdAlignment, EggSpiralsWhoseOriginTangentsTurnPastAFullTurn) {
           {"ZD", 600.0 * std::cos(out270), 600.0 * std::sin(out270)}},
          out270},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Rows[1].Name + " R1 " + std::to_string(c.Rows[1].R1));
-        const SharedState s = Built(c.Rows);
-        EXPECT_NEAR(s.Deflection[2], c.Deflection, 1e-14);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Rows[1].Name + " R1 " + std::to_string(test.Rows[1].R1));
+        const JdAlignment line = Built(test.Rows);
+        const JdCurve& c = line.Curves()[1];
+        EXPECT_NEAR(c.Deflection, test.Deflection, 1e-14);
         double leads = 0.0;
-        if (s.Spiral1Lead[2] != 0.0) {
-            leads += std::fabs(s.Spiral1Lead[2] / (2.0 * s.JdSpiral1OuterRadius[2]));
+        if (c.Spiral1Lead != 0.0) {
+            leads += std::fabs(c.Spiral1Lead / (2.0 * c.Spiral1OuterRadius));
         }
-        if (s.Spiral2Lead[2] != 0.0) {
-            leads += std::fabs(s.Spiral2Lead[2] / (2.0 * s.JdSpiral2OuterRadius[2]));
+        if (c.Spiral2Lead != 0.0) {
+            leads += std::fabs(c.Spiral2Lead / (2.0 * c.Spiral2OuterRadius));
         }
-        EXPECT_GT(std::fabs(c.Deflection) + leads, 2.0 * kPi) << "the case tests what it says";
-        EXPECT_NEAR(s.ArcAngle[2], c.Deflection + (c.Deflection > 0 ? leads : -leads), 1e-12);
-        EXPECT_LE(std::fabs(s.Spiral1OriginAzimuth[2]), kPi);
-        EXPECT_LE(std::fabs(s.Spiral2OriginAzimuth[2]), kPi);
-        EXPECT_GT(std::fabs(s.ArcLength[2]), 0.0);
-        ExpectMatchesIntegratedCurve(s, 2);
+        EXPECT_GT(std::fabs(test.Deflection) + leads, 2.0 * kPi) << "the case tests what it says";
+        EXPECT_NEAR(c.ArcAngle, test.Deflection + (test.Deflection > 0 ? leads : -leads), 1e-12);
+        EXPECT_LE(std::fabs(c.Spiral1OriginAzimuth), kPi);
+        EXPECT_LE(std::fabs(c.Spiral2OriginAzimuth), kPi);
+        EXPECT_GT(std::fabs(c.ArcLength), 0.0);
+        ExpectMatchesIntegratedCurve(line, 1);
     }
 }
 
 // When the origin tangents of egg spirals turn through an odd multiple of pi they are parallel
 // and meet nowhere near the curve; the true tangents are unaffected and must come out exact.
-TEST(BuildJdAlignment, OriginTangentsTurningThroughAnOddMultipleOfPi) {
+TEST(JdAlignment, OriginTangentsTurningThroughAnOddMultipleOfPi) {
     // Entry spiral 60 -> 50 over 40 m: lead 200 m, lead angle 200/(2*60) = 5/3 rad.
     const double right = kPi - 5.0 / 3.0;
     // Both spirals so: 10/3 rad of lead angles, and a 349 deg loop makes 3*pi.
@@ -416,32 +434,36 @@ TEST(BuildJdAlignment, OriginTangentsTurningThroughAnOddMultipleOfPi) {
     };
     for (const auto& rows : lines) {
         SCOPED_TRACE(rows[1].Name);
-        const SharedState s = Built(rows);
-        EXPECT_NEAR(std::remainder(s.ArcAngle[2], kPi), 0.0, 1e-14) << "the case it claims";
-        ExpectMatchesIntegratedCurve(s, 2);
+        const JdAlignment line = Built(rows);
+        EXPECT_NEAR(std::remainder(line.Curves()[1].ArcAngle, kPi), 0.0, 1e-14)
+            << "the case it claims";
+        ExpectMatchesIntegratedCurve(line, 1);
     }
 }
 
-TEST(BuildJdAlignment, RebuildingGivesTheSameLine) {
-    SharedState s;
-    FillVertices(s, 0.0, testing::Hairpin(false, true, testing::kHairpinSpirals[2]));
-    BuildJdAlignment(s);
-    const SharedState first = s;
-    BuildJdAlignment(s);
-    EXPECT_EQ(s.JdRadius[2], first.JdRadius[2]);
-    EXPECT_EQ(s.JdStation[3], first.JdStation[3]);
-    EXPECT_EQ(s.HyX[2], first.HyX[2]);
+// The line keeps its input as read (a hairpin's data are negated only in the curve table), so
+// a line rebuilt from a built line's input is the same line.
+TEST(JdAlignment, RebuildingFromTheInputGivesTheSameLine) {
+    const JdAlignment first = Built(testing::Hairpin(false, true, testing::kHairpinSpirals[2]));
+    const JdAlignment again(first.Input());
+    EXPECT_EQ(again.Curves()[1].Radius, first.Curves()[1].Radius);
+    EXPECT_EQ(again.Curves()[1].Spiral2OuterRadius, first.Curves()[1].Spiral2OuterRadius);
+    EXPECT_EQ(again.Curves()[2].Station, first.Curves()[2].Station);
+    EXPECT_EQ(again.Curves()[1].Hy.X, first.Curves()[1].Hy.X);
+    for (const double m : {first.Curves()[1].StationQZ, first.Line().End()}) {
+        EXPECT_EQ(again.Line().PointAt(m).X, first.Line().PointAt(m).X);
+        EXPECT_EQ(again.Line().PointAt(m).Y, first.Line().PointAt(m).Y);
+    }
 }
 
 TEST(JdAlignment, CompleteSpiralsMeetAtTheVertex) {
     // Legs at azimuths 1 and 1 + alpha through a vertex 1000 m from the start.
     const double alpha = 0.7;
-    JdInput in;
     const double x1 = 1000.0 * std::cos(1.0), y1 = 1000.0 * std::sin(1.0);
-    in.Vertices = {{"QD", 0.0, 0.0},
-                   {"JD1", x1, y1, 300.0, 60.0, 60.0},
-                   {"ZD", x1 + 1000.0 * std::cos(1.0 + alpha), y1 + 1000.0 * std::sin(1.0 + alpha)}};
-    const JdCurve v = JdAlignment(in).Curves()[1];
+    const JdCurve v =
+        Middle({{"QD", 0.0, 0.0},
+                {"JD1", x1, y1, 300.0, 60.0, 60.0},
+                {"ZD", x1 + 1000.0 * std::cos(1.0 + alpha), y1 + 1000.0 * std::sin(1.0 + alpha)}});
     EXPECT_EQ(v.Spiral1Lead, 0.0);
     EXPECT_EQ(v.Spiral2Lead, 0.0);
     EXPECT_NEAR(v.Spiral1OriginAzimuth, 1.0, 1e-15);

@@ -1,11 +1,11 @@
 #pragma once
 
-// Helpers for the JD tests: filling the vertex table directly, and an independent model of a
-// curve (curvature integrated numerically) to check the constructed line against.
+// Helpers for the JD tests: vertex rows as a JD file lists them, the lines built from them, and
+// an independent model of a curve (curvature integrated numerically) to check the constructed
+// line against.
 
+#include "alignment/jd/jd_alignment.h"
 #include "geometry/plane.h"
-#include "state/shared_state.h"
-#include "support/vertex_rows.h"
 
 #include <algorithm>
 #include <array>
@@ -18,8 +18,50 @@ namespace tesk::jd::testing {
 
 inline constexpr double kPi = std::numbers::pi;
 
-using tesk::testing::FillVertices;
-using tesk::testing::VertexRow;
+/// One vertex of a JD file: name, X, Y, R, Ls1, Ls2, R1, R2 (m).
+struct VertexRow {
+    std::string Name;
+    double X = 0.0, Y = 0.0;
+    double R = 0.0, Ls1 = 0.0, Ls2 = 0.0, R1 = 0.0, R2 = 0.0;
+};
+
+/// The JD input of `rows`, with the hairpin mark ("HT" in any case) and its two flag characters
+/// taken from the end of the name, as the JD reader takes them.
+inline JdInput InputOf(const std::vector<VertexRow>& rows, double startStation = 0.0) {
+    JdInput input;
+    input.StartStation = startStation;
+    for (const VertexRow& row : rows) {
+        Vertex v;
+        v.Name = row.Name;
+        v.X = row.X;
+        v.Y = row.Y;
+        v.Radius = row.R;
+        v.Spiral1 = row.Ls1;
+        v.Spiral2 = row.Ls2;
+        v.Spiral1OuterRadius = row.R1;
+        v.Spiral2OuterRadius = row.R2;
+        std::string upper = row.Name;
+        std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        });
+        const std::size_t len = row.Name.size();
+        v.Hairpin = upper.find("HT") != std::string::npos;
+        v.KeepBack = v.Hairpin && len >= 2 && row.Name[len - 2] == '1';
+        v.KeepAhead = v.Hairpin && len >= 1 && row.Name[len - 1] == '1';
+        input.Vertices.push_back(std::move(v));
+    }
+    return input;
+}
+
+/// The line of `rows` starting at `startStation`.
+inline JdAlignment Built(const std::vector<VertexRow>& rows, double startStation = 0.0) {
+    return JdAlignment(InputOf(rows, startStation));
+}
+
+/// The input point of vertex k (0-based).
+inline geometry::PlanePoint VertexPoint(const JdAlignment& line, std::size_t k) {
+    return {line.Vertices()[k].X, line.Vertices()[k].Y};
+}
 
 /// The worked example's three vertices (0,0), (100,0), (100,100) with one curve at the middle.
 inline std::vector<VertexRow> RightAngleLine(double r, double ls1, double ls2, double r1 = 0.0,
@@ -70,8 +112,8 @@ inline std::vector<VertexRow> MixedLine() {
 /// error here is far below 1e-12 m.
 class IntegratedCurve {
 public:
-    IntegratedCurve(geometry::PlanePoint start, double startAzimuth, double side, double r, double r1,
-                    double r2, double ls1, double ls2, double lc)
+    IntegratedCurve(geometry::PlanePoint start, double startAzimuth, double side, double r,
+                    double r1, double r2, double ls1, double ls2, double lc)
         : m_start(start), m_a0(startAzimuth), m_side(side), m_kArc(1.0 / r),
           m_k1(r1 != 0.0 ? 1.0 / r1 : 0.0), m_k2(r2 != 0.0 ? 1.0 / r2 : 0.0), m_ls1(ls1),
           m_ls2(ls2), m_lc(lc) {}
@@ -152,8 +194,6 @@ inline double AngleDiff(double a, double b) {
     return d;
 }
 
-inline double Distance(geometry::PlanePoint a, geometry::PlanePoint b) {
-    return std::hypot(a.X - b.X, a.Y - b.Y);
-}
+using geometry::Distance;
 
 } // namespace tesk::jd::testing

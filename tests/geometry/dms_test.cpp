@@ -1,18 +1,15 @@
-#include "state/alignment_tables.h"
+#include "geometry/angles.h"
 #include "geometry/error.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include "geometry/angles.h"
-
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
 
-namespace tesk::element {
-using geometry::DmsToDegrees;
+namespace tesk::geometry {
 namespace {
 
 // The double a surveyor's text reads as.
@@ -112,9 +109,9 @@ TEST(DmsToDegrees, NegativeAndShortFormsKeepEveryDigit) {
 }
 
 TEST(DmsToDegrees, RefusesValuesThatAreNotFinite) {
-    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::quiet_NaN()), geometry::RuntimeError);
-    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::infinity()), geometry::RuntimeError);
+    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::quiet_NaN()), RuntimeError);
+    EXPECT_THROW(DmsToDegrees(std::numeric_limits<double>::infinity()), RuntimeError);
 }
 
 } // namespace
-} // namespace tesk::element
+} // namespace tesk::geometry

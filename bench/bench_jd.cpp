@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -165,5 +166,46 @@ void BM_JdPointAt_IrregularStraight(benchmark::State& state) {
     EvaluateStations(state, IrregularInput(static_cast<int>(state.range(0))), Where::Straights);
 }
 BENCHMARK(BM_JdPointAt_IrregularStraight)->Arg(10)->Arg(1000);
+
+// Point -> station: 4096 points a random offset of up to 30 m either side of random stations of
+// the whole line; each query finds every foot.
+void LocatePoints(benchmark::State& state, const JdInput& input,
+                  double maxDistance = std::numeric_limits<double>::infinity()) {
+    const JdAlignment line(input);
+    std::mt19937_64 rng(20261209);
+    std::uniform_real_distribution<double> along(line.Line().Start(), line.Line().End());
+    std::uniform_real_distribution<double> across(-30.0, 30.0);
+    std::vector<tesk::geometry::PlanePoint> points;
+    while (points.size() < 4096) {
+        const tesk::geometry::StationPoint c = line.Line().PointAt(along(rng));
+        const double o = across(rng);
+        points.push_back({c.X + o * std::sin(c.Azimuth), c.Y - o * std::cos(c.Azimuth)});
+    }
+    std::size_t k = 0;
+    std::size_t feet = 0;
+    for (auto _ : state) {
+        feet += line.Line().Locate(points[k], maxDistance).Feet.size();
+        k = (k + 1) & (points.size() - 1);
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["feet"] =
+        benchmark::Counter(static_cast<double>(feet), benchmark::Counter::kAvgIterations);
+}
+
+void BM_JdLocate(benchmark::State& state) {
+    LocatePoints(state, ZigzagInput(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_JdLocate)->Arg(10)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_JdLocate_Irregular(benchmark::State& state) {
+    LocatePoints(state, IrregularInput(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_JdLocate_Irregular)->Arg(10)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// The same points, looking only for feet within 100 m: the search stays near the point.
+void BM_JdLocate_IrregularWithin100m(benchmark::State& state) {
+    LocatePoints(state, IrregularInput(static_cast<int>(state.range(0))), 100.0);
+}
+BENCHMARK(BM_JdLocate_IrregularWithin100m)->Arg(10)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "geometry/plane.h"
 
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,8 +100,12 @@ public:
     /// foot is a point of PointAt to the last digits; its mileage is found to about 1e-10 m);
     /// a foot exactly at a joint of two segments is reported once. Searches a tree of the
     /// segments' bounding boxes and tangent cones, so a query visits about log n nodes per foot.
-    /// Throws geometry::RuntimeError(NonFinite) for a point that is not finite.
-    Location Locate(geometry::PlanePoint point) const;
+    /// With `maxDistance` (m) only the feet at most that far from the point are looked for (and
+    /// only arcs within it reported by their centre), which keeps a query on a long winding line
+    /// to the few segments near the point. Throws geometry::RuntimeError(NonFinite) for a point
+    /// that is not finite.
+    Location Locate(geometry::PlanePoint point,
+                    double maxDistance = std::numeric_limits<double>::infinity()) const;
 
     /// The point and tangent azimuth (in [0, 2*pi)) at `mileage` (m) by the formula of segment
     /// `segment` (an index into Segments()) without any search: for sampling a known segment,

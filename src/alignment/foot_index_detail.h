@@ -30,8 +30,8 @@ struct FootIndex {
 
     /// Builds the tree over the segments of `line`.
     static FootIndex Build(const Alignment& line);
-    /// Whether a point may have a foot on the segments of `node`.
-    static bool MayHaveFoot(const FootNode& node, geometry::PlanePoint p);
+    /// Whether a point may have a foot on the segments of `node` at most `maxDistance` away.
+    static bool MayHaveFoot(const FootNode& node, geometry::PlanePoint p, double maxDistance);
 };
 
 } // namespace tesk::alignment::detail

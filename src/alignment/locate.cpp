@@ -136,9 +136,14 @@ FootIndex FootIndex::Build(const Alignment& line) {
     return index;
 }
 
-bool FootIndex::MayHaveFoot(const FootNode& node, PlanePoint p) {
+bool FootIndex::MayHaveFoot(const FootNode& node, PlanePoint p, double maxDistance) {
     if (!(node.MinX <= node.MaxX)) {
         return false; // only gaps
+    }
+    const double dx = std::max({node.MinX - p.X, 0.0, p.X - node.MaxX});
+    const double dy = std::max({node.MinY - p.Y, 0.0, p.Y - node.MaxY});
+    if (dx > maxDistance || dy > maxDistance || std::hypot(dx, dy) > maxDistance) {
+        return false;
     }
     if (!node.Pruned) {
         return true;
@@ -206,52 +211,92 @@ void Alignment::LocateOnSegment(std::size_t k, PlanePoint p, Location& out) cons
         }
     }
     // Sub-pieces short and straight enough that a sign change of the foot function brackets a
-    // foot; each bracket is closed by regula falsi (Illinois) on the segment's own formula.
-    const int pieces = std::max(1, static_cast<int>(std::ceil(
-                                       std::max(0.5 * (std::fabs(s.StartCurvature) +
-                                                       std::fabs(s.EndCurvature)) *
-                                                    length / 0.2,
-                                                length / 200.0))));
+    // foot; each bracket is closed by regula falsi (Illinois) on the segment's own formula. A
+    // point farther from the curve than its radius of curvature may see two feet close together
+    // (near the evolute), with no sign change between the sub-piece's ends: there the extremum
+    // of the foot function is found and the piece split at it.
+    const double curvature = std::max(std::fabs(s.StartCurvature), std::fabs(s.EndCurvature));
+    const int pieces = std::max(
+        1, static_cast<int>(std::ceil(std::max(0.5 * (std::fabs(s.StartCurvature) +
+                                                      std::fabs(s.EndCurvature)) *
+                                                   length / 0.2,
+                                               length / 200.0))));
     const double step = length / pieces;
+    const auto f = [&](double m) { return Along(PointOnSegment(k, m), p); };
+    const auto bracketed = [&](double lo, double flo, double hi, double fhi) {
+        int side = 0;
+        double m = lo;
+        for (int iteration = 0; iteration < 100; ++iteration) {
+            m = (lo * fhi - hi * flo) / (fhi - flo);
+            if (!(m > lo && m < hi)) {
+                m = 0.5 * (lo + hi);
+            }
+            const double fm = f(m);
+            if (fm == 0.0 || hi - lo <= 1e-12 * std::max(1.0, std::fabs(m))) {
+                break;
+            }
+            if ((fm < 0.0) == (flo < 0.0)) {
+                lo = m;
+                flo = fm;
+                if (side == -1) {
+                    fhi *= 0.5;
+                }
+                side = -1;
+            } else {
+                hi = m;
+                fhi = fm;
+                if (side == 1) {
+                    flo *= 0.5;
+                }
+                side = 1;
+            }
+        }
+        out.Feet.push_back(FootAt(PointOnSegment(k, m), m, p));
+    };
+    // The slope of the foot function by a central difference.
+    const auto slope = [&](double m) {
+        const double h = 1e-6 * std::max(1.0, step);
+        return (f(m + h) - f(m - h)) / (2.0 * h);
+    };
+    // At the segment's ends a foot may sit exactly on the joint, where rounding can give the foot
+    // function the same tiny sign on both sides: there a value within a nanometre is a foot.
+    const auto atEnd = [](double v) { return std::fabs(v) <= 1e-9 ? 0.0 : v; };
     double a = s.StartMileage;
     StationPoint ca = PointOnSegment(k, a);
-    double fa = Along(ca, p);
+    double fa = atEnd(Along(ca, p));
     for (int j = 1; j <= pieces; ++j) {
         const double b = j == pieces ? s.EndMileage : s.StartMileage + j * step;
         const StationPoint cb = PointOnSegment(k, b);
-        const double fb = Along(cb, p);
+        const double fb = j == pieces ? atEnd(Along(cb, p)) : Along(cb, p);
         if (fa == 0.0) {
             out.Feet.push_back(FootAt(ca, a, p));
         } else if (fb != 0.0 && (fa < 0.0) != (fb < 0.0)) {
-            double lo = a, flo = fa, hi = b, fhi = fb;
-            int side = 0;
-            double m = lo;
-            for (int iteration = 0; iteration < 100; ++iteration) {
-                m = (lo * fhi - hi * flo) / (fhi - flo);
-                if (!(m > lo && m < hi)) {
-                    m = 0.5 * (lo + hi);
-                }
-                const double fm = Along(PointOnSegment(k, m), p);
-                if (fm == 0.0 || hi - lo <= 1e-12 * std::max(1.0, std::fabs(m))) {
-                    break;
-                }
-                if ((fm < 0.0) == (flo < 0.0)) {
-                    lo = m;
-                    flo = fm;
-                    if (side == -1) {
-                        fhi *= 0.5;
+            bracketed(a, fa, b, fb);
+        } else if (fb != 0.0 && geometry::Distance({ca.X, ca.Y}, p) * curvature >= 0.5) {
+            // No sign change: look for an extremum of the foot function inside the piece.
+            double lo = a, hi = b;
+            double slo = slope(lo);
+            const double shi = slope(hi);
+            if ((slo < 0.0) != (shi < 0.0)) {
+                for (int iteration = 0; iteration < 60 && hi - lo > 1e-9 * step; ++iteration) {
+                    const double mid = 0.5 * (lo + hi);
+                    const double sm = slope(mid);
+                    if ((sm < 0.0) == (slo < 0.0)) {
+                        lo = mid;
+                        slo = sm;
+                    } else {
+                        hi = mid;
                     }
-                    side = -1;
-                } else {
-                    hi = m;
-                    fhi = fm;
-                    if (side == 1) {
-                        flo *= 0.5;
-                    }
-                    side = 1;
+                }
+                const double e = 0.5 * (lo + hi);
+                const double fe = f(e);
+                if (fe == 0.0) {
+                    out.Feet.push_back(FootAt(PointOnSegment(k, e), e, p));
+                } else if ((fe < 0.0) != (fa < 0.0)) {
+                    bracketed(a, fa, e, fe);
+                    bracketed(e, fe, b, fb);
                 }
             }
-            out.Feet.push_back(FootAt(PointOnSegment(k, m), m, p));
         }
         a = b;
         ca = cb;
@@ -262,7 +307,7 @@ void Alignment::LocateOnSegment(std::size_t k, PlanePoint p, Location& out) cons
     }
 }
 
-Location Alignment::Locate(PlanePoint p) const {
+Location Alignment::Locate(PlanePoint p, double maxDistance) const {
     geometry::RequireFinite(p.X, "point X");
     geometry::RequireFinite(p.Y, "point Y");
     Location out;
@@ -275,7 +320,7 @@ Location Alignment::Locate(PlanePoint p) const {
     while (!stack.empty()) {
         const detail::FootNode& node = nodes[stack.back()];
         stack.pop_back();
-        if (!detail::FootIndex::MayHaveFoot(node, p)) {
+        if (!detail::FootIndex::MayHaveFoot(node, p, maxDistance)) {
             continue;
         }
         if (node.Left == 0) {
@@ -305,7 +350,12 @@ Location Alignment::Locate(PlanePoint p) const {
     std::stable_sort(feet.begin(), feet.end(), [](const Foot& x, const Foot& y) {
         return std::fabs(x.Offset) < std::fabs(y.Offset);
     });
-    out.Feet = std::move(feet);
+    out.Feet.clear();
+    for (const Foot& f : feet) {
+        if (std::fabs(f.Offset) <= maxDistance) {
+            out.Feet.push_back(f);
+        }
+    }
     return out;
 }
 

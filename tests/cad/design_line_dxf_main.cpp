@@ -1,33 +1,21 @@
 // Draws the sample main line (intersection-point method, with its chain breaks) and the sample
-// ramp (element method) with the draw command and writes each drawing as DXF, to the two files
-// named by the arguments. check_design_line_dxf.py reads them back with an independent reader.
+// ramp (element method) as the draw command does and writes each drawing as DXF, to the two
+// files named by the arguments. check_design_line_dxf.py reads them back with an independent
+// reader.
 
+#include "alignment/element/element_alignment.h"
+#include "alignment/jd/jd_alignment.h"
 #include "cad/design_line.h"
+#include "cad/drawing_document.h"
 #include "cad/dxf_writer.h"
-#include "formats/initialize.h"
+#include "formats/readers.h"
 #include "geometry/error.h"
-#include "support/recording_prompts.h"
+#include "stationing/stationing.h"
 
 #include <cstdio>
 #include <string>
 
 using namespace tesk;
-
-namespace {
-
-bool DrawAndWrite(state::SharedState& s, state::AlignmentMethod method, const char* path) {
-    cad::DrawingDocument doc;
-    testing::RecordingPrompts prompts;
-    if (!cad::Command1(s, prompts, method, doc, nullptr)) {
-        std::fprintf(stderr, "drawing failed: %s\n",
-                     prompts.Details.empty() ? "" : prompts.Details.front().c_str());
-        return false;
-    }
-    cad::WriteDxf(doc, path);
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -36,17 +24,20 @@ int main(int argc, char** argv) {
     }
     const std::string samples = std::string(TESK_SOURCE_DIR) + "/samples/";
     try {
-        state::SharedState mainLine;
-        formats::LoadJdAlignment(mainLine, samples + "main_line.jdx");
-        formats::LoadChainBreaks(mainLine, samples + "main_line.dl");
-        state::SharedState ramp;
-        formats::LoadElementAlignment(ramp, samples + "ramp.jdx");
-        const bool ok =
-            DrawAndWrite(mainLine, state::AlignmentMethod::IntersectionPoint, argv[1]) &&
-            DrawAndWrite(ramp, state::AlignmentMethod::Element, argv[2]);
-        return ok ? 0 : 1;
+        const jd::JdAlignment mainLine(formats::ReadJdFile(samples + "main_line.jdx"));
+        const stationing::Stationing breaks(formats::ReadChainBreakFile(samples + "main_line.dl"),
+                                            mainLine.Line().Start(), mainLine.Line().End());
+        cad::DrawingDocument mainDoc;
+        cad::DrawDesignLineJd(mainLine, breaks, mainDoc, nullptr);
+        cad::WriteDxf(mainDoc, argv[1]);
+
+        const element::ElementAlignment ramp(formats::ReadElementFile(samples + "ramp.jdx"));
+        cad::DrawingDocument rampDoc;
+        cad::DrawDesignLineElem(ramp, rampDoc, nullptr);
+        cad::WriteDxf(rampDoc, argv[2]);
     } catch (const geometry::RuntimeError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+    return 0;
 }

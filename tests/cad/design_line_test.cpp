@@ -3,19 +3,15 @@
 
 #include "design_line_test_support.h"
 
-#include "state/alignment_tables.h"
-#include "alignment/element/element_alignment.h"
-#include "geometry/clothoid.h"
-#include "state/alignment_tables.h"
-#include "formats/initialize.h"
-#include "state/command_handler.h"
-#include "stationing/stationing.h"
-#include "support/recording_prompts.h"
+#include "formats/readers.h"
+#include "geometry/error.h"
+#include "support/error_of.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +20,6 @@ namespace {
 
 using namespace testing;
 using geometry::PlanePoint;
-using state::SharedState;
 using geometry::StationPoint;
 
 constexpr double kMetres = 1e-8;    // positions, m (coordinates up to a few 1e6 m)
@@ -38,20 +33,30 @@ const std::string kNotes(kAnnotationLayer);
 struct Drawn {
     DrawingDocument Doc;
     std::vector<std::string> Stages;
+
+    ProgressCallback Progress() {
+        return [this](std::string_view stage) { Stages.emplace_back(stage); };
+    }
 };
 
-/// Runs the command on a fresh document; fails the test when it reports an error.
-void Draw(SharedState& s, state::AlignmentMethod method, Drawn& out) {
-    tesk::testing::RecordingPrompts prompts;
-    const bool ok = Command1(s, prompts, method, out.Doc,
-                             [&](std::string_view stage) { out.Stages.emplace_back(stage); });
-    EXPECT_TRUE(ok);
-    EXPECT_TRUE(prompts.Errors.empty()) << (prompts.Details.empty() ? "" : prompts.Details[0]);
+/// Draws a JD line into a fresh document; fails the test when the drawing throws.
+void Draw(const JdLine& s, Drawn& out) {
+    try {
+        DrawDesignLineJd(s.Line, s.Breaks, out.Doc, out.Progress());
+    } catch (const geometry::RuntimeError& e) {
+        ADD_FAILURE() << "the drawing failed: " << e.what();
+    }
 }
 
-StationPoint JdAt(const SharedState& s, double station) {
-    return jd::JdStationToPoint(s, station);
+/// Draws an element line into a fresh document; fails the test when the drawing throws.
+void Draw(const element::ElementAlignment& line, Drawn& out) {
+    try {
+        DrawDesignLineElem(line, out.Doc, out.Progress());
+    } catch (const geometry::RuntimeError& e) {
+        ADD_FAILURE() << "the drawing failed: " << e.what();
+    }
 }
+
 PlanePoint P(const StationPoint& p) {
     return {p.X, p.Y};
 }
@@ -181,18 +186,19 @@ TEST(StakeText, HundredsDigitOrKilometre) {
 // ---- JD method: centre line ---------------------------------------------------------------
 
 /// A single curve turning right (side +1) or left (-1) by about 54 deg.
-SharedState SingleCurve(double side, double r, double ls1, double ls2,
-                        const std::string& name = "JD1") {
-    return JdLine(
+JdLine SingleCurve(double side, double r, double ls1, double ls2, const std::string& name = "JD1") {
+    return MakeJdLine(
         1000.0,
         {{"QD", 0.0, 0.0}, {name, 600.0, side * 100.0, r, ls1, ls2}, {"ZD", 900.0, side * 700.0}});
 }
 
-/// The centre-line entities of curve i, in drawing order from entity `first` of the layer:
-/// straight, entry spiral, arc, exit spiral. Returns the index after them.
-std::size_t ExpectCurveDrawn(const DrawingDocument& doc, const SharedState& s, int i,
+/// The centre-line entities of the curve of vertex k (row k of the curve table), in drawing
+/// order from entity `first` of the layer: straight, entry spiral, arc, exit spiral. Returns the
+/// index after them.
+std::size_t ExpectCurveDrawn(const DrawingDocument& doc, const JdLine& s, int k,
                              std::size_t first) {
-    SCOPED_TRACE(::testing::Message() << "curve " << i);
+    SCOPED_TRACE(::testing::Message() << "curve " << k);
+    const jd::JdCurve& c = s.Curve(k);
     std::vector<const DrawnEntity*> layer;
     for (const DrawnEntity& e : doc.Entities()) {
         if (e.Layer == kLine && !std::holds_alternative<DrawnPoint>(e.Shape)) {
@@ -208,10 +214,8 @@ std::size_t ExpectCurveDrawn(const DrawingDocument& doc, const SharedState& s, i
         }
         return *layer[at++];
     };
-    const PlanePoint zh{s.ZhX[i], s.ZhY[i]}, hy{s.HyX[i], s.HyY[i]}, qz{s.QzX[i], s.QzY[i]};
-    const PlanePoint yh{s.YhX[i], s.YhY[i]}, hz{s.HzX[i], s.HzY[i]};
-    const PlanePoint before =
-        i == 2 ? PlanePoint{s.JdX[1], s.JdY[1]} : PlanePoint{s.HzX[i - 1], s.HzY[i - 1]};
+    const PlanePoint zh = c.Zh, hy = c.Hy, qz = c.Qz, yh = c.Yh, hz = c.Hz;
+    const PlanePoint before = k == 1 ? PlanePoint{s.Vertex(0).X, s.Vertex(0).Y} : s.Curve(k - 1).Hz;
 
     const DrawnEntity& straight = next();
     if (!std::holds_alternative<DrawnLine>(straight.Shape)) {
@@ -236,19 +240,19 @@ std::size_t ExpectCurveDrawn(const DrawingDocument& doc, const SharedState& s, i
         // turned at distance d is d/R0 + a d^2; solve it for k/360 of the whole turn.
         const double len = std::fabs(ls);
         const double k0 = r0 == 0.0 ? 0.0 : 1.0 / std::fabs(r0);
-        const double a = (1.0 / std::fabs(s.JdRadius[i]) - k0) / (2.0 * len);
+        const double a = (1.0 / std::fabs(c.Radius) - k0) / (2.0 * len);
         const double whole = k0 * len + a * len * len;
         for (int k = 1; k <= 360; ++k) {
             const double target = whole * k / 360.0;
             const double d = 2.0 * target / (k0 + std::sqrt(k0 * k0 + 4.0 * a * target));
             ExpectNear(Survey(v[static_cast<std::size_t>(k)]),
-                       P(JdAt(s, outerStation + direction * d)), kMetres, "spiral point");
+                       P(s.At(outerStation + direction * d)), kMetres, "spiral point");
         }
         ExpectNear(Survey(v[360]), arcEnd, kMetres, "spiral point 360");
         ExpectNear(Survey(v[361]), arcEnd, kMetres, "spiral arc end");
     };
-    if (s.JdSpiral1[i] != 0.0) {
-        expectSpiral(s.JdSpiral1[i], s.JdSpiral1OuterRadius[i], s.StationZH[i], 1.0, zh, hy);
+    if (c.Spiral1 != 0.0) {
+        expectSpiral(c.Spiral1, c.Spiral1OuterRadius, c.StationZH, 1.0, zh, hy);
     }
 
     const DrawnEntity& e = next();
@@ -258,16 +262,16 @@ std::size_t ExpectCurveDrawn(const DrawingDocument& doc, const SharedState& s, i
     }
     EXPECT_EQ(e.Color, kRed);
     const DrawnArc& arc = std::get<DrawnArc>(e.Shape);
-    EXPECT_NEAR(arc.Radius, std::fabs(s.JdRadius[i]), 1e-12);
+    EXPECT_NEAR(arc.Radius, std::fabs(c.Radius), 1e-12);
     // The world arc runs counter-clockwise: from YH to HY on a right turn, HY to YH on a left.
-    const bool right = s.Deflection[i] > 0.0;
+    const bool right = c.Deflection > 0.0;
     ExpectNear(ArcPoint(arc, arc.StartAngle), right ? yh : hy, kMetres, "arc start");
     ExpectNear(ArcPoint(arc, arc.EndAngle), right ? hy : yh, kMetres, "arc end");
     ExpectNear(ArcPoint(arc, arc.StartAngle + arc.Sweep() / 2.0), qz, kMetres, "arc middle");
-    EXPECT_NEAR(arc.Sweep() * arc.Radius, std::fabs(s.ArcLength[i]), 1e-8);
+    EXPECT_NEAR(arc.Sweep() * arc.Radius, std::fabs(c.ArcLength), 1e-8);
 
-    if (s.JdSpiral2[i] != 0.0) {
-        expectSpiral(s.JdSpiral2[i], s.JdSpiral2OuterRadius[i], s.StationHZ[i], -1.0, hz, yh);
+    if (c.Spiral2 != 0.0) {
+        expectSpiral(c.Spiral2, c.Spiral2OuterRadius, c.StationHZ, -1.0, hz, yh);
     }
     return at;
 }
@@ -275,18 +279,18 @@ std::size_t ExpectCurveDrawn(const DrawingDocument& doc, const SharedState& s, i
 TEST(DesignLineJd, RightAndLeftCurvesLieOnTheEvaluatorsLine) {
     for (const double side : {1.0, -1.0}) {
         SCOPED_TRACE(side > 0 ? "right" : "left");
-        SharedState s = SingleCurve(side, 300.0, 80.0, 60.0);
+        JdLine s = SingleCurve(side, 300.0, 80.0, 60.0);
         Drawn d;
-        Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+        Draw(s, d);
         const auto points = ShapesOn<DrawnPoint>(d.Doc, kLine);
         ASSERT_EQ(points.size(), 2u);
         ExpectNear(Survey(points[0].second->Position), {0.0, 0.0}, 0.0, "start marker");
         ExpectNear(Survey(points[1].second->Position), {900.0, side * 700.0}, 0.0, "end marker");
 
-        const std::size_t after = ExpectCurveDrawn(d.Doc, s, 2, 0);
+        const std::size_t after = ExpectCurveDrawn(d.Doc, s, 1, 0);
         const auto lines = ShapesOn<DrawnLine>(d.Doc, kLine);
         ASSERT_EQ(lines.size(), 2u);
-        ExpectNear(Survey(lines[1].second->Start), {s.HzX[2], s.HzY[2]}, kMetres, "last straight");
+        ExpectNear(Survey(lines[1].second->Start), s.Curve(1).Hz, kMetres, "last straight");
         ExpectNear(Survey(lines[1].second->End), {900.0, side * 700.0}, kMetres, "last straight");
         EXPECT_EQ(after, 4u);
         EXPECT_EQ(ShapesOn<DrawnArc>(d.Doc, kLine).size(), 1u);
@@ -299,8 +303,8 @@ TEST(DesignLineJd, RightAndLeftCurvesLieOnTheEvaluatorsLine) {
             EXPECT_EQ(e->Color, kMagenta);
             ExpectNear(Survey(line->End), {600.0, side * 100.0}, 0.0, "tangent line to JD");
         }
-        ExpectNear(Survey(tangents[0].second->Start), {s.ZhX[2], s.ZhY[2]}, 0.0, "ZH");
-        ExpectNear(Survey(tangents[1].second->Start), {s.HzX[2], s.HzY[2]}, 0.0, "HZ");
+        ExpectNear(Survey(tangents[0].second->Start), s.Curve(1).Zh, 0.0, "ZH");
+        ExpectNear(Survey(tangents[1].second->Start), s.Curve(1).Hz, 0.0, "HZ");
 
         EXPECT_EQ(d.Doc.ActiveLayer(), kNotes);
         ASSERT_NE(d.Doc.ActiveUcs(), nullptr);
@@ -311,27 +315,32 @@ TEST(DesignLineJd, RightAndLeftCurvesLieOnTheEvaluatorsLine) {
 TEST(DesignLineJd, MainPointsStandOnTheInnerSide) {
     for (const double side : {1.0, -1.0}) {
         SCOPED_TRACE(side > 0 ? "right" : "left");
-        SharedState s = SingleCurve(side, 300.0, 80.0, 60.0);
+        JdLine s = SingleCurve(side, 300.0, 80.0, 60.0);
         Drawn d;
-        Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+        Draw(s, d);
         const bool right = side > 0;
-        const auto label = [&](double station) { return stationing::MileageToLabel(s, station); };
-        ExpectMark(d.Doc, "ZH " + label(s.StationZH[2]), JdAt(s, s.StationZH[2]), right, kCyan);
-        ExpectMark(d.Doc, "HY " + label(s.StationHY[2]), JdAt(s, s.StationHY[2]), right, kCyan);
-        ExpectMark(d.Doc, "QZ " + label(s.StationQZ[2]), JdAt(s, s.StationQZ[2]), right, kCyan);
-        ExpectMark(d.Doc, "YH " + label(s.StationYH[2]), JdAt(s, s.StationYH[2]), right, kCyan);
-        ExpectMark(d.Doc, "HZ " + label(s.StationHZ[2]), JdAt(s, s.StationHZ[2]), right, kCyan);
+        ExpectMark(d.Doc, "ZH " + s.Label(s.Curve(1).StationZH), s.At(s.Curve(1).StationZH), right,
+                   kCyan);
+        ExpectMark(d.Doc, "HY " + s.Label(s.Curve(1).StationHY), s.At(s.Curve(1).StationHY), right,
+                   kCyan);
+        ExpectMark(d.Doc, "QZ " + s.Label(s.Curve(1).StationQZ), s.At(s.Curve(1).StationQZ), right,
+                   kCyan);
+        ExpectMark(d.Doc, "YH " + s.Label(s.Curve(1).StationYH), s.At(s.Curve(1).StationYH), right,
+                   kCyan);
+        ExpectMark(d.Doc, "HZ " + s.Label(s.Curve(1).StationHZ), s.At(s.Curve(1).StationHZ), right,
+                   kCyan);
         // The name stands beyond the vertex, away from the curve, along the QZ tangent.
-        ExpectText(d.Doc, "JD1", {600.0, side * 100.0}, kPi / 2.0 - JdAt(s, s.StationQZ[2]).Azimuth,
+        ExpectText(d.Doc, "JD1", {600.0, side * 100.0},
+                   kPi / 2.0 - s.At(s.Curve(1).StationQZ).Azimuth,
                    right ? VerticalAlignment::Bottom : VerticalAlignment::Top,
                    HorizontalAlignment::Center, kRed);
     }
 }
 
 TEST(DesignLineJd, StartAndEndMarksCrossTheLine) {
-    SharedState s = SingleCurve(1.0, 300.0, 80.0, 60.0);
+    JdLine s = SingleCurve(1.0, 300.0, 80.0, 60.0);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+    Draw(s, d);
     const double b1 = std::atan2(100.0, 600.0); // first leg
     const double b2 = std::atan2(600.0, 300.0); // last leg
     const PlanePoint start{0.0, 0.0}, end{900.0, 700.0};
@@ -340,20 +349,22 @@ TEST(DesignLineJd, StartAndEndMarksCrossTheLine) {
     EXPECT_TRUE(HasLine(d.Doc, Along(end, b2 - kPi / 2, 15), Along(end, b2 + kPi / 2, 15), kRed));
     ExpectText(d.Doc, "QD K1+000.000", start, -b1, VerticalAlignment::Top,
                HorizontalAlignment::Center, kRed);
-    ExpectText(d.Doc, "ZD " + stationing::FormatStationLabel(s.JdStation[3]), end, -b2,
+    ExpectText(d.Doc, "ZD " + stationing::FormatStationLabel(s.Curve(2).Station), end, -b2,
                VerticalAlignment::Bottom, HorizontalAlignment::Center, kRed);
 }
 
 TEST(DesignLineJd, CircularCurveIsLabelledZyQzYz) {
-    SharedState s = SingleCurve(1.0, 300.0, 0.0, 0.0);
+    JdLine s = SingleCurve(1.0, 300.0, 0.0, 0.0);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
-    ExpectCurveDrawn(d.Doc, s, 2, 0);
+    Draw(s, d);
+    ExpectCurveDrawn(d.Doc, s, 1, 0);
     EXPECT_TRUE(ShapesOn<DrawnPolyline>(d.Doc, kLine).empty());
-    const auto label = [&](double station) { return stationing::MileageToLabel(s, station); };
-    ExpectMark(d.Doc, "ZY " + label(s.StationZH[2]), JdAt(s, s.StationZH[2]), true, kCyan);
-    ExpectMark(d.Doc, "QZ " + label(s.StationQZ[2]), JdAt(s, s.StationQZ[2]), true, kCyan);
-    ExpectMark(d.Doc, "YZ " + label(s.StationYH[2]), JdAt(s, s.StationYH[2]), true, kCyan);
+    ExpectMark(d.Doc, "ZY " + s.Label(s.Curve(1).StationZH), s.At(s.Curve(1).StationZH), true,
+               kCyan);
+    ExpectMark(d.Doc, "QZ " + s.Label(s.Curve(1).StationQZ), s.At(s.Curve(1).StationQZ), true,
+               kCyan);
+    ExpectMark(d.Doc, "YZ " + s.Label(s.Curve(1).StationYH), s.At(s.Curve(1).StationYH), true,
+               kCyan);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "ZH "), 0);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "HY "), 0);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "YH "), 0);
@@ -367,19 +378,21 @@ TEST(DesignLineJd, BackToBackCurvesShareOneGqPoint) {
     const double leg = 2.0 * t;
     const PlanePoint jd1{1000.0, 0.0};
     const PlanePoint jd2 = Along(jd1, kPi / 4.0, leg);
-    SharedState s = JdLine(0.0, {{"QD", 0.0, 0.0},
-                                 {"JD1", jd1.X, jd1.Y, 200.0},
-                                 {"JD2", jd2.X, jd2.Y, 200.0},
-                                 {"ZD", jd2.X + 800.0, jd2.Y}});
-    ASSERT_LE(std::fabs(s.StraightLength[2]), 1e-9);
+    JdLine s = MakeJdLine(0.0, {{"QD", 0.0, 0.0},
+                                {"JD1", jd1.X, jd1.Y, 200.0},
+                                {"JD2", jd2.X, jd2.Y, 200.0},
+                                {"ZD", jd2.X + 800.0, jd2.Y}});
+    ASSERT_LE(std::fabs(s.Curve(1).StraightLength), 1e-9);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
-    const std::size_t next = ExpectCurveDrawn(d.Doc, s, 2, 0);
-    ExpectCurveDrawn(d.Doc, s, 3, next);
-    const auto label = [&](double station) { return stationing::MileageToLabel(s, station); };
-    ExpectMark(d.Doc, "ZY " + label(s.StationZH[2]), JdAt(s, s.StationZH[2]), true, kCyan);
-    ExpectMark(d.Doc, "GQ " + label(s.StationYH[2]), JdAt(s, s.StationYH[2]), true, kCyan);
-    ExpectMark(d.Doc, "YZ " + label(s.StationYH[3]), JdAt(s, s.StationYH[3]), false, kCyan);
+    Draw(s, d);
+    const std::size_t next = ExpectCurveDrawn(d.Doc, s, 1, 0);
+    ExpectCurveDrawn(d.Doc, s, 2, next);
+    ExpectMark(d.Doc, "ZY " + s.Label(s.Curve(1).StationZH), s.At(s.Curve(1).StationZH), true,
+               kCyan);
+    ExpectMark(d.Doc, "GQ " + s.Label(s.Curve(1).StationYH), s.At(s.Curve(1).StationYH), true,
+               kCyan);
+    ExpectMark(d.Doc, "YZ " + s.Label(s.Curve(2).StationYH), s.At(s.Curve(2).StationYH), false,
+               kCyan);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "ZY "), 1) << "the second curve has no start label";
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "GQ "), 1);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "QZ "), 2);
@@ -387,22 +400,22 @@ TEST(DesignLineJd, BackToBackCurvesShareOneGqPoint) {
 
 TEST(DesignLineJd, SpiralCurvesBackToBackEndWithGqAtHz) {
     // Symmetric spiral curves joined at HZ = ZH: the first curve's HZ carries "GQ".
-    SharedState probe =
-        JdLine(0.0, {{"QD", 0.0, 0.0},
-                     {"JD1", 1000.0, 0.0, 200.0, 40.0, 40.0},
-                     {"ZD", 1000.0 + 800.0 * std::cos(kPi / 4.0), 800.0 * std::sin(kPi / 4.0)}});
-    const double leg = 2.0 * probe.Tangent2[2];
+    JdLine probe = MakeJdLine(
+        0.0, {{"QD", 0.0, 0.0},
+              {"JD1", 1000.0, 0.0, 200.0, 40.0, 40.0},
+              {"ZD", 1000.0 + 800.0 * std::cos(kPi / 4.0), 800.0 * std::sin(kPi / 4.0)}});
+    const double leg = 2.0 * probe.Curve(1).Tangent2;
     const PlanePoint jd1{1000.0, 0.0};
     const PlanePoint jd2 = Along(jd1, kPi / 4.0, leg);
-    SharedState s = JdLine(0.0, {{"QD", 0.0, 0.0},
-                                 {"JD1", jd1.X, jd1.Y, 200.0, 40.0, 40.0},
-                                 {"JD2", jd2.X, jd2.Y, 200.0, 40.0, 40.0},
-                                 {"ZD", jd2.X + 800.0, jd2.Y}});
-    ASSERT_LE(std::fabs(s.StraightLength[2]), 1e-9);
+    JdLine s = MakeJdLine(0.0, {{"QD", 0.0, 0.0},
+                                {"JD1", jd1.X, jd1.Y, 200.0, 40.0, 40.0},
+                                {"JD2", jd2.X, jd2.Y, 200.0, 40.0, 40.0},
+                                {"ZD", jd2.X + 800.0, jd2.Y}});
+    ASSERT_LE(std::fabs(s.Curve(1).StraightLength), 1e-9);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
-    const auto label = [&](double station) { return stationing::MileageToLabel(s, station); };
-    ExpectMark(d.Doc, "GQ " + label(s.StationHZ[2]), JdAt(s, s.StationHZ[2]), true, kCyan);
+    Draw(s, d);
+    ExpectMark(d.Doc, "GQ " + s.Label(s.Curve(1).StationHZ), s.At(s.Curve(1).StationHZ), true,
+               kCyan);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "ZH "), 1);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "HZ "), 1);
     EXPECT_EQ(CountTextsStartingWith(d.Doc, "HY "), 2);
@@ -410,29 +423,28 @@ TEST(DesignLineJd, SpiralCurvesBackToBackEndWithGqAtHz) {
 
 /// The main points of the hairpin at vertex 2 (turning right) stand on its inner side, square
 /// to the direction of travel there, whichever way its legs run.
-void ExpectHairpinMarks(const DrawingDocument& doc, const SharedState& s) {
-    ASSERT_NE(s.TurnsRight[2], 0);
-    const auto label = [&](double station) { return stationing::MileageToLabel(s, station); };
-    ExpectMark(doc, "ZH " + label(s.StationZH[2]), JdAt(s, s.StationZH[2]), true, kCyan);
-    ExpectMark(doc, "HY " + label(s.StationHY[2]), JdAt(s, s.StationHY[2]), true, kCyan);
-    ExpectMark(doc, "QZ " + label(s.StationQZ[2]), JdAt(s, s.StationQZ[2]), true, kCyan);
-    ExpectMark(doc, "YH " + label(s.StationYH[2]), JdAt(s, s.StationYH[2]), true, kCyan);
-    ExpectMark(doc, "HZ " + label(s.StationHZ[2]), JdAt(s, s.StationHZ[2]), true, kCyan);
+void ExpectHairpinMarks(const DrawingDocument& doc, const JdLine& s) {
+    ASSERT_TRUE(s.Curve(1).TurnsRight);
+    ExpectMark(doc, "ZH " + s.Label(s.Curve(1).StationZH), s.At(s.Curve(1).StationZH), true, kCyan);
+    ExpectMark(doc, "HY " + s.Label(s.Curve(1).StationHY), s.At(s.Curve(1).StationHY), true, kCyan);
+    ExpectMark(doc, "QZ " + s.Label(s.Curve(1).StationQZ), s.At(s.Curve(1).StationQZ), true, kCyan);
+    ExpectMark(doc, "YH " + s.Label(s.Curve(1).StationYH), s.At(s.Curve(1).StationYH), true, kCyan);
+    ExpectMark(doc, "HZ " + s.Label(s.Curve(1).StationHZ), s.At(s.Curve(1).StationHZ), true, kCyan);
 }
 
 TEST(DesignLineJd, HairpinIsDrawnAndNamedWithoutItsCode) {
     // A hairpin turning right through 200 deg with radius 30 and 20 m spirals; both neighbours
     // lie beyond the vertex on their legs.
     const double out = 200.0 * kPi / 180.0;
-    SharedState s = JdLine(0.0, {{"QD", -250.0, 0.0},
-                                 {"JD5HT11", 0.0, 0.0, 30.0, 20.0, 20.0},
-                                 {"ZD", 300.0 * std::cos(out), 300.0 * std::sin(out)}});
-    ASSERT_NE(s.JdHairpin[2], 0.0);
+    JdLine s = MakeJdLine(0.0, {{"QD", -250.0, 0.0},
+                                {"JD5HT11", 0.0, 0.0, 30.0, 20.0, 20.0},
+                                {"ZD", 300.0 * std::cos(out), 300.0 * std::sin(out)}});
+    ASSERT_TRUE(s.Vertex(1).Hairpin);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
-    ExpectCurveDrawn(d.Doc, s, 2, 0);
+    Draw(s, d);
+    ExpectCurveDrawn(d.Doc, s, 1, 0);
     // Turning right, a hairpin's name is top-aligned: its curve lies beyond the vertex.
-    ExpectText(d.Doc, "JD5", {0.0, 0.0}, kPi / 2.0 - s.AzimuthQZ[2], VerticalAlignment::Top,
+    ExpectText(d.Doc, "JD5", {0.0, 0.0}, kPi / 2.0 - s.Curve(1).AzimuthQZ, VerticalAlignment::Top,
                HorizontalAlignment::Center, kRed);
     ExpectHairpinMarks(d.Doc, s);
 }
@@ -441,12 +453,12 @@ TEST(DesignLineJd, HairpinNameIsShortenedByCharactersNotBytes) {
     // Flags "HT" without digits: both neighbours lie between the vertex and the curve. The name
     // loses its last four characters, two of them Chinese.
     const double out = 200.0 * kPi / 180.0;
-    SharedState s = JdLine(0.0, {{"QD", 60.0, 0.0},
-                                 {"回头曲线HT", 0.0, 0.0, 30.0, 20.0, 20.0},
-                                 {"ZD", -60.0 * std::cos(out), -60.0 * std::sin(out)}});
+    JdLine s = MakeJdLine(0.0, {{"QD", 60.0, 0.0},
+                                {"回头曲线HT", 0.0, 0.0, 30.0, 20.0, 20.0},
+                                {"ZD", -60.0 * std::cos(out), -60.0 * std::sin(out)}});
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
-    ExpectCurveDrawn(d.Doc, s, 2, 0);
+    Draw(s, d);
+    ExpectCurveDrawn(d.Doc, s, 1, 0);
     EXPECT_NE(UniqueText(d.Doc, "回头"), nullptr);
     ExpectHairpinMarks(d.Doc, s);
 }
@@ -454,13 +466,12 @@ TEST(DesignLineJd, HairpinNameIsShortenedByCharactersNotBytes) {
 TEST(DesignLineJd, ArcOfNoLengthIsNotDrawnAsACircle) {
     // Spirals that use the whole deflection: 2 * Ls / (2R) = 0.6 rad with R = 200, Ls = 120.
     const double alpha = 0.6;
-    SharedState s =
-        JdLine(0.0, {{"QD", 0.0, 0.0},
-                     {"JD1", 1000.0, 0.0, 200.0, 120.0, 120.0},
-                     {"ZD", 1000.0 + 800.0 * std::cos(alpha), 800.0 * std::sin(alpha)}});
-    ASSERT_LE(std::fabs(s.ArcLength[2]), 1e-9);
+    JdLine s = MakeJdLine(0.0, {{"QD", 0.0, 0.0},
+                                {"JD1", 1000.0, 0.0, 200.0, 120.0, 120.0},
+                                {"ZD", 1000.0 + 800.0 * std::cos(alpha), 800.0 * std::sin(alpha)}});
+    ASSERT_LE(std::fabs(s.Curve(1).ArcLength), 1e-9);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+    Draw(s, d);
     for (const auto& [e, arc] : ShapesOn<DrawnArc>(d.Doc, kLine)) {
         EXPECT_LE(arc->Sweep() * arc->Radius, 1e-6) << "a whole circle was drawn";
     }
@@ -482,9 +493,9 @@ std::vector<std::string> StakeTexts(const DrawingDocument& doc) {
 }
 
 TEST(DesignLineJd, StraightLineGetsStakesUpToItsEnd) {
-    SharedState s = JdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}});
+    JdLine s = MakeJdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}});
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+    Draw(s, d);
     EXPECT_EQ(d.Stages,
               (std::vector<std::string>{"正在生成设计线", "正在生成交点线", "正在标注起终点",
                                         "正在标注百米桩、千米桩", "正在标注交点号、要素桩",
@@ -505,16 +516,16 @@ TEST(DesignLineJd, StraightLineGetsStakesUpToItsEnd) {
     ExpectText(d.Doc, "ZD K2+000.000", {2000.0, 0.0}, 0.0, VerticalAlignment::Bottom,
                HorizontalAlignment::Center, kRed);
 
-    SharedState longer = JdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0002, 0.0}});
+    JdLine longer = MakeJdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0002, 0.0}});
     Drawn d2;
-    Draw(longer, state::AlignmentMethod::IntersectionPoint, d2);
+    Draw(longer, d2);
     const auto stakes = StakeTexts(d2.Doc);
     ASSERT_EQ(stakes.size(), 20u);
     EXPECT_EQ(stakes.back(), "K2");
 
-    SharedState late = JdLine(1200.0, {{"QD", 0.0, 0.0}, {"ZD", 0.0, 1000.0}});
+    JdLine late = MakeJdLine(1200.0, {{"QD", 0.0, 0.0}, {"ZD", 0.0, 1000.0}});
     Drawn d3;
-    Draw(late, state::AlignmentMethod::IntersectionPoint, d3);
+    Draw(late, d3);
     EXPECT_EQ(StakeTexts(d3.Doc),
               (std::vector<std::string>{"3", "4", "5", "6", "7", "8", "9", "K2", "1"}));
     // Running east, the stake at 1300 stands 100 m from the start, 2 m to the north.
@@ -523,9 +534,9 @@ TEST(DesignLineJd, StraightLineGetsStakesUpToItsEnd) {
 }
 
 TEST(DesignLineJd, ChainBreakBeyondTheEndStakesOnlyTheLine) {
-    SharedState s = JdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}}, {{2500.0, 2600.0}});
+    JdLine s = MakeJdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}}, {{2500.0, 2600.0}});
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+    Draw(s, d);
     const auto stakes = StakeTexts(d.Doc);
     ASSERT_EQ(stakes.size(), 19u);
     EXPECT_EQ(stakes.back(), "9");
@@ -534,37 +545,39 @@ TEST(DesignLineJd, ChainBreakBeyondTheEndStakesOnlyTheLine) {
     EXPECT_EQ(ShapesOn<DrawnLine>(d.Doc, kNotes).size(), 2u + 19u) << "end marks and stakes only";
 
     // A break at the very end still lies on the line and is marked there.
-    SharedState atEnd = JdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}}, {{2000.0, 2100.0}});
+    JdLine atEnd = MakeJdLine(0.0, {{"QD", 0.0, 0.0}, {"ZD", 2000.0, 0.0}}, {{2000.0, 2100.0}});
     Drawn e;
-    Draw(atEnd, state::AlignmentMethod::IntersectionPoint, e);
-    ExpectMark(e.Doc, "AK2+000.000=BK2+100.000", JdAt(atEnd, 2000.0), true, kRed);
+    Draw(atEnd, e);
+    ExpectMark(e.Doc, "AK2+000.000=BK2+100.000", atEnd.At(2000.0), true, kRed);
 }
 
 TEST(DesignLineJd, SampleMainLineCarriesItsChainBreaks) {
-    SharedState s;
     const std::string dir = std::string(TESK_SOURCE_DIR) + "/samples/";
-    formats::LoadJdAlignment(s, dir + "main_line.jdx");
-    formats::LoadChainBreaks(s, dir + "main_line.dl");
-    ASSERT_EQ(s.BreakCount, 2);
+    jd::JdAlignment line(formats::ReadJdFile(dir + "main_line.jdx"));
+    stationing::Stationing breaks(formats::ReadChainBreakFile(dir + "main_line.dl"),
+                                  line.Line().Start(), line.Line().End());
+    const JdLine s{std::move(line), std::move(breaks)};
+    ASSERT_EQ(s.Breaks.BreakCount(), 2);
     Drawn d;
-    Draw(s, state::AlignmentMethod::IntersectionPoint, d);
+    Draw(s, d);
 
     // Break A at 14862.415 (mileage = written station in section A) and break B at written
     // B19350, i.e. mileage 14862.415 + (19350 - 14900).
     const double m1 = 14862.415;
     const double m2 = 14862.415 + (19350.0 - 14900.0);
-    ExpectMark(d.Doc, "AK14+862.415=BK14+900.000", JdAt(s, m1), true, kRed);
-    ExpectMark(d.Doc, "BK19+350.000=CK19+310.500", JdAt(s, m2), true, kRed);
+    ExpectMark(d.Doc, "AK14+862.415=BK14+900.000", s.At(m1), true, kRed);
+    ExpectMark(d.Doc, "BK19+350.000=CK19+310.500", s.At(m2), true, kRed);
     ExpectText(d.Doc, "QD AK12+000.000", {3452000.0, 502000.0},
                -std::atan2(502688.615 - 502000.0, 3452430.294 - 3452000.0), VerticalAlignment::Top,
                HorizontalAlignment::Center, kRed);
 
     // Stakes section by section: A 12100..14800, B 15000..19300, C 19400.. up to the end.
-    const double endWritten = s.JdStation[s.JdCount] - m2 + 19310.5;
+    const int last = s.VertexCount() - 1;
+    const double endWritten = s.Curve(last).Station - m2 + 19310.5;
     const int inC = static_cast<int>(std::floor((endWritten - 1e-4) / 100.0)) - 193;
     EXPECT_EQ(static_cast<int>(StakeTexts(d.Doc).size()), 28 + 44 + inC);
     // K15 is the first stake of section B: 100 m after the first break.
-    const StationPoint k15 = JdAt(s, m1 + 100.0);
+    const StationPoint k15 = s.At(m1 + 100.0);
     const PlanePoint tick = Along(P(k15), k15.Azimuth - kPi / 2.0, 2.0);
     ExpectText(d.Doc, "K15", tick, kPi / 2.0 - k15.Azimuth, VerticalAlignment::Bottom,
                HorizontalAlignment::Center, kCyan);
@@ -579,86 +592,176 @@ TEST(DesignLineJd, SampleMainLineCarriesItsChainBreaks) {
                   CountTextsStartingWith(d.Doc, "QZ C"),
               12);
     std::size_t next = 0;
-    for (int i = 2; i <= s.JdCount - 1; ++i) {
-        next = ExpectCurveDrawn(d.Doc, s, i, next);
+    for (int k = 1; k < last; ++k) {
+        next = ExpectCurveDrawn(d.Doc, s, k, next);
     }
 }
 
-TEST(Command1, FailureEndsTheDrawingAndKeepsWhatWasDrawn) {
-    SharedState s = SingleCurve(1.0, 300.0, 80.0, 60.0);
-    s.BreakCount = 25; // no station can be labelled with this many breaks
-    DrawingDocument doc;
-    tesk::testing::RecordingPrompts prompts;
-    std::vector<std::string> stages;
-    const bool ok = Command1(s, prompts, state::AlignmentMethod::IntersectionPoint, doc,
-                             [&](std::string_view stage) { stages.emplace_back(stage); });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(prompts.Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
-    EXPECT_EQ(prompts.Activations, 0) << "the main window stays hidden";
-    ASSERT_FALSE(stages.empty());
-    EXPECT_EQ(stages.back(), "正在标注起终点");
-    EXPECT_EQ(ShapesOn<DrawnPolyline>(doc, kLine).size(), 2u);
-    EXPECT_EQ(ShapesOn<DrawnLine>(doc, kTangent).size(), 2u);
-    EXPECT_TRUE(Texts(doc).empty());
-}
+// ---- Failures --------------------------------------------------------------------------------
 
-TEST(Command1, StationsTooLargeForHundredMetreStepsAreReportedNotLoopedOver) {
-    // Beyond 2^53 m a double cannot hold every 100 m step: 1e19 + 100 is 1e19 again, so the stake
-    // stage would never come to an end. Either method reports it in the stake stage instead.
-    SharedState jd = JdLine(1e19, {{"QD", 0.0, 0.0}, {"ZD", 5000.0, 0.0}});
-    SharedState elem = ElementLine(1e19, 0.0, 0.0, 0.0, {{10000, 10000, 5000.0}});
-    for (const auto method :
-         {state::AlignmentMethod::IntersectionPoint, state::AlignmentMethod::Element}) {
-        SharedState& s = method == state::AlignmentMethod::Element ? elem : jd;
-        DrawingDocument doc;
-        tesk::testing::RecordingPrompts prompts;
+/// A drawing that refuses every text, as a CAD program refuses an operation it cannot do; every
+/// other operation goes to `Doc`.
+class TextRefusingHost final : public DrawingHost {
+public:
+    DrawingDocument Doc;
+
+    UcsHandle AddUserCoordinateSystem(Point origin, Point xAxisPoint, Point yAxisPoint,
+                                      std::string_view name) override {
+        return Doc.AddUserCoordinateSystem(origin, xAxisPoint, yAxisPoint, name);
+    }
+    void SetActiveUcs(const UcsHandle& ucs) override { Doc.SetActiveUcs(ucs); }
+    LayerHandle AddLayer(std::string_view name) override { return Doc.AddLayer(name); }
+    void SetActiveLayer(const LayerHandle& layer) override { Doc.SetActiveLayer(layer); }
+    TextStyleHandle AddTextStyle(std::string_view name) override { return Doc.AddTextStyle(name); }
+    EntityHandle AddPoint(Point point) override { return Doc.AddPoint(point); }
+    EntityHandle AddLine(Point start, Point end) override { return Doc.AddLine(start, end); }
+    EntityHandle AddCircle(Point centre, double radius) override {
+        return Doc.AddCircle(centre, radius);
+    }
+    EntityHandle AddArc(Point centre, double radius, double startAngle, double endAngle) override {
+        return Doc.AddArc(centre, radius, startAngle, endAngle);
+    }
+    EntityHandle AddLightWeightPolyline(std::span<const double> vertices) override {
+        return Doc.AddLightWeightPolyline(vertices);
+    }
+    TextHandle AddText(std::string_view, Point, double) override {
+        throw geometry::RuntimeError(geometry::ErrorCode::Output, "texts are refused");
+    }
+    Point GetPoint(std::string_view prompt) override { return Doc.GetPoint(prompt); }
+    void ZoomExtents() override { Doc.ZoomExtents(); }
+    std::string Caption() const override { return Doc.Caption(); }
+    void SetTextStyleFontFile(std::string_view style, std::string_view fontFile) override {
+        Doc.SetTextStyleFontFile(style, fontFile);
+    }
+    void SetTextStyleBigFontFile(std::string_view style, std::string_view bigFontFile) override {
+        Doc.SetTextStyleBigFontFile(style, bigFontFile);
+    }
+    void SetEntityColor(EntityId id, int colorIndex) override {
+        Doc.SetEntityColor(id, colorIndex);
+    }
+    void SetTextScaleFactor(EntityId id, double widthFactor) override {
+        Doc.SetTextScaleFactor(id, widthFactor);
+    }
+    void SetTextStyleName(EntityId id, std::string_view styleName) override {
+        Doc.SetTextStyleName(id, styleName);
+    }
+    void SetTextRotation(EntityId id, double rotation) override {
+        Doc.SetTextRotation(id, rotation);
+    }
+    void SetTextVerticalAlignment(EntityId id, VerticalAlignment alignment) override {
+        Doc.SetTextVerticalAlignment(id, alignment);
+    }
+    void SetTextHorizontalAlignment(EntityId id, HorizontalAlignment alignment) override {
+        Doc.SetTextHorizontalAlignment(id, alignment);
+    }
+    void SetTextAlignmentPoint(EntityId id, Point alignmentPoint) override {
+        Doc.SetTextAlignmentPoint(id, alignmentPoint);
+    }
+};
+
+TEST(DesignLine, FailureEndsTheDrawingAndKeepsWhatWasDrawn) {
+    // The first text is refused: the drawing ends in the start-and-end stage with the refusal,
+    // the centre line and tangent lines it drew before staying in the drawing.
+    const JdLine jdLine = SingleCurve(1.0, 300.0, 80.0, 60.0);
+    const element::ElementAlignment elementLine = MakeElementLine(
+        0.0, 0.0, 0.0, 0.0, {{10000, 10000, 100.0}, {10000, 300, 60.0}, {300, 300, 80.0}});
+    struct Case {
+        const char* Method;
+        std::function<void(DrawingHost&, const ProgressCallback&)> Run;
+        std::size_t Polylines, Tangents, Arcs;
+    };
+    const Case cases[] = {
+        {"JD",
+         [&](DrawingHost& host, const ProgressCallback& progress) {
+             DrawDesignLineJd(jdLine.Line, jdLine.Breaks, host, progress);
+         },
+         2, 2, 1},
+        {"element",
+         [&](DrawingHost& host, const ProgressCallback& progress) {
+             DrawDesignLineElem(elementLine, host, progress);
+         },
+         1, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Method);
+        TextRefusingHost host;
         std::vector<std::string> stages;
-        EXPECT_FALSE(Command1(s, prompts, method, doc,
-                              [&](std::string_view stage) { stages.emplace_back(stage); }));
-        EXPECT_EQ(prompts.Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        const std::string message = tesk::testing::ErrorOf(
+            [&] { c.Run(host, [&](std::string_view stage) { stages.emplace_back(stage); }); },
+            geometry::ErrorCode::Output);
+        EXPECT_EQ(message, "texts are refused");
         ASSERT_FALSE(stages.empty());
-        EXPECT_EQ(stages.back(), "正在标注百米桩、千米桩");
+        EXPECT_EQ(stages.back(), kStageStartEnd);
+        EXPECT_EQ(ShapesOn<DrawnPolyline>(host.Doc, kLine).size(), c.Polylines);
+        EXPECT_EQ(ShapesOn<DrawnArc>(host.Doc, kLine).size(), c.Arcs);
+        EXPECT_EQ(ShapesOn<DrawnLine>(host.Doc, kTangent).size(), c.Tangents);
+        EXPECT_TRUE(Texts(host.Doc).empty());
     }
 }
 
-TEST(Command1, LineWithoutEndIsReported) {
-    for (const auto method :
-         {state::AlignmentMethod::IntersectionPoint, state::AlignmentMethod::Element}) {
-        SharedState s;
-        s.ElemCount = -1;
-        DrawingDocument doc;
-        tesk::testing::RecordingPrompts prompts;
-        EXPECT_FALSE(Command1(s, prompts, method, doc, nullptr));
-        EXPECT_EQ(prompts.Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
-        EXPECT_TRUE(doc.Entities().empty());
+TEST(DesignLine, StationsTooLargeForHundredMetreStepsAreRefusedNotLoopedOver) {
+    // Beyond 2^53 m a double cannot hold every 100 m step: 1e19 + 100 is 1e19 again, so the stake
+    // stage would never come to an end. Either method refuses it in the stake stage instead,
+    // keeping the line and its start and end marks.
+    const JdLine jdLine = MakeJdLine(1e19, {{"QD", 0.0, 0.0}, {"ZD", 5000.0, 0.0}});
+    const element::ElementAlignment elementLine =
+        MakeElementLine(1e19, 0.0, 0.0, 0.0, {{10000, 10000, 5000.0}});
+    for (const bool jd : {true, false}) {
+        SCOPED_TRACE(jd ? "JD" : "element");
+        Drawn d;
+        tesk::testing::ErrorOf(
+            [&] {
+                if (jd) {
+                    DrawDesignLineJd(jdLine.Line, jdLine.Breaks, d.Doc, d.Progress());
+                } else {
+                    DrawDesignLineElem(elementLine, d.Doc, d.Progress());
+                }
+            },
+            geometry::ErrorCode::Geometry);
+        ASSERT_FALSE(d.Stages.empty());
+        EXPECT_EQ(d.Stages.back(), kStageStakes);
+        EXPECT_EQ(ShapesOn<DrawnLine>(d.Doc, kLine).size(), 1u);
+        EXPECT_EQ(CountTextsStartingWith(d.Doc, "QD "), 1);
+        EXPECT_EQ(CountTextsStartingWith(d.Doc, "ZD "), 1);
     }
+}
+
+TEST(DesignLineJd, LineWithoutEndIsRefusedBeforeAnythingIsDrawn) {
+    const JdLine s = MakeJdLine(0.0, {{"QD", 0.0, 0.0}});
+    Drawn d;
+    tesk::testing::ErrorOf([&] { DrawDesignLineJd(s.Line, s.Breaks, d.Doc, d.Progress()); });
+    EXPECT_TRUE(d.Doc.Entities().empty());
+    EXPECT_TRUE(d.Doc.UserCoordinateSystems().empty());
+    EXPECT_TRUE(d.Stages.empty());
 }
 
 // ---- Element method ---------------------------------------------------------------------------
 
-StationPoint ElemAt(const SharedState& s, double station) {
-    return element::ElemStationToPoint(s, station);
+StationPoint ElemAt(const element::ElementAlignment& s, double mileage) {
+    return s.Line().PointAt(mileage);
 }
 
-PlanePoint ElemPoint(const SharedState& s, int i) {
-    return {s.ElemX[i], s.ElemY[i]};
+/// The start of element i (0-based); i = the element count gives the end of the line.
+PlanePoint ElemPoint(const element::ElementAlignment& s, std::size_t i) {
+    return i < s.Elements().size() ? s.Elements()[i].Start : s.End();
 }
 
 /// Checks every element's entity in drawing order: straights join the element ends, arcs run
 /// between them, spirals are 361-vertex polylines on the evaluator's line.
-void ExpectElementsDrawn(const DrawingDocument& doc, const SharedState& s) {
+void ExpectElementsDrawn(const DrawingDocument& doc, const element::ElementAlignment& s) {
     std::vector<const DrawnEntity*> layer;
     for (const DrawnEntity& e : doc.Entities()) {
         if (e.Layer == kLine) {
             layer.push_back(&e);
         }
     }
-    ASSERT_EQ(static_cast<int>(layer.size()), s.ElemCount);
-    for (int i = 1; i <= s.ElemCount; ++i) {
-        SCOPED_TRACE(::testing::Message() << "element " << i);
-        const DrawnEntity& e = *layer[static_cast<std::size_t>(i - 1)];
+    ASSERT_EQ(layer.size(), s.Elements().size());
+    for (std::size_t i = 0; i < s.Elements().size(); ++i) {
+        SCOPED_TRACE(::testing::Message() << "element " << i + 1);
+        const element::Element& el = s.Elements()[i];
+        const DrawnEntity& e = *layer[i];
         const PlanePoint start = ElemPoint(s, i), end = ElemPoint(s, i + 1);
-        const double rs = s.ElemStartRadius[i], re = s.ElemEndRadius[i];
+        const double rs = el.StartRadius, re = el.EndRadius;
         if (rs == 10000.0 && re == 10000.0) {
             ASSERT_TRUE(std::holds_alternative<DrawnLine>(e.Shape));
             EXPECT_EQ(e.Color, kBlue);
@@ -671,7 +774,7 @@ void ExpectElementsDrawn(const DrawingDocument& doc, const SharedState& s) {
             EXPECT_NEAR(arc.Radius, std::fabs(rs), 1e-12);
             ExpectNear(ArcPoint(arc, arc.StartAngle), rs > 0 ? end : start, kMetres, "arc start");
             ExpectNear(ArcPoint(arc, arc.EndAngle), rs > 0 ? start : end, kMetres, "arc end");
-            EXPECT_NEAR(arc.Sweep() * arc.Radius, s.ElemLength[i], 1e-8);
+            EXPECT_NEAR(arc.Sweep() * arc.Radius, el.Length, 1e-8);
         } else {
             ASSERT_TRUE(std::holds_alternative<DrawnPolyline>(e.Shape));
             EXPECT_EQ(e.Color, kGreen);
@@ -679,20 +782,32 @@ void ExpectElementsDrawn(const DrawingDocument& doc, const SharedState& s) {
             ASSERT_EQ(v.size(), 361u);
             ExpectNear(Survey(v[0]), start, 0.0, "spiral start");
             for (int k = 1; k <= 360; ++k) {
-                const double d = ElemSpiralPointDistance(k, s.ElemLength[i], rs, re);
+                const double d = ElemSpiralPointDistance(k, el.Length, rs, re);
                 ExpectNear(Survey(v[static_cast<std::size_t>(k)]),
-                           P(ElemAt(s, s.ElemStation[i] + d)), kMetres, "spiral point");
+                           P(ElemAt(s, el.StartMileage + d)), kMetres, "spiral point");
             }
             ExpectNear(Survey(v[360]), end, kMetres, "spiral end");
         }
     }
 }
 
+/// The joint marks of an element line: the code of joint k (after element k, 1-based) and its
+/// label, on the right of the line.
+void ExpectJoints(const DrawingDocument& doc, const element::ElementAlignment& s,
+                  const std::vector<std::string>& codes) {
+    ASSERT_EQ(codes.size() + 1, s.Elements().size());
+    for (std::size_t k = 1; k < s.Elements().size(); ++k) {
+        const double mileage = s.Elements()[k].StartMileage;
+        ExpectMark(doc, codes[k - 1] + " " + stationing::FormatStationLabel(mileage),
+                   ElemAt(s, mileage), true, kCyan);
+    }
+}
+
 TEST(DesignLineElem, RampSampleIsDrawnElementByElement) {
-    SharedState s;
-    formats::LoadElementAlignment(s, std::string(TESK_SOURCE_DIR) + "/samples/ramp.jdx");
+    const element::ElementAlignment s(
+        formats::ReadElementFile(std::string(TESK_SOURCE_DIR) + "/samples/ramp.jdx"));
     Drawn d;
-    Draw(s, state::AlignmentMethod::Element, d);
+    Draw(s, d);
     EXPECT_EQ(d.Stages, (std::vector<std::string>{
                             "正在生成设计线", "正在标注起终点", "正在标注交点号、要素桩",
                             "正在标注百米桩、千米桩", "设计线绘制完毕，双击返回"}));
@@ -700,21 +815,13 @@ TEST(DesignLineElem, RampSampleIsDrawnElementByElement) {
     EXPECT_TRUE(ShapesOn<DrawnPoint>(d.Doc, kLine).empty());
 
     // The reversing spiral 320 -> -260 is split in two, so two spirals meet: "HH".
-    const std::vector<std::string> codes = {"ZH", "HY", "YH", "HH", "HY", "YH", "HY", "YH", "HZ"};
-    ASSERT_EQ(s.ElemCount, 10);
-    for (int i = 1; i <= s.ElemCount - 1; ++i) {
-        ExpectMark(d.Doc,
-                   codes[static_cast<std::size_t>(i - 1)] + " " +
-                       stationing::FormatStationLabel(s.ElemStation[i + 1]),
-                   ElemAt(s, s.ElemStation[i + 1]), true, kCyan);
-    }
+    ASSERT_EQ(s.Elements().size(), 10u);
+    ExpectJoints(d.Doc, s, {"ZH", "HY", "YH", "HH", "HY", "YH", "HY", "YH", "HZ"});
     ExpectText(d.Doc, "QD K0+000.000", {3452650.0, 502930.0}, -58.0 * kPi / 180.0,
                VerticalAlignment::Top, HorizontalAlignment::Center, kRed);
-    const double end = s.ElemStation[s.ElemCount + 1];
-    const PlanePoint endPoint = ElemPoint(s, s.ElemCount + 1);
-    ExpectText(d.Doc, "ZD " + stationing::FormatStationLabel(end), endPoint,
-               -s.ElemAzimuth[s.ElemCount + 1], VerticalAlignment::Bottom,
-               HorizontalAlignment::Center, kRed);
+    const double end = s.EndMileage();
+    ExpectText(d.Doc, "ZD " + stationing::FormatStationLabel(end), s.End(), -s.EndAzimuth(),
+               VerticalAlignment::Bottom, HorizontalAlignment::Center, kRed);
     const auto stakes = StakeTexts(d.Doc);
     ASSERT_EQ(static_cast<int>(stakes.size()), static_cast<int>(std::floor((end - 1e-4) / 100.0)));
     EXPECT_EQ(stakes.front(), "1");
@@ -725,11 +832,11 @@ TEST(DesignLineElem, RampSampleIsDrawnElementByElement) {
 }
 
 TEST(DesignLineElem, StraightsOnlyAreJoinedByZz) {
-    SharedState s =
-        ElementLine(0.0, 1000.0, 2000.0, 90.0,
-                    {{10000, 10000, 150.0}, {10000, 10000, 100.0}, {10000, 10000, 60.0}});
+    const element::ElementAlignment s =
+        MakeElementLine(0.0, 1000.0, 2000.0, 90.0,
+                        {{10000, 10000, 150.0}, {10000, 10000, 100.0}, {10000, 10000, 60.0}});
     Drawn d;
-    Draw(s, state::AlignmentMethod::Element, d);
+    Draw(s, d);
     ExpectElementsDrawn(d.Doc, s);
     // Running east: the joints at 150 and 250 m, ticks to the south.
     ExpectMark(d.Doc, "ZZ K0+150.000", ElemAt(s, 150.0), true, kCyan);
@@ -739,32 +846,26 @@ TEST(DesignLineElem, StraightsOnlyAreJoinedByZz) {
 }
 
 TEST(DesignLineElem, LeftTurnKeepsItsLabelsOnTheRight) {
-    SharedState s = ElementLine(1234.5, 0.0, 0.0, 30.0,
-                                {{10000, 10000, 100.0},
-                                 {10000, -300, 60.0},
-                                 {-300, -300, 80.0},
-                                 {-300, 10000, 60.0},
-                                 {10000, 10000, 100.0}});
+    const element::ElementAlignment s = MakeElementLine(1234.5, 0.0, 0.0, 30.0,
+                                                        {{10000, 10000, 100.0},
+                                                         {10000, -300, 60.0},
+                                                         {-300, -300, 80.0},
+                                                         {-300, 10000, 60.0},
+                                                         {10000, 10000, 100.0}});
     Drawn d;
-    Draw(s, state::AlignmentMethod::Element, d);
+    Draw(s, d);
     ExpectElementsDrawn(d.Doc, s);
-    const std::vector<std::string> codes = {"ZH", "HY", "YH", "HZ"};
-    for (int i = 1; i <= 4; ++i) {
-        ExpectMark(d.Doc,
-                   codes[static_cast<std::size_t>(i - 1)] + " " +
-                       stationing::FormatStationLabel(s.ElemStation[i + 1]),
-                   ElemAt(s, s.ElemStation[i + 1]), true, kCyan);
-    }
+    ExpectJoints(d.Doc, s, {"ZH", "HY", "YH", "HZ"});
     ExpectText(d.Doc, "QD K1+234.500", {0.0, 0.0}, -kPi / 6.0, VerticalAlignment::Top,
                HorizontalAlignment::Center, kRed);
     EXPECT_EQ(StakeTexts(d.Doc).front(), "3");
 }
 
 TEST(DesignLineElem, ArcOfNoLengthIsNotDrawnAsACircle) {
-    SharedState s = ElementLine(0.0, 0.0, 0.0, 0.0,
-                                {{10000, 10000, 100.0}, {250, 250, 0.0}, {10000, 10000, 100.0}});
+    const element::ElementAlignment s = MakeElementLine(
+        0.0, 0.0, 0.0, 0.0, {{10000, 10000, 100.0}, {250, 250, 0.0}, {10000, 10000, 100.0}});
     Drawn d;
-    Draw(s, state::AlignmentMethod::Element, d);
+    Draw(s, d);
     for (const auto& [e, arc] : ShapesOn<DrawnArc>(d.Doc, kLine)) {
         EXPECT_LE(arc->Sweep() * arc->Radius, 1e-6) << "a whole circle was drawn";
     }

@@ -1,12 +1,13 @@
 #pragma once
 
-// Helpers for the design-line tests: small alignments filled the way Initialize fills them, and
+// Helpers for the design-line tests: small lines built the way Initialize builds them, and
 // queries on a drawn document in survey coordinates.
 
+#include "alignment/element/element_alignment.h"
+#include "alignment/jd/jd_alignment.h"
 #include "cad/drawing_document.h"
-#include "formats/initialize.h"
 #include "geometry/plane.h"
-#include "state/shared_state.h"
+#include "stationing/stationing.h"
 #include "support/vertex_rows.h"
 
 #include <cmath>
@@ -21,46 +22,40 @@ inline constexpr double kPi = std::numbers::pi;
 
 using tesk::testing::VertexRow;
 
-/// A JD alignment as Initialize leaves it: vertex table, construction, azimuth copies, chain
-/// breaks (back, ahead pairs) with their sections, and the main-point labels.
-inline state::SharedState JdLine(double startStation, const std::vector<VertexRow>& rows,
-                                 const std::vector<std::pair<double, double>>& breaks = {}) {
-    state::SharedState s;
-    tesk::testing::FillVertices(s, startStation, rows);
-    formats::CompleteJdAlignment(s);
-    s.BreakCount = static_cast<int>(breaks.size());
-    for (int k = 1; k <= s.BreakCount; ++k) {
-        s.BreakBack[k] = breaks[static_cast<std::size_t>(k - 1)].first;
-        s.BreakAhead[k] = breaks[static_cast<std::size_t>(k - 1)].second;
-    }
-    formats::CompleteChainBreaks(s);
-    return s;
-}
+/// A JD line with the chain breaks it was loaded with.
+struct JdLine {
+    jd::JdAlignment Line;
+    stationing::Stationing Breaks;
 
-/// One element row: start radius, end radius (10000 = infinite), length.
-struct ElementRow {
-    double StartRadius = 0.0;
-    double EndRadius = 0.0;
-    double Length = 0.0;
+    /// Row k of the curve table (0 = start point).
+    const jd::JdCurve& Curve(int k) const { return Line.Curves().at(static_cast<std::size_t>(k)); }
+    /// Vertex k as read (0 = start point).
+    const jd::Vertex& Vertex(int k) const {
+        return Line.Vertices().at(static_cast<std::size_t>(k));
+    }
+    int VertexCount() const { return static_cast<int>(Line.Vertices().size()); }
+    /// The design-line point at continuous mileage `mileage`.
+    geometry::StationPoint At(double mileage) const { return Line.Line().PointAt(mileage); }
+    /// The station label of a mileage, with its section's mark where chain breaks exist.
+    std::string Label(double mileage) const { return Breaks.MileageToLabel(mileage); }
 };
 
-/// An element alignment as Initialize leaves it; `startAzimuth` in degrees.minutesseconds.
-inline state::SharedState ElementLine(double startStation, double startX, double startY,
-                                      double startAzimuth, const std::vector<ElementRow>& rows) {
-    state::SharedState s;
-    s.ElemStartStation = startStation;
-    s.ElemStartX = startX;
-    s.ElemStartY = startY;
-    s.ElemStartAzimuth = startAzimuth;
-    s.ElemRowCount = static_cast<int>(rows.size());
-    for (int i = 1; i <= s.ElemRowCount; ++i) {
-        const ElementRow& r = rows[static_cast<std::size_t>(i - 1)];
-        s.ElemRowA[i] = r.StartRadius;
-        s.ElemRowB[i] = r.EndRadius;
-        s.ElemRowC[i] = r.Length;
-    }
-    formats::CompleteElementAlignment(s);
-    return s;
+/// The JD line of `rows` from `startStation`, with chain breaks (back, ahead) checked against
+/// the line as Initialize checks them.
+inline JdLine MakeJdLine(double startStation, const std::vector<VertexRow>& rows,
+                         const std::vector<stationing::ChainBreak>& breaks = {}) {
+    jd::JdAlignment line(tesk::testing::JdInputOf(startStation, rows));
+    stationing::Stationing stationing(breaks, line.Line().Start(), line.Line().End());
+    return {std::move(line), std::move(stationing)};
+}
+
+/// The element line of `rows` (start radius, end radius with 10000 = infinite, length) from
+/// the given start; `startAzimuth` in decimal degrees.
+inline element::ElementAlignment MakeElementLine(double startStation, double startX, double startY,
+                                                 double startAzimuth,
+                                                 const std::vector<element::ElementRow>& rows) {
+    return element::ElementAlignment(
+        element::ElementInput{startStation, startX, startY, startAzimuth, rows});
 }
 
 /// The survey point (X north, Y east) of a world drawing point.
@@ -76,11 +71,6 @@ inline double Distance(geometry::PlanePoint a, geometry::PlanePoint b) {
 inline double Wrap(double angle) {
     double a = std::remainder(angle, 2.0 * kPi);
     return a == -kPi ? kPi : a;
-}
-
-/// Azimuth (clockwise from north) of the direction from `a` to `b`.
-inline double AzimuthOf(geometry::PlanePoint a, geometry::PlanePoint b) {
-    return std::atan2(b.Y - a.Y, b.X - a.X);
 }
 
 /// Every entity of a layer whose geometry is a T, in drawing order.

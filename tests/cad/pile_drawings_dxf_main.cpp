@@ -7,13 +7,14 @@
 #include "cad/dxf_writer.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
-#include "formats/initialize.h"
+#include "formats/text_file.h"
 #include "geometry/error.h"
-#include "support/recording_prompts.h"
+#include "session/commands.h"
 
 #include <cstdio>
 #include <deque>
 #include <string>
+#include <variant>
 
 using namespace tesk;
 
@@ -24,29 +25,29 @@ int main(int argc, char** argv) {
     }
     try {
         const std::string root = TESK_SOURCE_DIR;
-        state::SharedState s;
-        formats::LoadJdAlignment(s, root + "/samples/main_line.jdx");
-        formats::LoadChainBreaks(s, root + "/samples/main_line.dl");
+        session::LoadedLine line = session::LoadJdLine(root + "/samples/main_line.jdx");
+        session::LoadChainBreaks(line, root + "/samples/main_line.dl");
+        formats::TextFile file = formats::OpenTextFile(root + "/samples/bridge.zw");
+        auto read = session::ReadPileTable(line, file);
+        if (const auto* refusal = std::get_if<session::Refusal>(&read)) {
+            std::fprintf(stderr, "the pile file was refused: %s\n", refusal->Message.c_str());
+            return 1;
+        }
+        const piles::PileTable& table = std::get<piles::PileTable>(read);
 
         std::deque<cad::Point> picks = {{0.0, 0.0, 0.0}, {0.0, -150.0, 0.0}};
         cad::DrawingDocument doc;
         doc.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
+            if (picks.empty()) {
+                return std::nullopt;
+            }
             const cad::Point p = picks.front();
             picks.pop_front();
             return p;
         });
-        testing::RecordingPrompts prompts;
-        const std::string bridge = root + "/samples/bridge.zw";
-        prompts.FileAnswers = {bridge, bridge, bridge};
-        const auto method = state::AlignmentMethod::IntersectionPoint;
-        const bool drawn = cad::Command6(s, prompts, method, doc) &&
-                           cad::xpcmdbutton3(s, prompts, method, doc) &&
-                           cad::Command5(s, prompts, method, doc);
-        if (!drawn || !prompts.Refusals.empty() || !prompts.Errors.empty()) {
-            std::fprintf(stderr, "a pile command failed: %s\n",
-                         prompts.Events.empty() ? "" : prompts.Events.back().c_str());
-            return 1;
-        }
+        cad::DrawCoordinateTable(table, doc);
+        cad::DrawPileSketch(table, doc);
+        cad::DrawPileStakeOut(table, doc);
         cad::WriteDxf(doc, argv[1]);
     } catch (const geometry::RuntimeError& error) {
         std::fprintf(stderr, "%s\n", error.what());

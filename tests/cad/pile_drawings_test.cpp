@@ -2,18 +2,18 @@
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
 
-#include "formats/initialize.h"
-#include "piles/piles_fixture.h"
-#include "state/command_handler.h"
+#include "formats/text_file.h"
+#include "geometry/error.h"
 #include "geometry/number_text.h"
-#include "support/recording_prompts.h"
+#include "session/commands.h"
+#include "support/error_of.h"
+#include "support/vertex_rows.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -24,8 +24,6 @@ namespace {
 using piles::Pier;
 using piles::PileEntry;
 using piles::PileTable;
-using state::AlignmentMethod;
-using testing::RecordingPrompts;
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kLayout = 1e-9; // m: positions of the drawings near the picked point
@@ -159,15 +157,14 @@ Pier MakePier(std::string stationText, double station, double theta, std::vector
               int kind = 1, double alpha = 90.0, double x = 1000.0, double y = 2000.0,
               double az = 0.0) {
     Pier pier;
-    pier.PileStationText = std::move(stationText);
-    pier.PileStation = station;
-    pier.PileDeflection = theta;
-    pier.PileEntryKind = kind;
-    pier.PileSecondAngle = alpha;
+    pier.StationText = std::move(stationText);
+    pier.Mileage = station;
+    pier.Deflection = theta;
+    pier.EntryKind = kind;
+    pier.SecondAngle = alpha;
     pier.Entries = std::move(entries);
-    pier.PileX = x;
-    pier.PileY = y;
-    pier.PileAzimuth = az;
+    pier.Reference = {x, y};
+    pier.Azimuth = az;
     return pier;
 }
 
@@ -513,7 +510,7 @@ TEST(CadPileSketch, PilesLieAsTheyDoOnALineHeadingEast) {
     ASSERT_EQ(piles.size(), 10u);
     std::size_t i = 0;
     for (const Pier& pier : table.Piers) {
-        const double xk = 100 + pier.PileStation - 1000;
+        const double xk = 100 + pier.Mileage - 1000;
         for (const PileEntry& entry : pier.Entries) {
             const Point survey = DrawingPoint(piles::EntryPoint(pier, entry));
             EXPECT_NEAR(piles[i].X, xk + survey.X, kLayout) << "pile " << i;
@@ -534,7 +531,7 @@ TEST(CadPileSketch, PilesLieAsTheyDoOnALineHeadingEast) {
     for (std::size_t k = 0; k < 3; ++k) {
         const Pier& pier = table.Piers[k];
         const Point onAxis = DrawingPoint(piles::EntryPoint(pier, {-15.0, 0.0}));
-        const double xk = 100 + pier.PileStation - 1000;
+        const double xk = 100 + pier.Mileage - 1000;
         EXPECT_NEAR(numbers[k].X, xk + onAxis.X - 1 + 0.5, kLayout) << "pier " << k;
         EXPECT_NEAR(numbers[k].Y, 200 + onAxis.Y + 0.8, kLayout) << "pier " << k;
     }
@@ -581,8 +578,9 @@ TEST(CadStakeOut, OnePointPerEntryAtItsSurveyPointWithYxLeftCurrent) {
     EXPECT_TRUE(Near(points[1], {1995, 1000, 0}, kSurvey));
     const Pier& skewed = table.Piers[1];
     for (int j = 0; j < 3; ++j) {
-        EXPECT_NEAR(points[2 + j].X, piles::EntryY(skewed, j), kSurvey) << j;
-        EXPECT_NEAR(points[2 + j].Y, piles::EntryX(skewed, j), kSurvey) << j;
+        const geometry::PlanePoint pile = piles::EntryPoint(skewed, skewed.Entries[j]);
+        EXPECT_NEAR(points[2 + j].X, pile.Y, kSurvey) << j;
+        EXPECT_NEAR(points[2 + j].Y, pile.X, kSurvey) << j;
         EXPECT_EQ(points[2 + j].Z, 0.0);
     }
     // The skewed pier's first two piles lie symmetric about its reference point; the pier axis
@@ -599,39 +597,32 @@ TEST(CadStakeOut, OnePointPerEntryAtItsSurveyPointWithYxLeftCurrent) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Single-station stake-out
+// Single-station stake-out: the skew distances of the field, the points and their polyline
 
-class SingleStakeOut : public ::testing::Test {
-protected:
-    bool Run(const std::string& station, const std::string& angle, const std::string& skew,
-             bool join = true) {
-        return xpcmdbutton4(*s, prompts, AlignmentMethod::IntersectionPoint, &doc,
-                            {station, angle, skew}, join);
-    }
-    void ExpectNothingDrawn() {
-        EXPECT_TRUE(doc.Entities().empty());
-        EXPECT_TRUE(doc.UserCoordinateSystems().empty());
-    }
-    void ExpectOneFailure() {
-        EXPECT_EQ(prompts.Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
-        EXPECT_EQ(prompts.Activations, 1);
-        EXPECT_TRUE(prompts.Refusals.empty());
-        ExpectNothingDrawn();
-    }
+// The point of the stake-out at skew distance d on a line heading north through (1000, 2000)
+// at mileage `station`, the pier axis turned theta degrees from the tangent.
+geometry::PlanePoint NorthLinePoint(double station, double theta, double d) {
+    return piles::OffsetPoint({1000.0 + station, 2000.0, 0.0}, theta, d);
+}
 
-    // Due north from (1000, 2000), stations 0 .. 1000.
-    std::unique_ptr<state::SharedState> s = testing::NorthLine();
-    RecordingPrompts prompts;
+std::vector<geometry::PlanePoint> StakeOutPoints(double station, double theta,
+                                                 std::string_view skewField) {
+    std::vector<geometry::PlanePoint> points;
+    for (const double d : SkewDistances(skewField)) {
+        points.push_back(NorthLinePoint(station, theta, d));
+    }
+    return points;
+}
+
+TEST(CadStakeOutPoints, DistancesLeftAndRightJoinedByAMagentaPolyline) {
     DrawingDocument doc;
-};
-
-TEST_F(SingleStakeOut, DistancesLeftAndRightJoinedByAMagentaPolyline) {
-    EXPECT_TRUE(Run("500", "0", "   3     -3  "));
+    DrawStakeOutPoints(StakeOutPoints(500, 90, "   3     -3  "), true, doc);
     const std::vector<Point> points = Points(doc);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_TRUE(Near(points[0], {1997, 1500, 0}, kSurvey)) << "3 m left = west";
     EXPECT_TRUE(Near(points[1], {2003, 1500, 0}, kSurvey));
 
+    // The polyline is given under "yx": its world vertices must still be the points.
     const std::vector<DrawnEntity> polylines = Polylines(doc);
     ASSERT_EQ(polylines.size(), 1u);
     EXPECT_EQ(polylines[0].Color, kMagenta);
@@ -642,12 +633,15 @@ TEST_F(SingleStakeOut, DistancesLeftAndRightJoinedByAMagentaPolyline) {
 
     ASSERT_NE(doc.ActiveUcs(), nullptr);
     EXPECT_EQ(doc.ActiveUcs()->Name, "xy");
-    EXPECT_TRUE(prompts.Events.empty());
+    ASSERT_EQ(doc.UserCoordinateSystems().size(), 2u);
+    EXPECT_EQ(doc.UserCoordinateSystems()[0].Name, "yx");
+    EXPECT_TRUE(doc.UserCoordinateSystems()[0].ZDown);
 }
 
-TEST_F(SingleStakeOut, SkewedAngleAndThePolylineThroughEveryPoint) {
+TEST(CadStakeOutPoints, SkewedAngleAndThePolylineThroughEveryPoint) {
     // theta = 60 at station 250: the piles lie on the azimuth 240 degrees from (1250, 2000).
-    EXPECT_TRUE(Run(" 250 ", "60", "4 -2 10"));
+    DrawingDocument doc;
+    DrawStakeOutPoints(StakeOutPoints(250, 60, "4 -2 10"), true, doc);
     const std::vector<Point> points = Points(doc);
     ASSERT_EQ(points.size(), 3u);
     const double r3 = std::sqrt(3.0);
@@ -663,77 +657,68 @@ TEST_F(SingleStakeOut, SkewedAngleAndThePolylineThroughEveryPoint) {
     }
 }
 
-TEST_F(SingleStakeOut, OnePointNeedsNoPolyline) {
-    EXPECT_TRUE(Run("100", "", ""));
-    ASSERT_EQ(Points(doc).size(), 1u);
-    EXPECT_TRUE(Near(Points(doc)[0], {2000, 1100, 0}, kSurvey)) << "an empty field is 0";
-    EXPECT_TRUE(Run("100", "90", "5"));
-    EXPECT_EQ(Points(doc).size(), 2u);
-    EXPECT_TRUE(Polylines(doc).empty());
-    EXPECT_TRUE(Run("100", "90", "5 6", false));
-    EXPECT_EQ(Points(doc).size(), 4u);
-    EXPECT_TRUE(Polylines(doc).empty()) << "not asked for";
+TEST(CadStakeOutPoints, APolylineOnlyThroughTwoOrMorePointsAndWhenAskedFor) {
+    struct Case {
+        const char* Skew;
+        bool Join;
+        std::size_t Points, Polylines;
+    };
+    const Case cases[] = {
+        {"", true, 1, 0},
+        {"5", true, 1, 0},
+        {"5 6", false, 2, 0},
+        {"5 6", true, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "\"" << c.Skew << "\", join " << c.Join);
+        DrawingDocument doc;
+        DrawStakeOutPoints(StakeOutPoints(100, 90, c.Skew), c.Join, doc);
+        EXPECT_EQ(Points(doc).size(), c.Points);
+        EXPECT_EQ(Polylines(doc).size(), c.Polylines);
+    }
+    DrawingDocument doc;
+    DrawStakeOutPoints(StakeOutPoints(100, 90, ""), true, doc);
+    EXPECT_TRUE(Near(Points(doc).at(0), {2000, 1100, 0}, kSurvey)) << "an empty field is 0";
 }
 
-TEST_F(SingleStakeOut, RefusalsNameTheFieldAndDrawNothing) {
-    EXPECT_FALSE(Run("500", "180", "1"));
-    EXPECT_FALSE(Run("500", "-1", "1"));
-    EXPECT_EQ(prompts.Refusals,
-              (std::vector<std::string>{"右偏角应在0～180之间！", "右偏角应在0～180之间！"}));
-    EXPECT_EQ(prompts.Focused, (std::vector<std::string>{"Text2", "Text2"}));
-    ExpectNothingDrawn();
-
-    prompts = {};
-    EXPECT_FALSE(Run(" 1000.5 ", "90", "1"));
-    EXPECT_EQ(prompts.Refusals, std::vector<std::string>{"桩号1000.5超出平面数据文件，请修改！"});
-    EXPECT_EQ(prompts.Focused, std::vector<std::string>{"Text1"});
-
-    prompts = {};
-    EXPECT_FALSE(Run("B500", "90", "1")) << "a mark without chain breaks";
-    ASSERT_EQ(prompts.Refusals.size(), 1u);
-    EXPECT_EQ(prompts.Focused, std::vector<std::string>{"Text1"});
-    EXPECT_TRUE(prompts.Errors.empty());
-    ExpectNothingDrawn();
-
-    EXPECT_TRUE(Run("1000", "179.9", "1")) << "the last station and 179.9 are accepted";
-}
-
-TEST_F(SingleStakeOut, SkewDistanceThatIsNotANumberFailsInAnOrderlyWay) {
-    EXPECT_FALSE(Run("500", "90", "3 4m"));
-    ExpectOneFailure();
-}
-
-TEST_F(SingleStakeOut, AtMost50Distances) {
+TEST(CadStakeOutPoints, SkewDistancesAreNumbersAsAWholeAndAtMost50) {
     std::string fifty;
     for (int i = 0; i < 50; ++i) {
         fifty += std::to_string(i) + " ";
     }
-    EXPECT_FALSE(Run("500", "90", fifty + "50"));
-    ExpectOneFailure();
-
-    prompts = {};
-    EXPECT_TRUE(Run("500", "90", fifty));
+    struct Case {
+        std::string Field;
+        std::vector<double> Distances; // empty: refused
+    };
+    const std::vector<Case> cases = {
+        {"", {0.0}},
+        {"   ", {0.0}},
+        {"   3     -3  ", {3.0, -3.0}},
+        {"-2.5 1e1", {-2.5, 10.0}},
+        {"3 4m", {}},
+        {"3 x", {}},
+        {fifty + "50", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("\"" + c.Field + "\"");
+        if (c.Distances.empty()) {
+            tesk::testing::ErrorOf([&] { SkewDistances(c.Field); });
+        } else {
+            EXPECT_EQ(SkewDistances(c.Field), c.Distances);
+        }
+    }
+    const std::vector<double> all = SkewDistances(fifty);
+    ASSERT_EQ(all.size(), 50u);
+    EXPECT_EQ(all.back(), 49.0);
+    DrawingDocument doc;
+    DrawStakeOutPoints(StakeOutPoints(500, 90, fifty), true, doc);
     EXPECT_EQ(Points(doc).size(), 50u);
-    EXPECT_TRUE(prompts.Errors.empty());
-}
-
-TEST_F(SingleStakeOut, NoDrawingFailsAfterTheStationChecks) {
-    EXPECT_FALSE(xpcmdbutton4(*s, prompts, AlignmentMethod::IntersectionPoint, nullptr,
-                              {"500", "90", "1 2"}, true));
-    EXPECT_EQ(prompts.Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
-    EXPECT_EQ(prompts.Activations, 1);
-
-    prompts = {};
-    EXPECT_FALSE(xpcmdbutton4(*s, prompts, AlignmentMethod::IntersectionPoint, nullptr,
-                              {"2000", "90", "1"}, true));
-    EXPECT_EQ(prompts.Refusals.size(), 1u) << "the station is refused first";
-    EXPECT_TRUE(prompts.Errors.empty());
 }
 
 // ---------------------------------------------------------------------------------------------
-// The three pile commands, from the file dialog to the drawing
+// Pile files read onto a line, then drawn
 
-class PileCommands : public ::testing::Test {
+class PileFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         doc.SetPickHandler([this](std::string_view prompt) -> std::optional<Point> {
@@ -744,94 +729,94 @@ protected:
             return kPick;
         });
     }
-    void TearDown() override { std::filesystem::remove(path); }
 
-    // Writes `content` as the pile file the next dialog answers with.
-    void File(const std::string& content) {
-        std::ofstream(path, std::ios::binary) << content;
-        prompts.FileAnswers.push_back(path.string());
+    // The pile table of `content` read on `on`; a refusal fails the test.
+    static PileTable Read(const session::LoadedLine& on, formats::TextFile file) {
+        auto result = session::ReadPileTable(on, file);
+        if (const auto* refusal = std::get_if<session::Refusal>(&result)) {
+            ADD_FAILURE() << "refused: " << refusal->Message;
+            return {};
+        }
+        return std::get<PileTable>(std::move(result));
+    }
+    PileTable Read(const std::string& content) const {
+        return Read(line, formats::TextFile(content));
     }
 
-    std::unique_ptr<state::SharedState> s = testing::NorthLine();
-    RecordingPrompts prompts;
+    // Due north from (1000, 2000), stations 0 .. 1000.
+    session::LoadedLine line = [] {
+        session::LoadedLine north;
+        north.Jd = std::make_shared<const jd::JdAlignment>(
+            tesk::testing::JdInputOf(0.0, {{"QD", 1000.0, 2000.0}, {"ZD", 2000.0, 2000.0}}));
+        return north;
+    }();
     DrawingDocument doc;
     std::vector<std::string> picks;
     bool cancelPick = false;
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        (std::string("tesk_pile_drawings_") +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".zw");
 };
 
-TEST_F(PileCommands, CoordinateTablePicksThroughTheDocument) {
-    File("500 90 3\n-5\n0\n5\n");
-    EXPECT_TRUE(Command6(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
-    EXPECT_EQ(prompts.Dialogs.at(0).Title, "读取桩位资料");
+TEST_F(PileFiles, CoordinateTablePicksThroughTheDocument) {
+    DrawCoordinateTable(Read("500 90 3\n-5\n0\n5\n"), doc);
     EXPECT_EQ(picks, std::vector<std::string>{"输入插入点:"});
-    EXPECT_TRUE(prompts.Errors.empty());
     ExpectText(doc, "K0+500.000", 139, 190.8, 3.2, 0.7);
     ExpectText(doc, "2005.0000", 146, 180.8, 3.2, 0.7);
     EXPECT_EQ(TextsReading(doc, "1500.0000").size(), 3u);
 }
 
-TEST_F(PileCommands, ACancelledPickEndsTheCommandInItsHandler) {
+TEST_F(PileFiles, ACancelledPickEndsTheDrawingBeforeAnyEntity) {
     cancelPick = true;
-    File("500 90 3\n-5\n0\n5\n");
-    EXPECT_FALSE(Command6(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
-    File("500 90 3\n-5\n0\n5\n");
-    EXPECT_FALSE(xpcmdbutton3(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
+    const PileTable table = Read("500 90 3\n-5\n0\n5\n");
+    tesk::testing::ErrorOf([&] { DrawCoordinateTable(table, doc); },
+                           geometry::ErrorCode::Cancelled);
+    tesk::testing::ErrorOf([&] { DrawPileSketch(table, doc); }, geometry::ErrorCode::Cancelled);
     EXPECT_EQ(picks.size(), 2u);
-    EXPECT_EQ(prompts.Errors, (std::vector<std::string>{std::string(state::kFormatMessage),
-                                                        std::string(state::kFormatMessage)}));
-    EXPECT_EQ(prompts.Activations, 2);
     EXPECT_TRUE(doc.Entities().empty());
 }
 
-TEST_F(PileCommands, SketchAndStakeOutFromAFile) {
-    File("500 90 3\n-5\n0\n5\n530+2 90 1\n-1\n");
-    EXPECT_TRUE(xpcmdbutton3(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
+TEST_F(PileFiles, SketchAndStakeOutFromAFile) {
+    const PileTable table = Read("500 90 3\n-5\n0\n5\n530+2 90 1\n-1\n");
+    DrawPileSketch(table, doc);
     EXPECT_EQ(CircleCentres(doc, 0.6).size(), 4u);
     EXPECT_TRUE(Near(CircleCentres(doc, 0.6)[3], {130, 199, 0}, kLayout))
         << "the sketch places a pier at its station, not moved by the offset";
 
     doc.Clear();
-    File("500 90 3\n-5\n0\n5\n530+2 90 1\n-1\n");
-    EXPECT_TRUE(Command5(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
+    DrawPileStakeOut(table, doc);
     const std::vector<Point> points = Points(doc);
     ASSERT_EQ(points.size(), 4u);
     EXPECT_TRUE(Near(points[0], {2005, 1500, 0}, kSurvey));
     EXPECT_TRUE(Near(points[3], {2001, 1532, 0}, kSurvey)) << "the offset moves the pier 2 m on";
-    EXPECT_TRUE(picks.size() == 1u) << "the stake-out asks for no point";
-    EXPECT_TRUE(prompts.Errors.empty());
+    EXPECT_EQ(picks.size(), 1u) << "the stake-out asks for no point";
 }
 
-TEST_F(PileCommands, AFileWithoutPiersDrawsNothingAndSaysSo) {
-    File("\n345.6 90 1\n0\n");
-    EXPECT_FALSE(Command6(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
-    File("\n");
-    EXPECT_FALSE(Command5(*s, prompts, AlignmentMethod::IntersectionPoint, doc));
-    EXPECT_EQ(prompts.Errors.size(), 2u);
-    EXPECT_EQ(prompts.Errors[0], state::kFormatMessage);
+TEST_F(PileFiles, AFileWithoutPiersDrawsNothing) {
+    // The data end at the blank line where the first header is due.
+    for (const std::string content : {"\n345.6 90 1\n0\n", "\n", ""}) {
+        SCOPED_TRACE(::testing::Message() << "\"" << content << "\"");
+        const PileTable table = Read(content);
+        EXPECT_TRUE(table.Piers.empty());
+        tesk::testing::ErrorOf([&] { DrawCoordinateTable(table, doc); });
+        tesk::testing::ErrorOf([&] { DrawPileSketch(table, doc); });
+        tesk::testing::ErrorOf([&] { DrawPileStakeOut(table, doc); });
+    }
     EXPECT_TRUE(picks.empty());
     EXPECT_TRUE(doc.Entities().empty());
+    EXPECT_TRUE(doc.UserCoordinateSystems().empty());
 }
 
-TEST_F(PileCommands, TheSampleBridgeOnTheSampleMainLine) {
-    state::SharedState line;
+TEST_F(PileFiles, TheSampleBridgeOnTheSampleMainLine) {
     const std::string root = TESK_SOURCE_DIR;
-    formats::LoadJdAlignment(line, root + "/samples/main_line.jdx");
-    formats::LoadChainBreaks(line, root + "/samples/main_line.dl");
+    session::LoadedLine mainLine = session::LoadJdLine(root + "/samples/main_line.jdx");
+    session::LoadChainBreaks(mainLine, root + "/samples/main_line.dl");
+    const PileTable table = Read(mainLine, formats::OpenTextFile(root + "/samples/bridge.zw"));
 
-    prompts.FileAnswers.push_back(root + "/samples/bridge.zw");
-    ASSERT_TRUE(Command6(line, prompts, AlignmentMethod::IntersectionPoint, doc));
-    ASSERT_TRUE(prompts.Refusals.empty() && prompts.Errors.empty()) << prompts.Events.back();
+    DrawCoordinateTable(table, doc);
     // Twelve piers, the longest with four entries: 30 + 12 * 37 = 474 by 50.
     ExpectText(doc, "K15+060.000", 139, 190.8, 3.2, 0.7);
     EXPECT_EQ(CircleCentres(doc, 2.0).size(), 12u);
     EXPECT_EQ(TextsReading(doc, "至设计线斜距").size(), 4u);
 
-    prompts.FileAnswers.push_back(root + "/samples/bridge.zw");
-    ASSERT_TRUE(Command5(line, prompts, AlignmentMethod::IntersectionPoint, doc));
+    DrawPileStakeOut(table, doc);
     const std::vector<Point> points = Points(doc);
     ASSERT_EQ(points.size(), 31u);
     const auto distance = [&](std::size_t a, std::size_t b) {

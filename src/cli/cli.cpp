@@ -48,6 +48,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     tableCommand->add_option("--to", table.To, "last station text of a stake range");
     tableCommand->add_option("--step", table.Step, "stake interval, m (default 20)");
     AddDigits(*tableCommand, table.Digits);
+    tableCommand
+        ->add_option("--offsets", table.Offsets,
+                     "side stakes: offsets across the line, m, left positive, e.g. -12.5,0,12.5")
+        ->delimiter(',');
+    tableCommand->add_option("--angle", table.Angle,
+                             "right deflection angle of the side stakes, degrees (default 90)");
 
     auto* curvesCommand = app.add_subcommand("curves", "one row per curve or element, as CSV");
     AddAlignmentOptions(*curvesCommand, files);
@@ -59,6 +65,25 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     pointCommand->add_option("--station", point.Station, "station text")->required();
     pointCommand->add_option("--skew", point.Skew, "skew distance, m, left positive");
     pointCommand->add_option("--angle", point.Angle, "right deflection angle, degrees");
+
+    LocateOptions locate;
+    auto* locateCommand = app.add_subcommand(
+        "locate", "station, offset and azimuth of points (point -> station), as CSV");
+    AddAlignmentOptions(*locateCommand, files);
+    auto* pointOption = locateCommand->add_option(
+        "--point", locate.Points, "a point X,Y (north, east; repeatable), named P1, P2, ...");
+    auto* pointsOption = locateCommand->add_option(
+        "--points", locate.PointFile, "a point file: name,X,Y[,H] or CASS name,code,Y,X,H");
+    locateCommand->callback([locateCommand, pointOption, pointsOption] {
+        if (locateCommand->get_option("--jd")->count() == 0 &&
+            locateCommand->get_option("--elem")->count() == 0) {
+            throw CLI::RequiredError(locateCommand->get_name() + ": --jd or --elem");
+        }
+        if (pointOption->count() == 0 && pointsOption->count() == 0) {
+            throw CLI::RequiredError(locateCommand->get_name() + ": --point or --points");
+        }
+    });
+    AddDigits(*locateCommand, locate.Digits);
 
     PilesOptions piles;
     std::vector<double> at{0.0, 0.0};
@@ -100,7 +125,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     ConsolePrompts prompts(err);
     // Nothing the user made is overwritten: an output never replaces an input file.
-    const std::vector<std::string> inputs = {files.Jd, files.Breaks, files.Elem, piles.PileFile};
+    const std::vector<std::string> inputs = {files.Jd, files.Breaks, files.Elem, piles.PileFile,
+                                             locate.PointFile};
     if ((pilesCommand->parsed() && !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf)) ||
         (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf))) {
         return 1;
@@ -111,6 +137,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (tableCommand->parsed()) {
         return RunTable(*line, prompts, table, out);
+    }
+    if (locateCommand->parsed()) {
+        return RunLocate(*line, prompts, locate, out);
     }
     if (curvesCommand->parsed()) {
         return RunCurves(*line, curveDigits, out);

@@ -6,7 +6,9 @@
 #include "cad/dxf_writer.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
+#include "formats/point_file.h"
 #include "formats/text_file.h"
+#include "piles/pile_table.h"
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
@@ -265,17 +267,122 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         stakes.insert(stakes.end(), range.begin(), range.end());
     }
 
+    // Side stakes: the angle and the offsets are checked before any row is written.
+    double theta = 90.0;
+    if (!options.Offsets.empty()) {
+        const double typed = geometry::NumericValue(geometry::Trim(options.Angle));
+        if (!(typed >= 0.0 && typed < 180.0)) {
+            prompts.Refuse({"右偏角应在0～180之间！"});
+            return 1;
+        }
+        theta = typed != 0.0 ? typed : 90.0;
+        for (const double d : options.Offsets) {
+            if (!std::isfinite(d)) {
+                prompts.Refuse({"边桩偏距应为以米计的数，如-12.5,0,12.5！"});
+                return 1;
+            }
+        }
+    }
+
     std::ostringstream rows;
     for (const Stake& stake : stakes) {
         try {
-            WriteRow(rows, stake, line.Line().PointAt(stake.Mileage), options.Digits);
+            const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
+            if (options.Offsets.empty()) {
+                WriteRow(rows, stake, c, options.Digits);
+                continue;
+            }
+            for (const double d : options.Offsets) {
+                const geometry::PlanePoint p = piles::OffsetPoint(c, theta, d);
+                rows << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, options.Digits)
+                     << ',' << FormatFixed(d, options.Digits) << ','
+                     << FormatFixed(geometry::RequireFinite(p.X, "side stake X"), options.Digits)
+                     << ','
+                     << FormatFixed(geometry::RequireFinite(p.Y, "side stake Y"), options.Digits)
+                     << ',' << FormatFixed(c.Azimuth, std::max(options.Digits, 9)) << '\n';
+            }
         } catch (const geometry::RuntimeError& e) {
             prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
                           e.what());
             return 1;
         }
     }
-    out << "station,mileage,x,y,azimuth\n" << rows.str();
+    out << (options.Offsets.empty() ? "station,mileage,x,y,azimuth\n"
+                                    : "station,mileage,offset,x,y,azimuth\n")
+        << rows.str();
+    return 0;
+}
+
+namespace {
+
+/// The points of a locate run: "X,Y" texts named P1, P2, ... then the point file's points.
+/// Nothing after a refusal or failure (reported).
+std::optional<std::vector<formats::SurveyPoint>> LocatePoints(ConsolePrompts& prompts,
+                                                              const LocateOptions& options) {
+    std::vector<formats::SurveyPoint> points;
+    for (const std::string& text : options.Points) {
+        const std::size_t comma = text.find(',');
+        const std::optional<double> x =
+            comma == std::string::npos ? std::nullopt
+                                       : geometry::ParseNumber(geometry::Trim(text.substr(0, comma)));
+        const std::optional<double> y =
+            comma == std::string::npos ? std::nullopt
+                                       : geometry::ParseNumber(geometry::Trim(text.substr(comma + 1)));
+        if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
+            prompts.Refuse({"点坐标" + text + "有误，应为北坐标,东坐标，如3452500.5,503100！"});
+            return std::nullopt;
+        }
+        points.push_back(
+            {std::string(1, 'P').append(std::to_string(points.size() + 1)), *x, *y, std::nullopt});
+    }
+    if (!options.PointFile.empty()) {
+        const bool read = session::RunUnderHandler(prompts, false, [&] {
+            std::vector<formats::SurveyPoint> fromFile = formats::ReadPointFile(options.PointFile);
+            points.insert(points.end(), std::make_move_iterator(fromFile.begin()),
+                          std::make_move_iterator(fromFile.end()));
+        });
+        if (!read) {
+            return std::nullopt;
+        }
+    }
+    return points;
+}
+
+} // namespace
+
+int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptions& options,
+              std::ostream& out) {
+    const std::optional<std::vector<formats::SurveyPoint>> points = LocatePoints(prompts, options);
+    if (!points) {
+        return 1;
+    }
+    const int digits = options.Digits;
+    std::ostringstream rows;
+    for (const formats::SurveyPoint& p : *points) {
+        const std::string head = CsvField(p.Name) + ',' + FormatFixed(p.X, digits) + ',' +
+                                 FormatFixed(p.Y, digits) + ',';
+        const alignment::Location where = line.Line().Locate({p.X, p.Y});
+        if (!where.ArcCentres.empty()) {
+            prompts.Error("点" + p.Name + "位于圆曲线的圆心，圆曲线上每一点都是它的垂足，" +
+                              "无法确定桩号",
+                          where.ArcCentres.front());
+            rows << head << ",,,\n";
+            continue;
+        }
+        if (where.Feet.empty()) {
+            prompts.Error("点" + p.Name +
+                              "在设计线上没有垂足：垂线只落在起点之前或终点之后的延长线上",
+                          {});
+            rows << head << ",,,\n";
+            continue;
+        }
+        for (const alignment::Foot& f : where.Feet) {
+            rows << head << CsvField(line.Breaks.MileageToLabel(f.Mileage)) << ','
+                 << FormatFixed(f.Mileage, digits) << ',' << FormatFixed(f.Offset, digits) << ','
+                 << FormatFixed(f.Azimuth, std::max(digits, 9)) << '\n';
+        }
+    }
+    out << "name,x,y,station,mileage,offset,azimuth\n" << rows.str();
     return 0;
 }
 

@@ -30,10 +30,16 @@ struct TableOptions {
     std::optional<std::string> To;     ///< last station text of a stake range; none = line end
     double Step = 20.0;                ///< stake interval of the range, m, > 0
     int Digits = 4;                    ///< decimals of the numbers written, 0..12
+    /// Side stakes: offsets across the line at each stake, m, positive to the left, in the
+    /// order given; none = the centre line only (the table's columns stay as they were)
+    std::vector<double> Offsets;
+    std::string Angle; ///< right deflection angle of the side stakes, degrees; empty = 90
 };
 /// Station, mileage, X, Y and tangent azimuth (rad, at least 9 decimals) of every station given
 /// and, for a range, of every multiple of the step of the written stationing and every main
-/// point in it, in mileage order. Returns 0, or 1 after a refusal or failure (reported).
+/// point in it, in mileage order. With offsets: station, mileage, offset, X, Y of the side stake
+/// and the line's azimuth, one row per stake per offset. Returns 0, or 1 after a refusal or
+/// failure (reported).
 int RunTable(const session::LoadedLine& line, ConsolePrompts& prompts, const TableOptions& options,
              std::ostream& out);
 
@@ -52,6 +58,18 @@ struct PointOptions {
 /// refusal or failure (reported).
 int RunPoint(const session::LoadedLine& line, ConsolePrompts& prompts, const PointOptions& options,
              std::ostream& out);
+
+struct LocateOptions {
+    std::vector<std::string> Points; ///< "X,Y" texts of --point, named P1, P2, ...
+    std::string PointFile;           ///< a point file (name,X,Y[,H] or CASS name,code,Y,X,H)
+    int Digits = 4;                  ///< decimals of the numbers written, 0..12
+};
+/// Point -> station: one CSV row name,x,y,station,mileage,offset,azimuth per foot of each
+/// point, nearest first; a point without a foot, or at the centre of an arc, gets one row with
+/// the last four fields empty and a message on stderr. Returns 0, or 1 when the points cannot
+/// be read (reported).
+int RunLocate(const session::LoadedLine& line, ConsolePrompts& prompts,
+              const LocateOptions& options, std::ostream& out);
 
 struct PilesOptions {
     std::string PileFile;

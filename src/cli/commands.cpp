@@ -12,6 +12,7 @@
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
+#include "session/stakes.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/pile_sheet.h"
 #include "sheet/xlsx_writer.h"
@@ -31,109 +32,6 @@ using session::LoadedLine;
 
 namespace {
 
-struct Stake {
-    double Mileage = 0.0;
-    std::string Label;
-};
-
-/// A station text as typed, resolved to continuous mileage and its label, or nothing after a
-/// refusal (already reported).
-std::optional<Stake> ResolveStation(const LoadedLine& line, ConsolePrompts& prompts,
-                                    const std::string& typed) {
-    auto resolved = session::ResolveStation(line, geometry::Trim(typed));
-    if (auto* refusal = std::get_if<session::Refusal>(&resolved)) {
-        prompts.Refuse(*refusal);
-        return std::nullopt;
-    }
-    const session::ResolvedStation& r = std::get<session::ResolvedStation>(resolved);
-    Stake stake;
-    stake.Mileage = r.Mileage;
-    // Label the station in the section the user named (at a chain break one point carries two
-    // written stations; show the one that was asked for).
-    const std::string& m = r.Text;
-    if (line.Breaks.BreakCount() != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
-        stake.Label =
-            m.front() + stationing::FormatStationLabel(stationing::ShownStation(m, stake.Mileage));
-    } else {
-        stake.Label = line.Breaks.MileageToLabel(stake.Mileage);
-    }
-    return stake;
-}
-
-/// Most stakes one range may list; a step too small for its range is refused instead of filling
-/// the memory (and, below about 1e-16 of the stations, of counting forever).
-constexpr double kMaxStepStakes = 1'000'000;
-
-/// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
-/// section, labelled with the section's mark when chain breaks are loaded. Returns false, with
-/// nothing added, when that would be more than kMaxStepStakes stakes.
-bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
-                   std::vector<Stake>& stakes) {
-    const stationing::Stationing& breaks = loaded.Breaks;
-    const int sections = breaks.BreakCount() + 1;
-    const alignment::Alignment& line = loaded.Line();
-    double sectionStart = line.Start();
-    double offset = 0.0; // written station minus mileage within the section
-    double counted = 0.0;
-    std::vector<Stake> added;
-    for (int k = 1; k <= sections; ++k) {
-        const double sectionEnd =
-            k < sections ? breaks.SectionStationToMileage(k, breaks.Breaks()[k - 1].Back)
-                         : line.End();
-        const double a = std::max(lo, sectionStart);
-        const double b = std::min(hi, sectionEnd);
-        if (a <= b) {
-            constexpr double kTolerance = 1e-9;
-            const double first = std::ceil((a + offset - kTolerance) / step);
-            const double last = std::floor((b + offset + kTolerance) / step);
-            // max keeps a NaN, and "!(<=)" refuses it and the infinities of a step that
-            // underflows.
-            const double count = std::max(last - first + 1.0, 0.0);
-            if (!(counted + count <= kMaxStepStakes)) {
-                return false;
-            }
-            counted += count;
-            for (double i = 0.0; i < count; i += 1.0) {
-                const double written = (first + i) * step;
-                std::string label = stationing::FormatStationLabel(written);
-                if (breaks.BreakCount() != 0) {
-                    label.insert(label.begin(), stationing::SectionLetter(k));
-                }
-                added.push_back({written - offset, std::move(label)});
-            }
-        }
-        if (k < sections) {
-            offset += breaks.Breaks()[k - 1].Ahead - breaks.Breaks()[k - 1].Back;
-            sectionStart = sectionEnd;
-        }
-    }
-    stakes.insert(stakes.end(), std::make_move_iterator(added.begin()),
-                  std::make_move_iterator(added.end()));
-    return true;
-}
-
-void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Stake>& stakes) {
-    auto add = [&](double mileage) {
-        if (lo <= mileage && mileage <= hi) {
-            stakes.push_back({mileage, line.Breaks.MileageToLabel(mileage)});
-        }
-    };
-    if (line.Jd) {
-        const std::vector<jd::JdCurve>& curves = line.Jd->Curves();
-        for (std::size_t i = 1; i + 1 < curves.size(); ++i) {
-            const jd::JdCurve& c = curves[i];
-            for (double m : {c.StationZH, c.StationHY, c.StationQZ, c.StationYH, c.StationHZ}) {
-                add(m);
-            }
-        }
-    } else {
-        const std::vector<element::Element>& elements = line.Elements->Elements();
-        for (std::size_t i = 1; i < elements.size(); ++i) {
-            add(elements[i].StartMileage);
-        }
-    }
-}
-
 const char* KindName(element::ElementKind kind) {
     switch (kind) {
     case element::ElementKind::Straight:
@@ -150,7 +48,7 @@ const char* KindName(element::ElementKind kind) {
     return "";
 }
 
-void WriteRow(std::ostream& out, const Stake& stake, const geometry::StationPoint& p, int digits) {
+void WriteRow(std::ostream& out, const session::Stake& stake, const geometry::StationPoint& p, int digits) {
     out << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, digits) << ','
         << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
         << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
@@ -228,43 +126,39 @@ std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const Alignment
 
 int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions& options,
              std::ostream& out) {
+    using session::Stake;
     std::vector<Stake> stakes;
+    const auto resolve = [&](const std::string& text) -> std::optional<Stake> {
+        auto stake = session::StakeAt(line, geometry::Trim(text));
+        if (auto* refusal = std::get_if<session::Refusal>(&stake)) {
+            prompts.Refuse(*refusal);
+            return std::nullopt;
+        }
+        return std::get<Stake>(std::move(stake));
+    };
     for (const std::string& text : options.Stations) {
-        auto stake = ResolveStation(line, prompts, text);
+        auto stake = resolve(text);
         if (!stake) {
             return 1;
         }
-        stakes.push_back(*stake);
+        stakes.push_back(std::move(*stake));
     }
     if (options.From || options.To) {
-        std::optional<Stake> from = options.From ? ResolveStation(line, prompts, *options.From)
-                                                 : Stake{line.Line().Start(), {}};
-        std::optional<Stake> to =
-            options.To ? ResolveStation(line, prompts, *options.To) : Stake{line.Line().End(), {}};
+        const std::optional<Stake> from =
+            options.From ? resolve(*options.From) : Stake{line.Line().Start(), {}};
+        const std::optional<Stake> to =
+            options.To ? resolve(*options.To) : Stake{line.Line().End(), {}};
         if (!from || !to) {
             return 1;
         }
-        if (!(options.Step > 0.0) || !std::isfinite(options.Step)) {
-            prompts.Refuse({"间距应大于0！"});
+        auto range = session::StakeRange(line, from->Mileage, to->Mileage, options.Step);
+        if (auto* refusal = std::get_if<session::Refusal>(&range)) {
+            prompts.Refuse(*refusal);
             return 1;
         }
-        const double lo = std::min(from->Mileage, to->Mileage);
-        const double hi = std::max(from->Mileage, to->Mileage);
-        std::vector<Stake> range;
-        if (!AddStepStakes(line, lo, hi, options.Step, range)) {
-            prompts.Refuse({"间距过小，桩号超过1000000个，请加大间距！"});
-            return 1;
+        for (Stake& stake : std::get<std::vector<Stake>>(range)) {
+            stakes.push_back(std::move(stake));
         }
-        AddMainPoints(line, lo, hi, range);
-        std::stable_sort(range.begin(), range.end(),
-                         [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });
-        range.erase(std::unique(range.begin(), range.end(),
-                                [](const Stake& a, const Stake& b) {
-                                    return a.Label == b.Label &&
-                                           std::fabs(a.Mileage - b.Mileage) < 1e-6;
-                                }),
-                    range.end());
-        stakes.insert(stakes.end(), range.begin(), range.end());
     }
 
     // Side stakes: the angle and the offsets are checked before any row is written.

@@ -1,0 +1,131 @@
+#include "session/stakes.h"
+
+#include "session/commands.h"
+#include "stationing/stationing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace tesk::session {
+
+namespace {
+
+/// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
+/// section, labelled with the section's mark when chain breaks are loaded. Returns false, with
+/// nothing added, when that would be more than kMaxStakes stakes.
+bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
+                   std::vector<Stake>& stakes) {
+    const stationing::Stationing& breaks = loaded.Breaks;
+    const int sections = breaks.BreakCount() + 1;
+    const alignment::Alignment& line = loaded.Line();
+    double sectionStart = line.Start();
+    double offset = 0.0; // written station minus mileage within the section
+    double counted = 0.0;
+    std::vector<Stake> added;
+    for (int k = 1; k <= sections; ++k) {
+        const double sectionEnd =
+            k < sections ? breaks.SectionStationToMileage(k, breaks.Breaks()[k - 1].Back)
+                         : line.End();
+        const double a = std::max(lo, sectionStart);
+        const double b = std::min(hi, sectionEnd);
+        if (a <= b) {
+            constexpr double kTolerance = 1e-9;
+            const double first = std::ceil((a + offset - kTolerance) / step);
+            const double last = std::floor((b + offset + kTolerance) / step);
+            // max keeps a NaN, and "!(<=)" refuses it and the infinities of a step that
+            // underflows.
+            const double count = std::max(last - first + 1.0, 0.0);
+            if (!(counted + count <= kMaxStakes)) {
+                return false;
+            }
+            counted += count;
+            for (double i = 0.0; i < count; i += 1.0) {
+                const double written = (first + i) * step;
+                std::string label = stationing::FormatStationLabel(written);
+                if (breaks.BreakCount() != 0) {
+                    label.insert(label.begin(), stationing::SectionLetter(k));
+                }
+                added.push_back({written - offset, std::move(label)});
+            }
+        }
+        if (k < sections) {
+            offset += breaks.Breaks()[k - 1].Ahead - breaks.Breaks()[k - 1].Back;
+            sectionStart = sectionEnd;
+        }
+    }
+    stakes.insert(stakes.end(), std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+    return true;
+}
+
+void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Stake>& stakes) {
+    auto add = [&](double mileage) {
+        if (lo <= mileage && mileage <= hi) {
+            stakes.push_back({mileage, line.Breaks.MileageToLabel(mileage)});
+        }
+    };
+    if (line.Jd) {
+        const std::vector<jd::JdCurve>& curves = line.Jd->Curves();
+        for (std::size_t i = 1; i + 1 < curves.size(); ++i) {
+            const jd::JdCurve& c = curves[i];
+            for (double m : {c.StationZH, c.StationHY, c.StationQZ, c.StationYH, c.StationHZ}) {
+                add(m);
+            }
+        }
+    } else {
+        const std::vector<element::Element>& elements = line.Elements->Elements();
+        for (std::size_t i = 1; i < elements.size(); ++i) {
+            add(elements[i].StartMileage);
+        }
+    }
+}
+
+} // namespace
+
+std::variant<Stake, Refusal> StakeAt(const LoadedLine& line, std::string_view typed) {
+    auto resolved = ResolveStation(line, typed);
+    if (auto* refusal = std::get_if<Refusal>(&resolved)) {
+        return std::move(*refusal);
+    }
+    const ResolvedStation& r = std::get<ResolvedStation>(resolved);
+    Stake stake;
+    stake.Mileage = r.Mileage;
+    // Label the station in the section the user named (at a chain break one point carries two
+    // written stations; show the one that was asked for).
+    const std::string& m = r.Text;
+    if (line.Breaks.BreakCount() != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
+        stake.Label =
+            m.front() + stationing::FormatStationLabel(stationing::ShownStation(m, stake.Mileage));
+    } else {
+        stake.Label = line.Breaks.MileageToLabel(stake.Mileage);
+    }
+    return stake;
+}
+
+std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
+                                                     double step) {
+    // A step too small for its range is refused instead of filling the memory (and, below about
+    // 1e-16 of the stations, of counting forever).
+    if (!(step > 0.0) || !std::isfinite(step)) {
+        return Refusal{"间距应大于0！"};
+    }
+    const double lo = std::min(from, to);
+    const double hi = std::max(from, to);
+    std::vector<Stake> range;
+    if (!AddStepStakes(line, lo, hi, step, range)) {
+        return Refusal{"间距过小，桩号超过1000000个，请加大间距！"};
+    }
+    AddMainPoints(line, lo, hi, range);
+    std::stable_sort(range.begin(), range.end(),
+                     [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });
+    range.erase(std::unique(range.begin(), range.end(),
+                            [](const Stake& a, const Stake& b) {
+                                return a.Label == b.Label &&
+                                       std::fabs(a.Mileage - b.Mileage) < 1e-6;
+                            }),
+                range.end());
+    return range;
+}
+
+} // namespace tesk::session

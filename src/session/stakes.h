@@ -1,0 +1,38 @@
+#pragma once
+
+// Stakes of the written stationing: a typed station as a stake, and the stakes of a range at a
+// given interval with the line's main points among them.
+
+#include "session/refusal.h"
+#include "session/session.h"
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tesk::session {
+
+/// Most stakes one range may list.
+inline constexpr double kMaxStakes = 1'000'000;
+
+/// A point of the stationing: its continuous mileage and its label ("K1+234.500", with the
+/// section's mark letter where chain breaks exist: "BK15+120.000").
+struct Stake {
+    double Mileage = 0.0;
+    std::string Label;
+};
+
+/// A typed station text (trimmed) as a stake, labelled in the section the user named (at a
+/// chain break one point carries two written stations: the one asked for is shown). Refusals as
+/// ResolveStation.
+std::variant<Stake, Refusal> StakeAt(const LoadedLine& line, std::string_view typed);
+
+/// Every multiple of `step` (m) of the written stationing between the mileages `from` and `to`
+/// (either order), section by section, and every main point between them, in mileage order,
+/// once each. Refuses a step that is not a positive number ("间距应大于0！") and a range of more
+/// than kMaxStakes stakes ("间距过小，桩号超过1000000个，请加大间距！").
+std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
+                                                     double step);
+
+} // namespace tesk::session

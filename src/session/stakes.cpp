@@ -1,5 +1,8 @@
 #include "session/stakes.h"
 
+#include "geometry/error.h"
+#include "geometry/number_text.h"
+#include "piles/pile_table.h"
 #include "session/commands.h"
 #include "stationing/stationing.h"
 
@@ -126,6 +129,55 @@ std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, dou
                             }),
                 range.end());
     return range;
+}
+
+std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
+                                                         std::string_view from, std::string_view to,
+                                                         double step,
+                                                         const std::vector<double>& offsets,
+                                                         double angle) {
+    const auto end = [&line](std::string_view typed, double mileage) -> std::variant<Stake, Refusal> {
+        if (geometry::Trim(typed).empty()) {
+            return Stake{mileage, {}};
+        }
+        return StakeAt(line, typed);
+    };
+    auto first = end(from, line.Line().Start());
+    if (auto* refusal = std::get_if<Refusal>(&first)) {
+        return std::move(*refusal);
+    }
+    auto last = end(to, line.Line().End());
+    if (auto* refusal = std::get_if<Refusal>(&last)) {
+        return std::move(*refusal);
+    }
+    if (!(angle >= 0.0 && angle < 180.0)) {
+        return Refusal{"右偏角应在0～180之间！", Field::Angle};
+    }
+    for (const double d : offsets) {
+        if (!std::isfinite(d)) {
+            return Refusal{"边桩偏距应为以米计的数，如-12.5,0,12.5！"};
+        }
+    }
+    auto stakes = StakeRange(line, std::get<Stake>(first).Mileage, std::get<Stake>(last).Mileage,
+                             step);
+    if (auto* refusal = std::get_if<Refusal>(&stakes)) {
+        return std::move(*refusal);
+    }
+    SideStakeTable table;
+    table.Offsets = offsets;
+    table.Angle = angle != 0.0 ? angle : 90.0;
+    for (Stake& stake : std::get<std::vector<Stake>>(stakes)) {
+        SideStakeRow row;
+        row.Centre = line.Line().PointAt(stake.Mileage);
+        for (const double d : offsets) {
+            const geometry::PlanePoint p = piles::OffsetPoint(row.Centre, table.Angle, d);
+            row.Points.push_back({geometry::RequireFinite(p.X, "side stake X"),
+                                  geometry::RequireFinite(p.Y, "side stake Y")});
+        }
+        row.At = std::move(stake);
+        table.Rows.push_back(std::move(row));
+    }
+    return table;
 }
 
 } // namespace tesk::session

@@ -4,6 +4,7 @@
 // given interval with the line's main points among them.
 
 #include "session/refusal.h"
+#include "geometry/plane.h"
 #include "session/session.h"
 
 #include <string>
@@ -34,5 +35,35 @@ std::variant<Stake, Refusal> StakeAt(const LoadedLine& line, std::string_view ty
 /// than kMaxStakes stakes ("间距过小，桩号超过1000000个，请加大间距！").
 std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
                                                      double step);
+
+} // namespace tesk::session
+
+namespace tesk::session {
+
+/// One stake of a side-stake table: the line's point and the points across it.
+struct SideStakeRow {
+    Stake At;
+    geometry::StationPoint Centre;            ///< the line's point and tangent azimuth
+    std::vector<geometry::PlanePoint> Points; ///< one per offset, in the table's order
+};
+
+/// The side-stake table ("逐桩坐标表") of a range.
+struct SideStakeTable {
+    std::vector<double> Offsets; ///< m, positive to the left
+    double Angle = 90.0;         ///< right deflection angle of the offsets, degrees
+    std::vector<SideStakeRow> Rows;
+};
+
+/// The stakes of the range from the station `from` to the station `to` (texts as typed; empty
+/// = the line's start or end) at `step` m with the main points, and at each the points at
+/// `offsets` (m, left positive) along the direction `angle` (degrees clockwise from the tangent,
+/// [0, 180); 0 = 90) as the point frame places them. Refusals: the stations' (as StakeAt), the
+/// range's (as StakeRange), "右偏角应在0～180之间！", an offset that is not a finite number.
+/// Throws geometry::RuntimeError when the line cannot be evaluated at a stake.
+std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
+                                                         std::string_view from, std::string_view to,
+                                                         double step,
+                                                         const std::vector<double>& offsets,
+                                                         double angle);
 
 } // namespace tesk::session

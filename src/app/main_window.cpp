@@ -158,19 +158,20 @@ void MainWindow::BuildLayout() {
     auto* grid = new QGridLayout(frame2);
     struct FieldSpec {
         int Number;
+        const char* Name;
         const char* Label;
         const char* LabelName;
         std::string_view FieldTip;
         std::string_view LabelTip;
     };
     const std::array<FieldSpec, 6> fields = {{
-        {1, "桩 号", "Label1", "设计线桩号", "设计线桩号"},
-        {2, "右偏角", "Label5", kText2Tip, kText2Tip},
-        {3, "斜 距", "Label2", "桩位至设计线的斜距，左正右负，空格分隔可以放样多个桩位",
-         "桩位至设计线的斜距，左正右负"},
-        {4, "X坐标", "Label3", "", ""},
-        {5, "Y坐标", "Label4", "", ""},
-        {6, "方位角", "Label7", "桩号对应设计线处的切线方位角", ""},
+        {1, "stationField", "桩 号", "Label1", "设计线桩号", "设计线桩号"},
+        {2, "angleField", "右偏角", "Label5", kText2Tip, kText2Tip},
+        {3, "skewField", "斜 距", "Label2",
+         "桩位至设计线的斜距，左正右负，空格分隔可以放样多个桩位", "桩位至设计线的斜距，左正右负"},
+        {4, "xField", "X坐标", "Label3", "", ""},
+        {5, "yField", "Y坐标", "Label4", "", ""},
+        {6, "azimuthField", "方位角", "Label7", "桩号对应设计线处的切线方位角", ""},
     }};
     int row = 0;
     for (const FieldSpec& field : fields) {
@@ -178,7 +179,7 @@ void MainWindow::BuildLayout() {
         label->setObjectName(QString::fromLatin1(field.LabelName));
         label->setToolTip(ToQString(field.LabelTip));
         auto* edit = new QLineEdit(frame2);
-        edit->setObjectName(QStringLiteral("Text%1").arg(field.Number));
+        edit->setObjectName(QString::fromLatin1(field.Name));
         edit->setToolTip(ToQString(field.FieldTip));
         edit->setMinimumWidth(200);
         // The results are for reading and copying, not for typing.

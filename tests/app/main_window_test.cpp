@@ -8,7 +8,7 @@
 #include "app/progress_window.h"
 #include "app/scripted_prompts.h"
 #include "cad/design_line.h"
-#include "state/command_handler.h"
+#include "session/command_handler.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <deque>
 #include <numbers>
 
 using namespace tesk;
@@ -33,8 +34,9 @@ std::string Sample(const char* name) {
     return std::string(TESK_SOURCE_DIR) + "/samples/" + name;
 }
 
-const QStringList kAlignmentButtons = {"computeButton", "stakeOutButton", "drawLineButton",    "pileStakeOutButton",
-                                       "pileTableButton", "excelTableButton", "pileSketchButton"};
+const QStringList kAlignmentButtons = {"computeButton",      "stakeOutButton",  "drawLineButton",
+                                       "pileStakeOutButton", "pileTableButton", "excelTableButton",
+                                       "pileSketchButton"};
 const QStringList kAlwaysButtons = {"initializeButton", "moreButton", "helpButton", "quitButton"};
 
 /// Degrees of an azimuth text "DD°MM′SS.ss″".
@@ -62,8 +64,11 @@ class MainWindowTest : public QObject {
     app::MainWindow* m_window = nullptr;
 
     QPushButton* Button(const QString& name) { return m_window->findChild<QPushButton*>(name); }
+    /// The point frame's fields in the window's order: station, angle, skew, X, Y, azimuth.
     QLineEdit* Text(int n) {
-        return m_window->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n));
+        static const char* const kNames[] = {"stationField", "angleField", "skewField",
+                                             "xField",       "yField",     "azimuthField"};
+        return m_window->findChild<QLineEdit*>(QString::fromLatin1(kNames[n - 1]));
     }
     void InitializeMainLine() {
         m_prompts->OpenAnswers = {Sample("main_line.jdx"), Sample("main_line.dl")};
@@ -93,7 +98,7 @@ private slots:
                  QStringLiteral("交点法—主线"));
         QCOMPARE(m_window->findChild<QRadioButton*>("elementMethodOption")->text(),
                  QStringLiteral("积木法—互通"));
-        QCOMPARE(m_window->Method(), state::AlignmentMethod::IntersectionPoint);
+        QCOMPARE(m_window->Method(), session::AlignmentMethod::IntersectionPoint);
         for (const QString& name : kAlignmentButtons) {
             QVERIFY2(!Button(name)->isEnabled(), qPrintable(name));
         }
@@ -128,6 +133,7 @@ private slots:
         for (const QString& name : kAlignmentButtons) {
             QVERIFY2(!Button(name)->isEnabled(), qPrintable(name));
         }
+        QVERIFY(m_window->Loaded().Line(session::AlignmentMethod::IntersectionPoint) == nullptr);
 
         for (int n = 1; n <= 6; ++n) {
             Text(n)->setText(QStringLiteral("old"));
@@ -146,31 +152,57 @@ private slots:
             QVERIFY(Text(n)->isEnabled());
             QVERIFY(Text(n)->text().isEmpty());
         }
+        const auto loaded = [this] {
+            return m_window->Loaded().Line(session::AlignmentMethod::IntersectionPoint);
+        };
+        QVERIFY(loaded() != nullptr);
+        QCOMPARE(loaded()->AlignmentFile, Sample("main_line.jdx"));
+        QCOMPARE(loaded()->BreakFile, Sample("main_line.dl"));
+        QCOMPARE(loaded()->Breaks.Breaks().size(), std::size_t{2});
+        QVERIFY(m_window->Loaded().Line(session::AlignmentMethod::Element) == nullptr);
 
-        // A later failed Initialize leaves the buttons and the fields as they were.
-        Text(1)->setText(QStringLiteral("12400"));
-        m_prompts->OpenAnswers = {Sample("bridge.zw")}; // not a JD file
-        Button("initializeButton")->click();
-        QCOMPARE(m_prompts->Errors, std::vector<std::string>{"数据文件格式有误或操作有误！"});
-        for (const QString& name : kAlignmentButtons) {
-            QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
+        // A later failed Initialize leaves the buttons, the fields and the loaded line as they
+        // were: a file that is no JD file, and a JD file read whose chain-break file is not one.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString copy = dir.filePath(QStringLiteral("copy.jdx"));
+        QVERIFY(QFile::copy(QString::fromStdString(Sample("main_line.jdx")), copy));
+        const std::vector<std::deque<std::string>> failures = {
+            {Sample("bridge.zw")}, {copy.toStdString(), Sample("bridge.zw")}};
+        for (const std::deque<std::string>& answers : failures) {
+            m_prompts->Errors.clear();
+            Text(1)->setText(QStringLiteral("12400"));
+            m_prompts->OpenAnswers = answers;
+            Button("initializeButton")->click();
+            QCOMPARE(m_prompts->Errors, std::vector<std::string>{"数据文件格式有误或操作有误！"});
+            for (const QString& name : kAlignmentButtons) {
+                QVERIFY2(Button(name)->isEnabled(), qPrintable(name));
+            }
+            QCOMPARE(Text(1)->text(), QStringLiteral("12400"));
+            QCOMPARE(loaded()->AlignmentFile, Sample("main_line.jdx"));
+            QCOMPARE(loaded()->BreakFile, Sample("main_line.dl"));
+            QCOMPARE(loaded()->Breaks.Breaks().size(), std::size_t{2});
         }
-        QCOMPARE(Text(1)->text(), QStringLiteral("12400"));
     }
 
     void ElementMethodAsksForOneFile() {
         m_window->findChild<QRadioButton*>("elementMethodOption")->click();
-        QCOMPARE(m_window->Method(), state::AlignmentMethod::Element);
+        QCOMPARE(m_window->Method(), session::AlignmentMethod::Element);
         m_prompts->OpenAnswers = {Sample("ramp.jdx")};
         Button("initializeButton")->click();
         QVERIFY(m_prompts->Errors.empty());
         QCOMPARE(m_prompts->Titles, std::vector<std::string>{"读取平面资料"});
         QVERIFY(Button("pileSketchButton")->isEnabled());
+        const session::LoadedLine* line =
+            m_window->Loaded().Line(session::AlignmentMethod::Element);
+        QVERIFY(line && line->Elements && !line->Jd);
+        QCOMPARE(line->AlignmentFile, Sample("ramp.jdx"));
+        QVERIFY(line->BreakFile.empty());
     }
 
     void OtherMethodWithoutItsOwnInitializeIsRefused() {
-        // The main line is loaded; the element option has never been initialized. Its empty
-        // tables would put station 0 at X = 0, Y = 0: the commands must say so instead.
+        // The main line is loaded; the element option has never been initialized: the commands
+        // must say so instead of computing on the other method's line.
         InitializeMainLine();
         // A station after the main line's forward chain break, as the loaded line places it.
         Text(1)->setText(QStringLiteral("15000"));
@@ -194,8 +226,8 @@ private slots:
         QVERIFY(!m_window->Progress().isVisible());
         QVERIFY(m_window->Document().Entities().empty());
         // The pile commands refuse before asking for a file.
-        for (const char* name :
-             {"stakeOutButton", "pileStakeOutButton", "pileTableButton", "excelTableButton", "pileSketchButton"}) {
+        for (const char* name : {"stakeOutButton", "pileStakeOutButton", "pileTableButton",
+                                 "excelTableButton", "pileSketchButton"}) {
             m_prompts->Refusals.clear();
             Button(name)->click();
             QCOMPARE(m_prompts->Refusals, std::vector<std::string>{refusal});
@@ -219,8 +251,8 @@ private slots:
         const double azimuth = std::atan2(kJd2Y - kJd1Y, kJd2X - kJd1X);
         QVERIFY(std::abs(Text(4)->text().toDouble() - (kJd1X + 400.0 * std::cos(azimuth))) <
                 0.00006);
-        // The element Initialize switched the chain breaks off; back on the JD option they are
-        // in force again, so the station lands where it did before.
+        // The element line has no chain breaks; back on the JD option the main line's are in
+        // force again, so the station lands where it did before.
         Text(1)->setText(QStringLiteral("15000"));
         Button("computeButton")->click();
         QCOMPARE(Text(4)->text(), afterBreakX);
@@ -264,16 +296,50 @@ private slots:
 
     void ComputeRefusesWithTheFocusOnTheField() {
         InitializeMainLine();
+        // Every refusal's box with what comes before and after it: the chain-break placement
+        // brings the main window up first and leaves the focus where it is; the others move it
+        // to the field to retype.
         struct Case {
             QString Station, Angle, Skew;
-            std::string Message;
-            std::string Field;
+            std::vector<std::string> Events;
+            std::string Field; ///< the focused field afterwards; empty = no focus move
         };
+        const std::string gap = "桩号14880不应存在14862.415和14900之间，请修改！";
+        const std::string twice = "程序不能判断桩号19330所属的断链区间，需添加断链标识A、B、C...";
         const std::vector<Case> cases = {
-            {"12400", "180", "", "右偏角应在0～180之间！", "angleField"},
-            {"12400", "-1", "", "右偏角应在0～180之间！", "angleField"},
-            {"12400", "", "3  -3", "斜距3  -3存在空格，不能计算，可以放样！", "skewField"},
-            {"99999", "", "", "桩号99999超出平面数据文件，请修改！", "stationField"},
+            {"12400",
+             "180",
+             "",
+             {"refuse:右偏角应在0～180之间！", "focus:angleField"},
+             "angleField"},
+            {"12400",
+             "-1",
+             "",
+             {"refuse:右偏角应在0～180之间！", "focus:angleField"},
+             "angleField"},
+            {"12400",
+             "",
+             "3  -3",
+             {"refuse:斜距3  -3存在空格，不能计算，可以放样！", "focus:skewField"},
+             "skewField"},
+            {"99999",
+             "",
+             "",
+             {"refuse:桩号99999超出平面数据文件，请修改！", "focus:stationField"},
+             "stationField"},
+            {"D100",
+             "",
+             "",
+             {"refuse:桩号D100断链标识有误，请修改！", "focus:stationField"},
+             "stationField"},
+            {"B1x",
+             "",
+             "",
+             {"refuse:桩号B1x有误，应为以米计的数，如1234.567或B1234.567，请修改！",
+              "focus:stationField"},
+             "stationField"},
+            {"14880", "", "", {"activate:", "refuse:" + gap}, ""},
+            {"19330", "", "", {"activate:", "refuse:" + twice}, ""},
         };
         for (const Case& c : cases) {
             // Outputs of an earlier run must not survive a refusal.
@@ -282,17 +348,20 @@ private slots:
             Text(3)->clear();
             Button("computeButton")->click();
             QVERIFY(!Text(4)->text().isEmpty());
-            m_prompts->Refusals.clear();
-            m_prompts->Focused.clear();
+            Text(4)->setFocus();
+            m_prompts->Events.clear();
             Text(1)->setText(c.Station);
             Text(2)->setText(c.Angle);
             Text(3)->setText(c.Skew);
             Button("computeButton")->click();
-            QCOMPARE(m_prompts->Refusals, std::vector<std::string>{c.Message});
-            QCOMPARE(m_prompts->Focused, std::vector<std::string>{c.Field});
-            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromStdString(c.Field));
-            QCOMPARE(static_cast<QLineEdit*>(QApplication::focusWidget())->selectedText(),
-                     static_cast<QLineEdit*>(QApplication::focusWidget())->text());
+            QCOMPARE(m_prompts->Events, c.Events);
+            const QString focused =
+                c.Field.empty() ? QStringLiteral("xField") : QString::fromStdString(c.Field);
+            QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+            if (!c.Field.empty()) {
+                QCOMPARE(static_cast<QLineEdit*>(QApplication::focusWidget())->selectedText(),
+                         static_cast<QLineEdit*>(QApplication::focusWidget())->text());
+            }
             QVERIFY(Text(4)->text().isEmpty() && Text(5)->text().isEmpty() &&
                     Text(6)->text().isEmpty());
         }
@@ -422,15 +491,35 @@ private slots:
     }
 
     void FailedDrawingKeepsTheStageUntilDoubleClick() {
-        InitializeMainLine();
-        // A damaged curve table: the first straight ends at a point that is not a number, which
-        // the drawing refuses in its first stage.
-        m_window->State().ZhX[2] = std::nan("");
+        // A line whose stations are too large to be staked in 100 m steps: it loads, but the
+        // drawing refuses it when it comes to the stakes.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString jd = dir.filePath(QStringLiteral("huge.jdx"));
+        const QString breaks = dir.filePath(QStringLiteral("none.dl"));
+        for (const auto& [path, text] :
+             {std::pair{jd, QByteArray("huge,1e16\n;;\n"
+                                       "JD0\n3452000 502000 0 0 0\n"
+                                       "JD1\n3452430.294 502688.615 1200 150 150\n"
+                                       "JD2\n3452548.421 503585.873 0 0 0\n")},
+              std::pair{breaks, QByteArray("-1 0\n")}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        }
+        m_prompts->OpenAnswers = {jd.toStdString(), breaks.toStdString()};
+        Button("initializeButton")->click();
+        QVERIFY(m_prompts->Errors.empty());
         Button("drawLineButton")->click();
-        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(session::kFormatMessage)});
+        QVERIFY(m_prompts->Details[0].find("too large") != std::string::npos);
+        QCOMPARE(m_prompts->Activations, 0); // the main window stays behind the progress window
         QVERIFY(!m_window->isVisible());
         QVERIFY(m_window->Progress().isVisible());
-        QVERIFY(m_window->Progress().Stage() != QStringLiteral("设计线绘制完毕，双击返回"));
+        QCOMPARE(m_window->Progress().Stage(),
+                 QString::fromUtf8(cad::kStageStakes.data(), cad::kStageStakes.size()));
+        // What was drawn before the failure stays in the drawing.
+        QVERIFY(!m_window->Document().Entities().empty());
         // A double-click on the label is one on the window.
         QLabel* label = m_window->Progress().findChild<QLabel*>("Label1");
         QTest::mouseDClick(label, Qt::LeftButton);
@@ -469,7 +558,7 @@ private slots:
             [](std::string_view) { return std::optional<cad::Point>(); });
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
         Button("pileSketchButton")->click();
-        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(session::kFormatMessage)});
         QCOMPARE(m_window->Document().Entities().size(), before);
     }
 
@@ -591,7 +680,7 @@ private slots:
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
         m_prompts->SaveAnswers = {"/nonexistent-folder/x.xlsx"};
         Button("excelTableButton")->click();
-        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(state::kFormatMessage)});
+        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(session::kFormatMessage)});
     }
 
     void CtrlDShowsTheDrawingWindowAgain() {

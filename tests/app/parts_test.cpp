@@ -5,7 +5,8 @@
 #include "app/file_filter.h"
 #include "app/help_window.h"
 #include "app/sheet_export.h"
-#include "sheet/coordinate_command.h"
+#include "piles/pile_table.h"
+#include "sheet/pile_sheet.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,14 +95,13 @@ private slots:
         piles::PileTable table;
         table.SourcePath = "/x/bridge.zw";
         piles::Pier pier;
-        pier.PileStationText = "B1234.5";
-        pier.PileStation = 1234.5;
-        pier.PileDeflection = 90.0;
-        pier.PileEntryKind = 2;
-        pier.PileSecondAngle = 90.0;
-        pier.PileX = 100.0;
-        pier.PileY = 200.0;
-        pier.PileAzimuth = 0.0;
+        pier.StationText = "B1234.5";
+        pier.Mileage = 1234.5;
+        pier.Deflection = 90.0;
+        pier.EntryKind = 2;
+        pier.SecondAngle = 90.0;
+        pier.Reference = {100.0, 200.0};
+        pier.Azimuth = 0.0;
         pier.Entries = {{5.0, 0.0}, {-3.0, 2.0}};
         table.Piers.push_back(pier);
 

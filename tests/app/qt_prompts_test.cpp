@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
+#include "session/refusal.h"
 
 #include <QApplication>
 #include <QFile>
@@ -157,14 +158,31 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("keep"));
     }
 
-    void FocusMovesToTheNamedFieldAndSelectsIt() {
-        auto* text2 = m_window->findChild<QLineEdit*>(QStringLiteral("angleField"));
-        text2->setText(QStringLiteral("180"));
-        m_window->Prompts().Focus("angleField");
-        QCOMPARE(QApplication::focusWidget(), text2);
-        QCOMPARE(text2->selectedText(), QStringLiteral("180"));
-        m_window->Prompts().Focus("NoSuchField"); // ignored
-        QCOMPARE(QApplication::focusWidget(), text2);
+    void RefusalPutsTheFocusOnItsField() {
+        // After the box, the focus is on the refusal's field with its text selected for
+        // retyping; a refusal without a field leaves the window's focus where it was.
+        auto* station = m_window->findChild<QLineEdit*>(QStringLiteral("stationField"));
+        auto* angle = m_window->findChild<QLineEdit*>(QStringLiteral("angleField"));
+        QVERIFY(station && angle);
+        station->setText(QStringLiteral("A1234"));
+        station->setFocus();
+        angle->setText(QStringLiteral("180"));
+        struct Row {
+            session::Field Focus;
+            QLineEdit* Expected;
+        };
+        for (const Row& row : {Row{session::Field::Angle, angle}, Row{session::Field::None, angle},
+                               Row{session::Field::Station, station}}) {
+            bool seen = false;
+            WithModal<QMessageBox>([](QMessageBox& box) { box.accept(); }, &seen);
+            m_window->Prompts().Refuse(
+                session::Refusal{"右偏角应在0～180之间！", row.Focus, /*ActivateFirst=*/true});
+            QVERIFY(seen);
+            QCOMPARE(m_window->focusWidget(), row.Expected);
+            if (row.Focus != session::Field::None) {
+                QCOMPARE(row.Expected->selectedText(), row.Expected->text());
+            }
+        }
     }
 };
 

@@ -1,9 +1,17 @@
 #include "cli/cli.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tesk::cli {
 namespace {
@@ -235,6 +243,61 @@ TEST(CliOutputs, DrawAndPileFilesAreWritten) {
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Err, "桩号C30000超出平面数据文件，请修改！\n");
     EXPECT_FALSE(std::filesystem::exists(never));
+    std::filesystem::remove_all(dir);
+}
+
+/// Opens the named pipe `path` for writing as soon as a reader has it open (a non-blocking
+/// open succeeds only then); -1 when none came within `patience`.
+int OpenPipeForWriting(const std::filesystem::path& path, std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            return fd;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
+}
+
+TEST(CliOutputs, ThePileFileIsReadOnceForEveryOutput) {
+    // The rows, the workbook and all three drawings come from one reading: a pile file that
+    // changed in between would give outputs that disagree. A named pipe hands its content out
+    // once; a second opening would wait for a writer that never comes.
+    const auto dir = std::filesystem::temp_directory_path() / "tesk_cli_read_once";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto pipe = dir / "bridge.zw";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::ifstream sample(Sample("bridge.zw"), std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(sample)),
+                              std::istreambuf_iterator<char>());
+    ASSERT_LT(content.size(), 4096u) << "one write into the pipe";
+
+    auto run = std::async(std::launch::async, [&] {
+        return Cli(With({"piles"}, With(kMainLine, {"--piles", pipe.string(), "--xlsx",
+                                                    (dir / "b.xlsx").string(), "--dxf",
+                                                    (dir / "b.dxf").string()})));
+    });
+    const int fd = OpenPipeForWriting(pipe, std::chrono::seconds(30));
+    ASSERT_GE(fd, 0) << "the pile file was never opened";
+    EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    close(fd);
+    bool reopened = false;
+    if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Let a second reader go with an empty file, so that the run ends.
+        const int again = OpenPipeForWriting(pipe, std::chrono::seconds(1));
+        reopened = again >= 0;
+        if (again >= 0) {
+            close(again);
+        }
+    }
+    const CliRun r = run.get();
+    EXPECT_FALSE(reopened);
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).size(), 1u + 31u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "b.xlsx"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "b.dxf"));
     std::filesystem::remove_all(dir);
 }
 

@@ -251,9 +251,9 @@ TEST(SheetCoordinateTable, EachCommandAddsASheetToTheSessionWorkbook) {
     SpreadsheetSession session;
     PileSheetTable table;
     table.Piers.push_back(Pier(10, {{1, 0, 2, 3}}));
-    WriteCoordinateSheet(session.ConnectExcel(), table);
+    WriteCoordinateSheet(session.OpenWorkbook(), table);
     table.Piers.push_back(Pier(20, {{1, 0, 2, 3}}));
-    const Worksheet& second = WriteCoordinateSheet(session.ConnectExcel(), table);
+    const Worksheet& second = WriteCoordinateSheet(session.OpenWorkbook(), table);
     const Workbook& book = *session.CurrentWorkbook();
     ASSERT_EQ(book.SheetCount(), 2u);
     EXPECT_EQ(&book.Sheet(0), &second);

@@ -267,18 +267,18 @@ TEST(SheetWorkbook, NewSheetsComeInFrontOfTheActiveOneAndBecomeActive) {
     EXPECT_EQ(ErrorOf([&] { book.Sheet(2); }), ErrorCode::Output);
 }
 
-TEST(SheetWorkbook, SessionKeepsOneWorkbookUntilItIsClosed) {
+TEST(SheetWorkbook, SessionKeepsOneWorkbookForEveryTable) {
+    // Each table command opens the session's workbook: the sheets of earlier commands stay.
     SpreadsheetSession session;
     EXPECT_FALSE(session.HasWorkbook());
     EXPECT_EQ(session.CurrentWorkbook(), nullptr);
-    Workbook& book = session.ConnectExcel();
+    Workbook& book = session.OpenWorkbook();
+    EXPECT_TRUE(session.HasWorkbook());
+    EXPECT_EQ(session.CurrentWorkbook(), &book);
     book.AddWorksheet();
-    EXPECT_EQ(&session.ConnectExcel(), &book);
-    session.ConnectExcel().AddWorksheet();
+    EXPECT_EQ(&session.OpenWorkbook(), &book);
+    session.OpenWorkbook().AddWorksheet();
     EXPECT_EQ(session.CurrentWorkbook()->SheetCount(), 2u);
-    session.CloseWorkbook();
-    EXPECT_FALSE(session.HasWorkbook());
-    EXPECT_EQ(session.ConnectExcel().SheetCount(), 0u);
 }
 
 } // namespace

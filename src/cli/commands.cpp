@@ -250,29 +250,25 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
     if (!points) {
         return 1;
     }
+    std::vector<std::pair<std::string, geometry::PlanePoint>> named;
+    named.reserve(points->size());
+    for (const formats::SurveyPoint& p : *points) {
+        named.push_back({p.Name, {p.X, p.Y}});
+    }
     const int digits = options.Digits;
     std::ostringstream rows;
-    for (const formats::SurveyPoint& p : *points) {
-        const std::string head = CsvField(p.Name) + ',' + FormatFixed(p.X, digits) + ',' +
-                                 FormatFixed(p.Y, digits) + ',';
-        const alignment::Location where = line.Line().Locate({p.X, p.Y});
-        if (!where.ArcCentres.empty()) {
-            prompts.Error("点" + p.Name + "位于圆曲线的圆心，圆曲线上每一点都是它的垂足，" +
-                              "无法确定桩号",
-                          where.ArcCentres.front());
+    for (const session::PointLocation& located : session::LocatePoints(line, named)) {
+        const std::string head = CsvField(located.Name) + ',' +
+                                 FormatFixed(located.Point.X, digits) + ',' +
+                                 FormatFixed(located.Point.Y, digits) + ',';
+        if (located.Feet.empty()) {
+            prompts.Error(located.Note, {});
             rows << head << ",,,\n";
             continue;
         }
-        if (where.Feet.empty()) {
-            prompts.Error("点" + p.Name +
-                              "在设计线上没有垂足：垂线只落在起点之前或终点之后的延长线上",
-                          {});
-            rows << head << ",,,\n";
-            continue;
-        }
-        for (const alignment::Foot& f : where.Feet) {
-            rows << head << CsvField(line.Breaks.MileageToLabel(f.Mileage)) << ','
-                 << FormatFixed(f.Mileage, digits) << ',' << FormatFixed(f.Offset, digits) << ','
+        for (const session::LocatedFoot& f : located.Feet) {
+            rows << head << CsvField(f.At.Label) << ',' << FormatFixed(f.At.Mileage, digits) << ','
+                 << FormatFixed(f.Offset, digits) << ','
                  << FormatFixed(f.Azimuth, std::max(digits, 9)) << '\n';
         }
     }

@@ -14,6 +14,15 @@ namespace tesk::session {
 
 namespace {
 
+// A mileage labelled in the section it lies in.
+Stake StakeOfMileage(const LoadedLine& line, double mileage) {
+    std::string label = line.Breaks.MileageToLabel(mileage);
+    const char mark = line.Breaks.BreakCount() != 0 && stationing::MarkSection(label.front()) != 0
+                           ? label.front()
+                           : '\0';
+    return {mileage, std::move(label), line.Breaks.MileageToStation(mileage), mark};
+}
+
 /// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
 /// section, labelled with the section's mark when chain breaks are loaded. Returns false, with
 /// nothing added, when that would be more than kMaxStakes stakes.
@@ -49,7 +58,8 @@ bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
                 if (breaks.BreakCount() != 0) {
                     label.insert(label.begin(), stationing::SectionLetter(k));
                 }
-                added.push_back({written - offset, std::move(label)});
+                const char mark = breaks.BreakCount() != 0 ? stationing::SectionLetter(k) : '\0';
+                added.push_back({written - offset, std::move(label), written, mark});
             }
         }
         if (k < sections) {
@@ -65,7 +75,7 @@ bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
 void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Stake>& stakes) {
     auto add = [&](double mileage) {
         if (lo <= mileage && mileage <= hi) {
-            stakes.push_back({mileage, line.Breaks.MileageToLabel(mileage)});
+            stakes.push_back(StakeOfMileage(line, mileage));
         }
     };
     if (line.Jd) {
@@ -98,12 +108,12 @@ std::variant<Stake, Refusal> StakeAt(const LoadedLine& line, std::string_view ty
     // written stations; show the one that was asked for).
     const std::string& m = r.Text;
     if (line.Breaks.BreakCount() != 0 && !m.empty() && stationing::MarkSection(m.front()) != 0) {
-        stake.Label =
-            m.front() + stationing::FormatStationLabel(stationing::ShownStation(m, stake.Mileage));
-    } else {
-        stake.Label = line.Breaks.MileageToLabel(stake.Mileage);
+        stake.Written = stationing::ShownStation(m, stake.Mileage);
+        stake.Mark = m.front();
+        stake.Label = m.front() + stationing::FormatStationLabel(stake.Written);
+        return stake;
     }
-    return stake;
+    return StakeOfMileage(line, stake.Mileage);
 }
 
 std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
@@ -178,6 +188,39 @@ std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
         table.Rows.push_back(std::move(row));
     }
     return table;
+}
+
+} // namespace tesk::session
+
+namespace tesk::session {
+
+std::string ArcCentreNote(const std::string& name) {
+    return "点" + name + "位于圆曲线的圆心，圆曲线上每一点都是它的垂足，无法确定桩号";
+}
+
+std::string NoFootNote(const std::string& name) {
+    return "点" + name + "在设计线上没有垂足：垂线只落在起点之前或终点之后的延长线上";
+}
+
+std::vector<PointLocation> LocatePoints(
+    const LoadedLine& line, const std::vector<std::pair<std::string, geometry::PlanePoint>>& points) {
+    std::vector<PointLocation> out;
+    out.reserve(points.size());
+    for (const auto& [name, point] : points) {
+        PointLocation located{name, point, {}, {}};
+        const alignment::Location where = line.Line().Locate(point);
+        if (!where.ArcCentres.empty()) {
+            located.Note = ArcCentreNote(name);
+        } else if (where.Feet.empty()) {
+            located.Note = NoFootNote(name);
+        } else {
+            for (const alignment::Foot& f : where.Feet) {
+                located.Feet.push_back({StakeOfMileage(line, f.Mileage), f.Offset, f.Azimuth});
+            }
+        }
+        out.push_back(std::move(located));
+    }
+    return out;
 }
 
 } // namespace tesk::session

@@ -22,6 +22,8 @@ inline constexpr double kMaxStakes = 1'000'000;
 struct Stake {
     double Mileage = 0.0;
     std::string Label;
+    double Written = 0.0; ///< the written station the label shows, m
+    char Mark = '\0';     ///< the label's chain-break mark letter, '\0' = none
 };
 
 /// A typed station text (trimmed) as a stake, labelled in the section the user named (at a
@@ -65,5 +67,33 @@ std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
                                                          double step,
                                                          const std::vector<double>& offsets,
                                                          double angle);
+
+} // namespace tesk::session
+
+namespace tesk::session {
+
+/// One foot of a located point, as the tables show it.
+struct LocatedFoot {
+    Stake At;             ///< the foot's mileage and station label
+    double Offset = 0.0;  ///< m, positive to the left of the line
+    double Azimuth = 0.0; ///< rad, the line's tangent azimuth at the foot
+};
+
+/// A point and its feet on the line, nearest first; with none, Note says why.
+struct PointLocation {
+    std::string Name;
+    geometry::PlanePoint Point;
+    std::vector<LocatedFoot> Feet;
+    std::string Note;
+};
+
+/// The note of a point at the centre of an arc: every point of the arc is a foot.
+std::string ArcCentreNote(const std::string& name);
+/// The note of a point whose perpendiculars fall only on the extensions of the line.
+std::string NoFootNote(const std::string& name);
+
+/// Point -> station for each of `points` (name, X north, Y east).
+std::vector<PointLocation> LocatePoints(
+    const LoadedLine& line, const std::vector<std::pair<std::string, geometry::PlanePoint>>& points);
 
 } // namespace tesk::session

@@ -1,0 +1,52 @@
+#pragma once
+
+// Tables of points by station as worksheets: the side-stake table ("逐桩坐标表": station, then
+// an X/Y column pair for the centre line and for each side stake) and the point -> station
+// results ("坐标反算": point, its coordinates, station, offset and azimuth).
+
+#include "geometry/plane.h"
+#include "sheet/workbook.h"
+
+#include <string>
+#include <vector>
+
+namespace tesk::sheet {
+
+/// One stake row: the written station (m) with its chain-break mark letter ('\0' = none) and
+/// one point per column pair.
+struct StakeSheetRow {
+    double Station = 0.0;
+    char Mark = '\0';
+    std::vector<geometry::PlanePoint> Points;
+};
+
+struct StakeSheetTable {
+    std::string Title;                      ///< merged over the first row
+    std::vector<std::string> PointCaptions; ///< one per column pair: "中桩", "左边桩 12.5 m"
+    std::vector<StakeSheetRow> Rows;
+};
+
+/// Adds a worksheet (it becomes the active sheet) with the title, a header of two rows (桩号,
+/// then each caption over its X and Y) and one row per stake: the station as a number shown
+/// "K12+345.678" (with the mark in front where there is one), coordinates "0.0000". Throws
+/// geometry::RuntimeError(Output), adding no sheet, when a value is not finite or the table does
+/// not fit a worksheet.
+Worksheet& WriteStakeSheet(Workbook& workbook, const StakeSheetTable& table);
+
+/// One point -> station result; a point without a foot has no station (Found = false).
+struct LocateSheetRow {
+    std::string Name;
+    geometry::PlanePoint Point;
+    bool Found = false;
+    double Station = 0.0; ///< written station, m
+    char Mark = '\0';
+    double Offset = 0.0;  ///< m, positive to the left (shown "左 1.234" / "右 1.234")
+    std::string Azimuth;  ///< the azimuth text, d°mm′ss.ss″
+    std::string Note;     ///< why there is no station, when there is none
+};
+
+/// Adds a worksheet "坐标反算" laid out 点名 | X | Y | 桩号 | 偏距 | 方位角 | 说明, one row per
+/// result. Failures as WriteStakeSheet.
+Worksheet& WriteLocateSheet(Workbook& workbook, const std::vector<LocateSheetRow>& rows);
+
+} // namespace tesk::sheet

@@ -1,6 +1,7 @@
 #include "session/commands.h"
 
 #include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "session/command_handler.h"
 #include "session/session_fixture.h"
 #include "support/error_of.h"
@@ -64,6 +65,13 @@ TEST_F(Initialize, JdMethodAsksForBothFilesAndBuildsTheSections) {
     EXPECT_DOUBLE_EQ(breaks.SectionEnd(3), end + (14900.0 - 14862.415) + (19310.5 - 19350.0));
     EXPECT_EQ(breaks.MileageToLabel(line->Jd->Curves()[1].StationZH).substr(0, 2), "AK");
     EXPECT_EQ(breaks.MileageToLabel(line->Jd->Curves()[4].StationZH).substr(0, 2), "BK");
+    // The last section takes written values up to 1e9 m beyond the line's end mileage.
+    const std::string lastOk = "C" + geometry::FormatShortest(end + 1e9);
+    const std::string lastBeyond = "C" + geometry::FormatShortest(end + 1e9 + 1.0);
+    EXPECT_FALSE(CheckStation(*line, lastOk)) << lastOk;
+    const auto refusal = CheckStation(*line, lastBeyond);
+    ASSERT_TRUE(refusal) << lastBeyond;
+    EXPECT_EQ(refusal->Message, "桩号" + lastBeyond + "超出所在断链区间，请修改！");
 }
 
 TEST_F(Initialize, MinusOneChainBreakFileMeansNoneEvenAfterALineWithBreaks) {

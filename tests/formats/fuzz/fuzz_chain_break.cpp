@@ -6,17 +6,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tesk;
-    return formats::fuzz::RunReader(
-        data, size, formats::ReadChainBreakText, [](const state::SharedState& s) {
-            if (s.BreakCount < 0 || s.BreakCount > state::kMaxBreaks ||
-                (s.BreakCount > 0 && s.BreakBack[1] == -1.0)) {
-                return false;
-            }
-            for (int k = 1; k <= s.BreakCount; ++k) {
-                if (!std::isfinite(s.BreakBack[k]) || !std::isfinite(s.BreakAhead[k])) {
-                    return false;
-                }
-            }
-            return true;
-        });
+    return formats::fuzz::RunReader(data, size, formats::ReadChainBreakText,
+                                    [](const std::vector<stationing::ChainBreak>& breaks) {
+                                        if (breaks.size() >
+                                                static_cast<std::size_t>(stationing::kMaxBreaks) ||
+                                            (!breaks.empty() && breaks.front().Back == -1.0)) {
+                                            return false;
+                                        }
+                                        for (const stationing::ChainBreak& b : breaks) {
+                                            if (!std::isfinite(b.Back) || !std::isfinite(b.Ahead)) {
+                                                return false;
+                                            }
+                                        }
+                                        return true;
+                                    });
 }

@@ -7,13 +7,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tesk;
     return formats::fuzz::RunReader(
-        data, size, formats::ReadElementText, [](const state::SharedState& s) {
-            if (s.ElemRowCount < 0 || s.ElemRowCount > state::kMaxRows ||
-                !std::isfinite(s.ElemStartAzimuth)) {
+        data, size, formats::ReadElementText, [](const element::ElementInput& in) {
+            if (in.Rows.size() > static_cast<std::size_t>(element::kMaxElements) ||
+                !std::isfinite(in.StartStation) || !std::isfinite(in.StartX) ||
+                !std::isfinite(in.StartY) || !std::isfinite(in.StartAzimuth)) {
                 return false;
             }
-            for (int i = 1; i <= s.ElemRowCount; ++i) {
-                if (!std::isfinite(s.ElemRowA[i]) || !std::isfinite(s.ElemRowC[i])) {
+            for (const element::ElementRow& row : in.Rows) {
+                if (!std::isfinite(row.StartRadius) || !std::isfinite(row.EndRadius) ||
+                    !std::isfinite(row.Length)) {
                     return false;
                 }
             }

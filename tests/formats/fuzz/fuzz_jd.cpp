@@ -6,14 +6,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tesk;
-    return formats::fuzz::RunReader(data, size, formats::ReadJdText, [](const state::SharedState& s) {
-        if (s.JdCount < 0 || s.JdCount > state::kMaxRows || !std::isfinite(s.StartStation)) {
+    return formats::fuzz::RunReader(data, size, formats::ReadJdText, [](const jd::JdInput& in) {
+        if (in.Vertices.size() > static_cast<std::size_t>(jd::kMaxVertices) ||
+            !std::isfinite(in.StartStation)) {
             return false;
         }
-        for (int i = 1; i <= s.JdCount; ++i) {
-            if (s.JdNameLine[i].empty() || !formats::IsValidUtf8(s.JdNameLine[i]) ||
-                !std::isfinite(s.JdX[i]) || !std::isfinite(s.JdSpiral2OuterRadius[i]) ||
-                (s.JdHairpin[i] == 0.0 && (s.JdKeepBack[i] != 0.0 || s.JdKeepAhead[i] != 0.0))) {
+        for (const jd::Vertex& v : in.Vertices) {
+            if (v.Name.empty() || !formats::IsValidUtf8(v.Name) || !std::isfinite(v.X) ||
+                !std::isfinite(v.Y) || !std::isfinite(v.Radius) ||
+                !std::isfinite(v.Spiral2OuterRadius) ||
+                (!v.Hairpin && (v.KeepBack || v.KeepAhead))) {
                 return false;
             }
         }

@@ -1,11 +1,10 @@
 #pragma once
 
 // Shared body of the reader fuzz targets: feed the bytes to a reader, accept a clean
-// RuntimeError(Format), and check what a successful read left in the state.
+// RuntimeError(Format), and check what a successful read returned.
 
 #include "formats/text_file.h"
 #include "geometry/error.h"
-#include "state/shared_state.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,23 +12,19 @@
 
 namespace tesk::formats::fuzz {
 
-/// Runs `read(bytes, state)` on one input. Any exception other than a format error, and any
-/// broken invariant checked by `check(state)` after a successful read, aborts the run.
+/// Runs `read(bytes)` on one input. Any exception other than a format error, and any broken
+/// invariant `check(result)` finds in what a successful read returned, aborts the run.
 template <typename Read, typename Check>
 int RunReader(const std::uint8_t* data, std::size_t size, Read read, Check check) {
-    // The state is large (many 1000-row tables): one per process, reused like the program does.
-    static state::SharedState sharedState;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     try {
-        read(bytes, sharedState);
+        if (!check(read(bytes))) {
+            __builtin_trap();
+        }
     } catch (const geometry::RuntimeError& e) {
         if (e.Code() != geometry::ErrorCode::Format) {
             __builtin_trap();
         }
-        return 0;
-    }
-    if (!check(sharedState)) {
-        __builtin_trap();
     }
     return 0;
 }

@@ -209,10 +209,14 @@ std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
                                                       formats::TextFile& file) {
     // Each pier's station gets its mark, then the mark is checked before the text is converted,
     // so that a mark beyond the last section gets its own message.
+    // The placement refusals bring the main window to the front, the mark's own do not.
+    bool activate = false;
     const formats::StationResolver resolve =
-        [&line](std::string_view text) -> std::variant<formats::ResolvedStation, std::string> {
+        [&line, &activate](
+            std::string_view text) -> std::variant<formats::ResolvedStation, std::string> {
         stationing::MarkedStation marked = line.Breaks.MarkStation(text);
         if (!marked.Accepted()) {
+            activate = true;
             return std::move(*marked.Refusal);
         }
         if (auto message = line.Breaks.CheckStationText(marked.Text)) {
@@ -223,7 +227,7 @@ std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
     };
     auto blocks = formats::ReadPileFile(file, resolve);
     if (auto* message = std::get_if<std::string>(&blocks)) {
-        return Refusal{std::move(*message), Field::None, true};
+        return Refusal{std::move(*message), Field::None, activate};
     }
     auto placed = piles::PlacePiers(std::get<std::vector<formats::PierBlock>>(std::move(blocks)),
                                     line.Line(), file.SourceName());

@@ -115,9 +115,10 @@ TEST(PileTable, ChainBreaksMarkAndRefuseThePiersStations) {
     const Row rows[] = {
         {"100 90 1\n0\n450 90 1\n0\n200 90\n", "桩号450不应存在400和500之间，请修改！", true,
          "a station in the gap; the file is read no further"},
-        {"100 90 1\n0\nC100 90 1\n0\n", "桩号C100断链标识有误，请修改！", true,
+        // The mark's own refusals come without bringing the main window to the front.
+        {"100 90 1\n0\nC100 90 1\n0\n", "桩号C100断链标识有误，请修改！", false,
          "a mark beyond the last section"},
-        {"A450 90 1\n0\n", "桩号A450超出所在断链区间，请修改！", true,
+        {"A450 90 1\n0\n", "桩号A450超出所在断链区间，请修改！", false,
          "a marked value outside its section"},
         {"B1150 90 1\n0\n", "桩号B1150超出平面数据文件，请修改！", false,
          "beyond the line: the message shows the marked text"},

@@ -51,7 +51,9 @@ StationPoint Evaluate(const Formula& p, double mileage) {
     case Rule::Gap:
         break;
     }
-    throw RuntimeError(ErrorCode::Geometry, p.GapMessage);
+    throw RuntimeError(ErrorCode::Geometry,
+                       "the station is covered by no part of the curve (overlapping or "
+                       "inconsistent tables)");
 }
 
 } // namespace detail
@@ -84,8 +86,9 @@ Alignment& Alignment::operator=(Alignment&&) noexcept = default;
 
 Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double start,
                                   double end, std::vector<MainPoint> mainPoints,
-                                  std::string emptyMessage) {
+                                  std::vector<std::string> sources, std::string emptyMessage) {
     Alignment a;
+    a.m_sources = std::make_shared<const std::vector<std::string>>(std::move(sources));
     a.m_start = start;
     a.m_end = end;
     a.m_mainPoints = std::move(mainPoints);
@@ -136,7 +139,9 @@ Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double 
         s.EndMileage = to;
         s.StartCurvature = f.CurvatureAtStart;
         s.EndCurvature = f.CurvatureAtEnd;
-        s.Source = f.Source;
+        if (f.Source != detail::kNoSource) {
+            s.Source = a.m_sources->at(f.Source);
+        }
         if (s.Kind != SegmentKind::Gap) {
             const StationPoint p = detail::Evaluate(f, from);
             s.Start = {p.X, p.Y};
@@ -145,7 +150,7 @@ Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double 
         a.m_segments.push_back(std::move(s));
         a.m_segmentPiece.push_back(i);
     }
-    a.m_footIndex = std::make_shared<const detail::FootIndex>(detail::FootIndex::Build(a));
+    a.m_footIndex = std::make_shared<detail::LazyFootIndex>();
     return a;
 }
 
@@ -198,19 +203,20 @@ StationPoint Alignment::PointOnSegment(std::size_t segment, double mileage) cons
 
 StationPoint Alignment::Evaluate(std::size_t piece, double mileage) const {
     const detail::Formula& f = m_formulas[piece];
+    const auto where = [&]() -> std::string {
+        return f.Source == detail::kNoSource ? std::string() : " at " + m_sources->at(f.Source);
+    };
     StationPoint p;
     try {
         p = detail::Evaluate(f, mileage);
     } catch (const RuntimeError& e) {
-        if (e.Code() == ErrorCode::Geometry || f.Source.empty()) {
+        if (f.Source == detail::kNoSource) {
             throw;
         }
-        throw RuntimeError(ErrorCode::Geometry, std::string(e.what()) + " at " + f.Source);
+        throw RuntimeError(ErrorCode::Geometry, std::string(e.what()) + where());
     }
     if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Azimuth)) {
-        throw RuntimeError(ErrorCode::NonFinite,
-                           "the line gives no finite point" +
-                               (f.Source.empty() ? std::string() : " at " + f.Source));
+        throw RuntimeError(ErrorCode::NonFinite, "the line gives no finite point" + where());
     }
     p.Azimuth = geometry::NormaliseAzimuth(p.Azimuth);
     return p;

@@ -65,7 +65,7 @@ struct Location {
 
 namespace detail {
 struct Formula;
-struct FootIndex;
+struct LazyFootIndex;
 }
 
 /// The design line. Cheap to copy (shares nothing mutable) and safe to query from any thread.
@@ -119,9 +119,11 @@ public:
     const std::vector<MainPoint>& MainPoints() const { return m_mainPoints; }
 
     /// For the builders: an alignment from formulas ordered by their start mileage (the first
-    /// one holds everything before the second's start), the line's range and main points.
+    /// one holds everything before the second's start), the line's range and main points, and
+    /// the names of the vertices or elements the formulas come from.
     static Alignment FromFormulas(std::vector<detail::Formula> formulas, double start, double end,
-                                  std::vector<MainPoint> mainPoints, std::string emptyMessage);
+                                  std::vector<MainPoint> mainPoints,
+                                  std::vector<std::string> sources, std::string emptyMessage);
 
 private:
 
@@ -141,7 +143,9 @@ private:
 
     std::vector<Segment> m_segments;
     std::vector<std::size_t> m_segmentPiece; // the piece each segment was cut from
-    std::shared_ptr<const detail::FootIndex> m_footIndex;
+    std::shared_ptr<const std::vector<std::string>> m_sources;
+    /// Built at the first Locate, once, whichever thread asks first; shared by copies.
+    std::shared_ptr<detail::LazyFootIndex> m_footIndex;
     std::vector<MainPoint> m_mainPoints;
     std::string m_emptyMessage;
 };

@@ -5,6 +5,7 @@
 #include "geometry/plane.h"
 
 #include <cstddef>
+#include <mutex>
 #include <vector>
 
 namespace tesk::alignment {
@@ -32,6 +33,12 @@ struct FootIndex {
     static FootIndex Build(const Alignment& line);
     /// Whether a point may have a foot on the segments of `node` at most `maxDistance` away.
     static bool MayHaveFoot(const FootNode& node, geometry::PlanePoint p, double maxDistance);
+};
+
+/// The tree, built once on first use.
+struct LazyFootIndex {
+    std::once_flag Once;
+    FootIndex Index;
 };
 
 } // namespace tesk::alignment::detail

@@ -5,6 +5,7 @@
 
 #include "geometry/plane.h"
 
+#include <cstddef>
 #include <string>
 
 namespace tesk::alignment::detail {
@@ -25,6 +26,8 @@ enum class Rule {
 ///    Frame (the origin tangent); azimuth Azimuth0 + TurnSign * (f + Lead)^2 / TwoK.
 ///  * ClothoidPiece: Base + ClothoidSegment(StartCurvature, CurvatureRate, f) in the frame of
 ///    Frame; azimuth Frame + (StartCurvature + CurvatureRate * f / 2) * f.
+inline constexpr std::size_t kNoSource = static_cast<std::size_t>(-1);
+
 struct Formula {
     Rule Kind = Rule::Straight;
     double StartMileage = 0.0; ///< where the piece starts to hold, m
@@ -46,8 +49,9 @@ struct Formula {
     /// segment list).
     double CurvatureAtStart = 0.0;
     double CurvatureAtEnd = 0.0;
-    std::string Source; ///< "vertex JD3 (row 4)", "element 7": named in failures
-    std::string GapMessage;
+    /// Index into the line's source names ("vertex JD3 (row 4)", "element 7"), named in
+    /// failures; kNoSource for none
+    std::size_t Source = kNoSource;
 };
 
 /// The point and azimuth (not normalised) of `f` at `mileage`. Throws geometry::RuntimeError.

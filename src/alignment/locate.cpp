@@ -311,10 +311,15 @@ Location Alignment::Locate(PlanePoint p, double maxDistance) const {
     geometry::RequireFinite(p.X, "point X");
     geometry::RequireFinite(p.Y, "point Y");
     Location out;
-    if (!m_footIndex || m_footIndex->Nodes.empty()) {
+    if (!m_footIndex) {
         return out;
     }
-    const std::vector<detail::FootNode>& nodes = m_footIndex->Nodes;
+    std::call_once(m_footIndex->Once,
+                   [this] { m_footIndex->Index = detail::FootIndex::Build(*this); });
+    const std::vector<detail::FootNode>& nodes = m_footIndex->Index.Nodes;
+    if (nodes.empty()) {
+        return out;
+    }
     std::vector<std::size_t> stack{0};
     std::vector<std::size_t> leaves;
     while (!stack.empty()) {

@@ -118,7 +118,7 @@ alignment::detail::Formula FormulaOf(const Element& e, std::size_t i, double end
     f.Azimuth0 = e.StartAzimuth;
     f.CurvatureAtStart = Curvature(e.StartRadius);
     f.CurvatureAtEnd = Curvature(e.EndRadius);
-    f.Source = ElementName(i);
+    f.Source = i;
     switch (e.Kind) {
     case ElementKind::Straight:
         f.Kind = Rule::Straight;
@@ -156,7 +156,7 @@ alignment::detail::Formula FormulaOf(const Element& e, std::size_t i, double end
 }
 
 alignment::detail::Formula Tangent(double mileage, PlanePoint point, double azimuth,
-                                   const char* where) {
+                                   std::size_t where) {
     alignment::detail::Formula f;
     f.Kind = alignment::detail::Rule::Straight;
     f.StartMileage = mileage;
@@ -294,15 +294,22 @@ ElementAlignment::ElementAlignment(ElementInput input) : m_input(std::move(input
     // Before the start and from the end on the line runs on along its tangents; an element of no
     // length holds no mileage.
     std::vector<alignment::detail::Formula> formulas;
-    formulas.push_back(Tangent(mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0],
-                               "the start tangent"));
+    // Sources: the elements, then the two tangents.
+    std::vector<std::string> names;
+    names.reserve(n + 2);
+    for (std::size_t i = 0; i < n; ++i) {
+        names.push_back(ElementName(i));
+    }
+    names.emplace_back("the start tangent");
+    names.emplace_back("the end tangent");
+    formulas.push_back(Tangent(mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0], n));
     for (std::size_t i = 0; i < n; ++i) {
         if (mileage[i] < mileage[i + 1]) {
             const PlanePoint next = i + 1 < n ? m_elements[i + 1].Start : m_end;
             formulas.push_back(FormulaOf(m_elements[i], i, mileage[i + 1], next, azimuth[i + 1]));
         }
     }
-    formulas.push_back(Tangent(m_endMileage, m_end, m_endAzimuth, "the end tangent"));
+    formulas.push_back(Tangent(m_endMileage, m_end, m_endAzimuth, n + 1));
 
     std::vector<alignment::MainPoint> mainPoints;
     mainPoints.push_back({"QD", mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0]});
@@ -311,7 +318,7 @@ ElementAlignment::ElementAlignment(ElementInput input) : m_input(std::move(input
     }
     mainPoints.push_back({"ZD", m_endMileage, m_end, m_endAzimuth});
     m_line = alignment::Alignment::FromFormulas(std::move(formulas), mileage[0], m_endMileage,
-                                                std::move(mainPoints), "");
+                                                std::move(mainPoints), std::move(names), "");
     std::size_t segment = 0;
     for (std::size_t i = 0; i < n; ++i) {
         m_segmentOf.push_back(mileage[i] < mileage[i + 1] ? segment++ : std::size_t(-1));

@@ -542,7 +542,7 @@ private:
         f.Base = base;
         f.BaseMileage = baseMileage;
         f.Frame = azimuth;
-        f.Source = vertex > 0 ? m_line.VertexName(vertex - 1) : m_line.VertexName(row - 1);
+        f.Source = static_cast<std::size_t>((vertex > 0 ? vertex : row) - 1);
         return f;
     }
 
@@ -560,17 +560,14 @@ private:
         case Part::None: {
             Formula f;
             f.Kind = Rule::Gap;
-            f.Source = m_line.VertexName(i - 1);
-            f.GapMessage = "the station is covered by no part of the curve (overlapping or "
-                           "inconsistent tables) at " +
-                           f.Source;
+            f.Source = static_cast<std::size_t>(i - 1);
             return f;
         }
         default:
             break;
         }
         Formula f;
-        f.Source = m_line.VertexName(i - 1);
+        f.Source = static_cast<std::size_t>(i - 1);
         const double sgn = Sign(r.Deflection);
         const double radius = r.Radius;
         const double direction = Input(i).Hairpin ? -1.0 : 1.0;
@@ -592,7 +589,8 @@ private:
         const double full = (entry ? r.Spiral1 : r.Spiral2) + c0;
         if (full == 0.0) {
             throw RuntimeError(ErrorCode::Geometry, std::string(entry ? "the entry" : "the exit") +
-                                                        " spiral has no length at " + f.Source);
+                                                        " spiral has no length at " +
+                                                        m_line.VertexName(i - 1));
         }
         const double outer = entry ? r.Spiral1OuterRadius : r.Spiral2OuterRadius;
         const double outerCurvature = outer != 0.0 ? 1.0 / (sgn * std::fabs(outer)) : 0.0;
@@ -656,14 +654,20 @@ std::vector<alignment::MainPoint> MainPointsOf(const std::vector<JdCurve>& rows)
 JdAlignment::JdAlignment(JdInput input) : m_input(std::move(input)) {
     Construction(m_input, m_curves).Run();
     const Pieces pieces(*this, m_curves);
+    std::vector<std::string> names;
+    names.reserve(m_input.Vertices.size());
+    for (std::size_t k = 0; k < m_input.Vertices.size(); ++k) {
+        names.push_back(VertexName(static_cast<int>(k)));
+    }
     m_line = alignment::Alignment::FromFormulas(
-        pieces.Build(), m_curves.front().Station, m_curves.back().Station,
-        MainPointsOf(m_curves), "the line has fewer than two vertices and no direction");
+        pieces.Build(), m_curves.front().Station, m_curves.back().Station, MainPointsOf(m_curves),
+        std::move(names), "the line has fewer than two vertices and no direction");
 }
 
 std::string JdAlignment::VertexName(int k) const {
     const std::string& name = m_input.Vertices.at(static_cast<std::size_t>(k)).Name;
-    return "vertex " + (name.empty() ? std::string(1, '#').append(std::to_string(k + 1)) : name) + " (row " +
+    return "vertex " +
+           (name.empty() ? std::string(1, '#').append(std::to_string(k + 1)) : name) + " (row " +
            std::to_string(k + 1) + ")";
 }
 

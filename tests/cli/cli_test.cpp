@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/cli_test_support.h"
 
 #include <chrono>
 #include <filesystem>
@@ -15,43 +16,6 @@
 
 namespace tesk::cli {
 namespace {
-
-struct CliRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Sample(const std::string& name) {
-    return std::string(TESK_SOURCE_DIR) + "/samples/" + name;
-}
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.Status = RunCli(args, out, err);
-    run.Out = out.str();
-    run.Err = err.str();
-    return run;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-const std::vector<std::string> kMainLine = {"--jd", Sample("main_line.jdx"), "--breaks",
-                                            Sample("main_line.dl")};
-
-std::vector<std::string> With(std::vector<std::string> head, const std::vector<std::string>& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
 
 TEST(CliTable, StationsWithAndWithoutMarks) {
     const CliRun r = Cli(With({"table"}, With(kMainLine, {"--station", "12000", "--station",

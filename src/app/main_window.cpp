@@ -8,13 +8,13 @@
 #include "app/qt_prompts.h"
 #include "app/qt_text.h"
 #include "app/sheet_export.h"
+#include "app/survey_dialogs.h"
 #include "cad/design_line.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
-#include "sheet/xlsx_writer.h"
+#include "session/command_handler.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
-#include "session/command_handler.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +25,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -216,6 +218,18 @@ void MainWindow::BuildLayout() {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_commandPanel);
     layout->addWidget(frame2, 1);
+
+    // The menu of the computations beyond the buttons.
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    QMenu* compute = menuBar->addMenu(QStringLiteral("计算(&C)"));
+    QAction* locate = compute->addAction(QStringLiteral("坐标反算(&I)…"));
+    locate->setObjectName(QStringLiteral("locateAction"));
+    connect(locate, &QAction::triggered, this, &MainWindow::LocateClicked);
+    QAction* sideStakes = compute->addAction(QStringLiteral("逐桩坐标表(&T)…"));
+    sideStakes->setObjectName(QStringLiteral("sideStakeAction"));
+    connect(sideStakes, &QAction::triggered, this, &MainWindow::SideStakeClicked);
+    layout->setMenuBar(menuBar);
 }
 
 session::AlignmentMethod MainWindow::Method() const {
@@ -471,6 +485,34 @@ void MainWindow::HelpClicked() {
     m_help->show();
     m_help->raise();
     m_help->activateWindow();
+}
+
+void MainWindow::LocateClicked() {
+    RunCommand([this] {
+        if (const session::LoadedLine* line = LoadedLine()) {
+            auto* dialog = new LocateDialog(*line, *m_prompts, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->open();
+        }
+    });
+}
+
+void MainWindow::SideStakeClicked() {
+    RunCommand([this] {
+        if (const session::LoadedLine* line = LoadedLine()) {
+            auto* dialog = new SideStakeDialog(
+                *line, *m_prompts,
+                [this](const std::vector<geometry::PlanePoint>& points) {
+                    cad::DrawStakeOutPoints(points, false, m_document);
+                    ShowDrawing();
+                    m_drawing->View().Refresh();
+                    m_drawing->View().ZoomExtents();
+                },
+                this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->open();
+        }
+    });
 }
 
 bool MainWindow::MayQuit() {

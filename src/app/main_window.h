@@ -67,7 +67,10 @@ public:
     void PileSketchClicked(); ///< "桩位示意图"
     void MoreClicked();     ///< "更多软件"
     void HelpClicked(); ///< "帮  助"
-    void QuitClicked();     ///< "退  出"
+    void QuitClicked();
+    /// The "计算" menu: "坐标反算…" and "逐桩坐标表…" open their dialogs on the loaded line.
+    void LocateClicked();
+    void SideStakeClicked();     ///< "退  出"
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,11 +13,14 @@ constexpr const char* kFontName = "宋体";
 constexpr const char* kCoordinateFormat = "0.0000";
 
 // The station format of the coordinate table, with the mark letter in front where there is one.
+// The letters are quoted as text: an unquoted "B" would read as a calendar code.
 std::string StationFormat(char mark) {
-    std::string format = "K0+000.000";
-    if (mark != '\0') {
-        format.insert(format.begin(), mark);
+    if (mark == '\0') {
+        return "K0+000.000";
     }
+    std::string format = "\"";
+    format += mark;
+    format += "K\"0+000.000";
     return format;
 }
 

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/scripted_prompts.h"
+#include "app/survey_dialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,8 @@
 
 namespace tesk::app {
 namespace {
+
+using Method = session::AlignmentMethod;
 
 bool Save(QWidget& widget, const QDir& folder, const QString& name) {
     QApplication::processEvents();
@@ -104,6 +107,23 @@ int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
     Click(window, "pileSketchButton");
     drawing.View().ZoomExtents();
     ok = ok && prompts.Errors.empty() && Save(drawing, out, QStringLiteral("pile_sketch.png"));
+
+    // The dialogs of the "计算" menu, filled in as the manual's examples.
+    if (const session::LoadedLine* line = window.Loaded().Line(Method::IntersectionPoint)) {
+        LocateDialog locate(*line, prompts);
+        locate.findChild<QLineEdit*>(QStringLiteral("locateX"))->setText(QStringLiteral("3453254.3327"));
+        locate.findChild<QLineEdit*>(QStringLiteral("locateY"))->setText(QStringLiteral("504766.3420"));
+        locate.LocateTyped();
+        locate.show();
+        ok = ok && Save(locate, out, QStringLiteral("locate_dialog.png"));
+        SideStakeDialog stakes(*line, prompts, {});
+        stakes.findChild<QLineEdit*>(QStringLiteral("stakeFrom"))->setText(QStringLiteral("B15100"));
+        stakes.findChild<QLineEdit*>(QStringLiteral("stakeTo"))->setText(QStringLiteral("B15200"));
+        stakes.findChild<QLineEdit*>(QStringLiteral("stakeLeft"))->setText(QStringLiteral("12.5"));
+        stakes.findChild<QLineEdit*>(QStringLiteral("stakeRight"))->setText(QStringLiteral("12.5"));
+        stakes.show();
+        ok = ok && Save(stakes, out, QStringLiteral("side_stake_dialog.png"));
+    }
 
     // The manual as the help button shows it.
     const QString help = FindHelpFile(QCoreApplication::applicationDirPath());

@@ -22,30 +22,36 @@ namespace detail {
 
 StationPoint Evaluate(const Formula& p, double mileage) {
     const double f = p.Direction * (mileage - p.BaseMileage);
+    // A local offset (u along Frame, v to its right) placed at Base.
+    const auto place = [&p](double u, double v) {
+        return geometry::PlanePoint{p.Base.X + u * p.CosFrame - v * p.SinFrame,
+                                    p.Base.Y + u * p.SinFrame + v * p.CosFrame};
+    };
     switch (p.Kind) {
     case Rule::Straight:
-        return {p.Base.X + f * std::cos(p.Frame), p.Base.Y + f * std::sin(p.Frame), p.Frame};
+        return {p.Base.X + f * p.CosFrame, p.Base.Y + f * p.SinFrame, p.Frame};
     case Rule::Arc: {
-        const double l = std::fabs(f);
+        // The chord of half angle h = l/2R: u = 2R sin h cos h, v = 2R sin^2 h, which keeps its
+        // digits for short arcs and needs one sine-cosine pair.
         const double r = p.ArcRadius;
-        const double u = r * std::sin(geometry::Divide(l, r, "arc radius"));
-        // r(1 - cos(l/r)) written as 2r sin^2(l/2r), which keeps its digits for short arcs.
-        const double h = std::sin(geometry::Divide(l, 2.0 * r, "arc radius"));
-        const geometry::PlanePoint pt = geometry::PlaceOffset(p.Base, p.Frame, u, 2.0 * r * h * h);
+        const double h = geometry::Divide(std::fabs(f), 2.0 * r, "arc radius");
+        const double sh = std::sin(h);
+        const double ch = std::cos(h);
+        const double twoRSin = 2.0 * r * sh;
+        const geometry::PlanePoint pt = place(twoRSin * ch, twoRSin * sh);
         return {pt.X, pt.Y, p.Azimuth0 + f / p.TurnRadius};
     }
     case Rule::ClothoidFromOrigin: {
         const double along = f + p.Lead;
         const geometry::LocalOffset d =
             geometry::ClothoidChord(std::fabs(p.Lead), std::fabs(along), p.K);
-        const geometry::PlanePoint pt =
-            geometry::PlaceOffset(p.Base, p.Frame, p.ChordSign * d.U, p.ChordSign * d.V);
+        const geometry::PlanePoint pt = place(p.ChordSign * d.U, p.ChordSign * d.V);
         return {pt.X, pt.Y, p.Azimuth0 + p.TurnSign * (along * along / p.TwoK)};
     }
     case Rule::ClothoidPiece: {
         const geometry::LocalOffset d =
             geometry::ClothoidSegment(p.StartCurvature, p.CurvatureRate, f);
-        const geometry::PlanePoint pt = geometry::PlaceOffset(p.Base, p.Frame, d.U, d.V);
+        const geometry::PlanePoint pt = place(d.U, d.V);
         return {pt.X, pt.Y, p.Frame + (p.StartCurvature + 0.5 * p.CurvatureRate * f) * f};
     }
     case Rule::Gap:
@@ -97,6 +103,10 @@ Alignment Alignment::FromFormulas(std::vector<detail::Formula> formulas, double 
         return a;
     }
     formulas.front().StartMileage = -std::numeric_limits<double>::infinity();
+    for (detail::Formula& f : formulas) {
+        f.CosFrame = std::cos(f.Frame);
+        f.SinFrame = std::sin(f.Frame);
+    }
     a.m_pieceStarts.reserve(formulas.size());
     for (const detail::Formula& f : formulas) {
         a.m_pieceStarts.push_back(f.StartMileage);

@@ -20,8 +20,8 @@ enum class Rule {
 
 /// With f = Direction * (mileage - BaseMileage):
 ///  * Straight: Base + f along Frame, azimuth Frame.
-///  * Arc: Base + (R sin(l/R), 2R sin^2(l/2R)) in the frame of Frame with l = |f| and
-///    R = ArcRadius; azimuth Azimuth0 + f / TurnRadius.
+///  * Arc: Base + (2R sin(l/2R) cos(l/2R), 2R sin^2(l/2R)) in the frame of Frame with l = |f|
+///    and R = ArcRadius (one sine-cosine pair); azimuth Azimuth0 + f / TurnRadius.
 ///  * ClothoidFromOrigin: Base + ChordSign * ClothoidChord(|Lead|, |f + Lead|, K) in the frame of
 ///    Frame (the origin tangent); azimuth Azimuth0 + TurnSign * (f + Lead)^2 / TwoK.
 ///  * ClothoidPiece: Base + ClothoidSegment(StartCurvature, CurvatureRate, f) in the frame of
@@ -35,6 +35,8 @@ struct Formula {
     double BaseMileage = 0.0;
     double Direction = 1.0;
     double Frame = 0.0;
+    double CosFrame = 1.0; ///< cos(Frame), sin(Frame): computed once when the line is built
+    double SinFrame = 0.0;
     double Azimuth0 = 0.0;
     double ArcRadius = 0.0;
     double TurnRadius = 0.0;

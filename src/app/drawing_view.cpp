@@ -72,8 +72,11 @@ bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box) {
 }
 
 /// Draws the open path through `points`, only what lies in `box`, in runs of whole segments so
-/// that the joins stay smooth.
+/// that the joins stay smooth. Vertices closer than a fifth of a pixel to the last one drawn are
+/// passed over (a spiral of hundreds of vertices seen from afar is a few pixels long): the path
+/// looks the same and costs the painter a fraction of the joins.
 void DrawClipped(QPainter& painter, const QPolygonF& points, const QRectF& box) {
+    constexpr double kMinStep = 0.2; // pixels
     QPolygonF run;
     const auto flush = [&] {
         if (run.size() >= 2) {
@@ -81,9 +84,16 @@ void DrawClipped(QPainter& painter, const QPolygonF& points, const QRectF& box) 
         }
         run.clear();
     };
+    QPointF from = points.isEmpty() ? QPointF() : points[0];
     for (qsizetype i = 1; i < points.size(); ++i) {
-        QPointF a = points[i - 1];
+        const bool last = i + 1 == points.size();
+        const QPointF delta = points[i] - from;
+        if (!last && std::fabs(delta.x()) < kMinStep && std::fabs(delta.y()) < kMinStep) {
+            continue;
+        }
+        QPointF a = from;
         QPointF b = points[i];
+        from = points[i];
         if (!ClipSegment(a, b, box)) {
             flush();
             continue;

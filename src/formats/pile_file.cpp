@@ -58,9 +58,20 @@ CountExpression ParseCountExpression(std::string_view text) {
 }
 
 StationField SplitStationField(std::string_view field) {
+    // A station in the design-table form ("K12+345.678", "BK12+345.678") carries a "+" of its
+    // own: the offset's sign comes after its metres.
+    std::size_t from = 0;
+    std::size_t k = field.find('K');
+    if (k != std::string_view::npos && k <= 1 && k + 1 < field.size() && field[k + 1] >= '0' &&
+        field[k + 1] <= '9') {
+        const std::size_t plus = field.find('+', k);
+        if (plus != std::string_view::npos) {
+            from = plus + 1;
+        }
+    }
     for (auto [sign, separator] :
          {std::pair{1.0, std::string_view("+")}, std::pair{-1.0, std::string_view("-")}}) {
-        const std::size_t at = field.find(separator);
+        const std::size_t at = field.find(separator, from);
         if (at != std::string_view::npos) {
             return {std::string(field.substr(0, at)),
                     sign * geometry::NumericValue(UpToNext(field, at, separator))};

@@ -55,7 +55,9 @@ struct CountExpression {
 CountExpression ParseCountExpression(std::string_view text);
 
 /// A station field split into the station text and the offset along the line: "<station>",
-/// "<station>+<offset>" or "<station>-<offset>" (text before the first "+", else the first "-").
+/// "<station>+<offset>" or "<station>-<offset>" (text before the first "+", else the first "-";
+/// a station in the design-table form "K12+345.678" keeps its own "+": "BK1+200.5+1.25" is
+/// station "BK1+200.5" moved 1.25 m).
 struct StationField {
     std::string Station;
     double Offset = 0.0; ///< m, positive for "+", negative for "-"

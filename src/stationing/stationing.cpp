@@ -63,7 +63,8 @@ int MarkSection(char c) {
 }
 
 double ShownStation(std::string_view stationText, double mileage) {
-    const std::string_view text = geometry::Trim(stationText);
+    const std::string plain = PlainStationText(stationText);
+    const std::string_view text = plain;
     if (!text.empty() && MarkSection(text.front()) != 0) {
         return geometry::NumericValue(text.substr(1));
     }
@@ -186,7 +187,8 @@ std::string Stationing::MileageToLabel(double mileage) const {
 }
 
 double Stationing::StationTextToMileage(std::string_view text) const {
-    const std::string_view trimmed = geometry::Trim(text);
+    const std::string plain = PlainStationText(text);
+    const std::string_view trimmed = plain;
     const int section = trimmed.empty() ? 0 : MarkSection(trimmed.front());
     if (section == 0) {
         return geometry::NumericValue(trimmed);
@@ -201,7 +203,8 @@ double Stationing::SectionStationToMileage(int section, double station) const {
 }
 
 std::optional<std::string> Stationing::CheckStationText(std::string_view text) const {
-    const std::string_view trimmed = geometry::Trim(text);
+    const std::string plain = PlainStationText(text);
+    const std::string_view trimmed = plain;
     if (trimmed.empty()) {
         return std::nullopt;
     }
@@ -238,9 +241,11 @@ std::optional<std::string> Stationing::CheckStationText(std::string_view text) c
 }
 
 MarkedStation Stationing::MarkStation(std::string_view typed) const {
-    const std::string_view trimmed = geometry::Trim(typed);
+    const std::string plain = PlainStationText(typed);
+    const std::string_view trimmed = plain;
     if (trimmed.empty() || MarkSection(trimmed.front()) != 0 || m_breaks.empty()) {
-        return {std::string(typed), std::nullopt};
+        // The design-table form comes back in the plain form the conversions read.
+        return {plain == geometry::Trim(typed) ? std::string(typed) : plain, std::nullopt};
     }
     const double v = geometry::NumericValue(trimmed);
 
@@ -268,6 +273,52 @@ MarkedStation Stationing::MarkStation(std::string_view typed) const {
         }
     }
     return {SectionLetter(section) + std::string(trimmed), std::nullopt};
+}
+
+std::string PlainStationText(std::string_view text) {
+    const std::string_view t = geometry::Trim(text);
+    std::size_t i = 0;
+    std::string head;
+    // An optional mark letter: a capital other than K, or a K followed by the K of the form.
+    if (i < t.size() && MarkSection(t[i]) != 0 && (t[i] != 'K' || (t.size() > 1 && t[1] == 'K'))) {
+        head += t[i++];
+    }
+    if (i < t.size() && t[i] == '-') {
+        head += t[i++];
+    }
+    if (i >= t.size() || t[i] != 'K') {
+        return std::string(t);
+    }
+    ++i;
+    const auto digits = [&t](std::size_t from) {
+        std::size_t end = from;
+        while (end < t.size() && t[end] >= '0' && t[end] <= '9') {
+            ++end;
+        }
+        return end;
+    };
+    const std::size_t kmEnd = digits(i);
+    if (kmEnd == i || kmEnd >= t.size() || t[kmEnd] != '+') {
+        return std::string(t);
+    }
+    const std::size_t mStart = kmEnd + 1;
+    const std::size_t mEnd = digits(mStart);
+    const std::size_t metreDigits = mEnd - mStart;
+    if (metreDigits == 0 || metreDigits > 3) {
+        return std::string(t);
+    }
+    std::size_t end = mEnd;
+    if (end < t.size() && t[end] == '.') {
+        end = digits(end + 1);
+    }
+    if (end != t.size()) {
+        return std::string(t);
+    }
+    std::string plain = head;
+    plain.append(t.substr(i, kmEnd - i));
+    plain.append(3 - metreDigits, '0');
+    plain.append(t.substr(mStart));
+    return plain;
 }
 
 } // namespace tesk::stationing

@@ -35,6 +35,13 @@ namespace tesk::stationing {
 /// Most chain breaks one line may carry (sections are marked "A" .. "T").
 inline constexpr int kMaxBreaks = 19;
 
+/// A station text in the plain form the conversions read: the design-table form
+/// "K12+345.678" (kilometres, "+", metres below 1000), with an optional mark letter before the K
+/// ("BK12+345.678") and an optional minus sign ("-K0+012.300"), becomes "12345.678",
+/// "B12345.678", "-0012.300"; any other text comes back trimmed and otherwise unchanged. The
+/// digits are moved, not computed, so the value reads back exactly as written.
+std::string PlainStationText(std::string_view text);
+
 /// The mark letter of chain-break section `section` (1..20): 'A' for section 1.
 char SectionLetter(int section);
 

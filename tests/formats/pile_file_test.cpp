@@ -240,6 +240,9 @@ TEST(StationField, OffsetAfterPlusOrMinus) {
     const Row rows[] = {
         {"100+5", "100", 5.0},   {"100-5", "100", -5.0}, {"B400+1.25+7", "B400", 1.25},
         {"345.6", "345.6", 0.0}, {"-50", "", -50.0},
+        // The design-table form keeps its own "+".
+        {"K1+200.5", "K1+200.5", 0.0}, {"BK1+200.5+1.25", "BK1+200.5", 1.25},
+        {"K1+200-3", "K1+200", -3.0},
     };
     for (const Row& row : rows) {
         const StationField f = SplitStationField(row.Field);

@@ -295,12 +295,14 @@ TEST(Stationing, MarkStationRefusesValuesInAGapOrWrittenTwice) {
     }
 }
 
-// A station text whose number part is not a plain number (a label copied back with its "K", the
-// kilometres written as in a label, a word) would read as another station: 0 for "AK0+500.000",
-// 1 for "1+200", a real place on many lines. The text is refused instead.
+// A station text whose number part is not a plain number (the kilometres written without the
+// "K" of the design-table form, a word) would read as another station: 1 for "1+200", a real
+// place on many lines. The text is refused instead. The design-table form itself
+// ("AK0+500.000") is read as written.
 TEST(Stationing, CheckStationTextRefusesWhatWouldReadAsAnotherStation) {
     const Stationing two = Line(kTwo);
-    for (const char* text : {"AK0+500.000", "A", "Bx", "abc", "k1+200", "-", ".", "A+", "1+200",
+    EXPECT_EQ(two.CheckStationText("AK0+500.000"), std::nullopt);
+    for (const char* text : {"A", "Bx", "abc", "k1+200", "-", ".", "A+", "1+200",
                              "A1+200", "1200m", "1.2e3", "1200,5", "12OO", "1200.5.5", "B1200-5"}) {
         EXPECT_EQ(two.CheckStationText(text),
                   "桩号" + std::string(text) +
@@ -490,6 +492,31 @@ TEST(ShownStation, TheNumberAfterTheMarkOrTheMileage) {
     EXPECT_EQ(ShownStation("  C15060 ", 15022.4), 15060.0);
     EXPECT_EQ(ShownStation("1234.5", 1234.5), 1234.5);
     EXPECT_EQ(ShownStation("", 7.0), 7.0);
+}
+
+} // namespace
+} // namespace tesk::stationing
+
+namespace tesk::stationing {
+namespace {
+
+TEST(PlainStationText, TheDesignTableFormReadsAsWritten) {
+    struct Row {
+        const char* Typed;
+        const char* Plain;
+    };
+    for (const Row r : {Row{"K12+345.678", "12345.678"}, Row{" BK12+345.678 ", "B12345.678"},
+                        Row{"KK0+5", "K0005"}, Row{"-K0+012.300", "-0012.300"},
+                        Row{"K12345.678", "K12345.678"}, Row{"12345.678", "12345.678"},
+                        Row{"K1+1000", "K1+1000"}, Row{"K+12", "K+12"}, Row{"K1+2x", "K1+2x"}}) {
+        EXPECT_EQ(PlainStationText(r.Typed), r.Plain) << r.Typed;
+    }
+    // The conversions take both forms alike, to the last digit.
+    const Stationing breaks({{14862.415, 14900.0}}, 12000.0, 22000.0);
+    EXPECT_EQ(breaks.StationTextToMileage("BK15+120.000"), breaks.StationTextToMileage("B15120"));
+    EXPECT_EQ(breaks.CheckStationText("K15+120"), std::nullopt);
+    EXPECT_EQ(breaks.MarkStation("K15+120").Text, "B15120");
+    EXPECT_EQ(ShownStation("BK15+120.5", 0.0), 15120.5);
 }
 
 } // namespace

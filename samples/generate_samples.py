@@ -5,6 +5,8 @@ main_line.jdx  JD file of a 10 km main line, GBK-encoded Chinese vertex names
 main_line.dl   its chain breaks: one forward, one backward
 ramp.jdx       an interchange ramp in element form (reversing and compound spirals)
 bridge.zw      the piles of a bridge on the main line
+main_line.sqx  the main line's profile: a crest, a sag in the chain-break section B, a crest in C
+main_line.hp   its cross-fall: a normal crown, superelevated on the first curve
 """
 import math
 import os
@@ -121,7 +123,36 @@ B15240 90 2x2-60
     write("bridge.zw", text, "ascii")
 
 
+def profile():
+    # Written stations in the design-table form; grade points in sections A, B (after the forward
+    # break at 14862.415 = 14900) and C (after the backward break at 19350 = 19310.5).
+    text = """某高速公路主线纵断面
+;; 桩号 设计高程(米) 竖曲线半径(米，0为无竖曲线)
+K12+000    100.000  0
+K13+200    118.000  20000
+BK15+600   106.000  15000
+CK20+400   130.000  12000
+CK22+500   121.000  0
+"""
+    write("main_line.sqx", text, "gbk")
+
+
+def crossfall():
+    text = """某高速公路主线横坡
+;; 桩号 左侧横坡(%) 右侧横坡(%)，向外升高为正
+K12+000   -2.0  -2.0
+K12+250   -2.0  -2.0
+K12+400    3.0  -3.0
+K12+700    3.0  -3.0
+K12+850   -2.0  -2.0
+CK22+500  -2.0  -2.0
+"""
+    write("main_line.hp", text, "gbk")
+
+
 if __name__ == "__main__":
     main_line()
     ramp()
     bridge()
+    profile()
+    crossfall()

@@ -1,5 +1,6 @@
 #include "formats/point_file.h"
 
+#include "formats/fields_detail.h"
 #include "geometry/number_text.h"
 
 #include <cmath>
@@ -7,26 +8,6 @@
 namespace tesk::formats {
 
 namespace {
-
-// The fields of a line: split at commas when it has any (empty fields kept), else at blanks.
-std::vector<std::string> FieldsOf(const std::string& line) {
-    const std::string cleaned = geometry::CleanLine(line);
-    if (cleaned.find(',') == std::string::npos) {
-        return geometry::SplitFields(cleaned);
-    }
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = cleaned.find(',', start);
-        fields.emplace_back(geometry::Trim(std::string_view(cleaned).substr(
-            start, comma == std::string::npos ? std::string::npos : comma - start)));
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
-    }
-    return fields;
-}
 
 double Coordinate(const TextFile& file, const std::string& field, const char* what) {
     const std::optional<double> value = geometry::ParseNumber(field);

@@ -5,6 +5,7 @@
 #include "alignment/alignment.h"
 #include "alignment/element/element_alignment.h"
 #include "alignment/jd/jd_alignment.h"
+#include "profile/profile.h"
 #include "session/method.h"
 #include "stationing/stationing.h"
 
@@ -22,6 +23,11 @@ struct LoadedLine {
     stationing::Stationing Breaks;
     std::string AlignmentFile; ///< the file it was read from
     std::string BreakFile;     ///< the chain-break file, empty when none was read
+    /// The vertical alignment and the cross-fall loaded for this line, when they were
+    std::shared_ptr<const profile::Profile> Profile;
+    std::shared_ptr<const profile::CrossFall> CrossFall;
+    std::string ProfileFile;
+    std::string CrossFallFile;
 
     /// The line itself.
     const alignment::Alignment& Line() const { return Jd ? Jd->Line() : Elements->Line(); }

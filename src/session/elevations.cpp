@@ -1,0 +1,71 @@
+#include "session/elevations.h"
+
+#include "formats/profile_file.h"
+#include "geometry/error.h"
+
+#include <memory>
+
+namespace tesk::session {
+
+namespace {
+
+using geometry::ErrorCode;
+using geometry::RuntimeError;
+
+// The mileage of a row's written station on `line`, or a format error at the row.
+double MileageOf(const LoadedLine& line, const formats::StationRow& row) {
+    if (auto message = line.Breaks.CheckStationText(row.Station)) {
+        throw RuntimeError(ErrorCode::Format, row.Where + *message);
+    }
+    const stationing::MarkedStation marked = line.Breaks.MarkStation(row.Station);
+    if (!marked.Accepted()) {
+        throw RuntimeError(ErrorCode::Format, row.Where + *marked.Refusal);
+    }
+    const double mileage = line.Breaks.StationTextToMileage(marked.Text);
+    if (!line.Line().Contains(mileage)) {
+        throw RuntimeError(ErrorCode::Format,
+                           row.Where + "桩号" + row.Station + "超出平面数据文件，请修改！");
+    }
+    return mileage;
+}
+
+} // namespace
+
+void LoadProfile(LoadedLine& line, const std::string& path) {
+    std::vector<profile::GradePoint> points;
+    for (const formats::StationRow& row : formats::ReadProfileFile(path)) {
+        points.push_back({row.Station, MileageOf(line, row), row.First, row.Second});
+    }
+    try {
+        line.Profile = std::make_shared<const profile::Profile>(std::move(points));
+    } catch (const RuntimeError& e) {
+        throw RuntimeError(e.Code(), path + ": " + e.what());
+    }
+    line.ProfileFile = path;
+}
+
+void LoadCrossFall(LoadedLine& line, const std::string& path) {
+    std::vector<profile::CrossFallRow> rows;
+    for (const formats::StationRow& row : formats::ReadCrossFallFile(path)) {
+        rows.push_back({row.Station, MileageOf(line, row), row.First, row.Second});
+    }
+    try {
+        line.CrossFall = std::make_shared<const profile::CrossFall>(std::move(rows));
+    } catch (const RuntimeError& e) {
+        throw RuntimeError(e.Code(), path + ": " + e.what());
+    }
+    line.CrossFallFile = path;
+}
+
+std::optional<double> DesignElevation(const LoadedLine& line, double mileage, double offset) {
+    if (!line.Profile) {
+        return std::nullopt;
+    }
+    const std::optional<double> centre = line.Profile->ElevationAt(mileage);
+    if (!centre || offset == 0.0 || !line.CrossFall) {
+        return centre;
+    }
+    return line.CrossFall->ElevationOff(*centre, mileage, offset);
+}
+
+} // namespace tesk::session

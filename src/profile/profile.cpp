@@ -48,6 +48,9 @@ Profile::Profile(std::vector<GradePoint> points) : m_points(std::move(points)) {
         }
         m_grades.push_back((b.Elevation - a.Elevation) / (b.Mileage - a.Mileage));
     }
+    for (const GradePoint& p : m_points) {
+        m_mileages.push_back(p.Mileage);
+    }
     m_curves.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
         VerticalCurve& c = m_curves[k];
@@ -73,12 +76,16 @@ Profile::Profile(std::vector<GradePoint> points) : m_points(std::move(points)) {
 }
 
 std::size_t Profile::IntervalOf(double mileage) const {
-    // The last point k with Mileage(k) <= mileage, kept below the last point.
-    const auto it = std::upper_bound(
-        m_points.begin(), m_points.end(), mileage,
-        [](double m, const GradePoint& p) { return m < p.Mileage; });
-    const std::size_t k = static_cast<std::size_t>(it - m_points.begin());
-    return std::min(k == 0 ? 0 : k - 1, m_points.size() - 2);
+    // The last point k with Mileage(k) <= mileage, kept below the last point; halving without a
+    // data-dependent branch.
+    const double* base = m_mileages.data();
+    std::size_t size = m_mileages.size() - 1; // intervals 0 .. n - 2
+    while (size > 1) {
+        const std::size_t half = size / 2;
+        base = base[half] <= mileage ? base + half : base;
+        size -= half;
+    }
+    return static_cast<std::size_t>(base - m_mileages.data());
 }
 
 std::optional<double> Profile::ElevationAt(double mileage) const {

@@ -60,6 +60,7 @@ private:
     std::size_t IntervalOf(double mileage) const;
 
     std::vector<GradePoint> m_points;
+    std::vector<double> m_mileages; ///< the points' mileages, for the search
     std::vector<VerticalCurve> m_curves;
     std::vector<double> m_grades; ///< grade between point k and k + 1
 };

@@ -4,6 +4,8 @@
 #include "geometry/number_text.h"
 #include "piles/pile_table.h"
 #include "session/commands.h"
+#include "session/elevations.h"
+#include "geometry/angles.h"
 #include "stationing/stationing.h"
 
 #include <algorithm>
@@ -141,6 +143,19 @@ std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, dou
     return range;
 }
 
+std::optional<double> PointElevation(const LoadedLine& line, double mileage, double skew,
+                                     double angle, geometry::PlanePoint point) {
+    if (angle == 90.0 || skew == 0.0) {
+        return DesignElevation(line, mileage, skew);
+    }
+    // Off square the point lies across from another station: its own foot says where.
+    const alignment::Location where = line.Line().Locate(point, std::fabs(skew) + 1.0);
+    if (where.Feet.empty()) {
+        return std::nullopt;
+    }
+    return DesignElevation(line, where.Feet.front().Mileage, where.Feet.front().Offset);
+}
+
 std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
                                                          std::string_view from, std::string_view to,
                                                          double step,
@@ -179,10 +194,17 @@ std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
     for (Stake& stake : std::get<std::vector<Stake>>(stakes)) {
         SideStakeRow row;
         row.Centre = line.Line().PointAt(stake.Mileage);
+        if (line.Profile) {
+            row.Elevations.push_back(DesignElevation(line, stake.Mileage));
+        }
         for (const double d : offsets) {
             const geometry::PlanePoint p = piles::OffsetPoint(row.Centre, table.Angle, d);
             row.Points.push_back({geometry::RequireFinite(p.X, "side stake X"),
                                   geometry::RequireFinite(p.Y, "side stake Y")});
+            if (line.Profile) {
+                row.Elevations.push_back(PointElevation(line, stake.Mileage, d, table.Angle,
+                                                        row.Points.back()));
+            }
         }
         row.At = std::move(stake);
         table.Rows.push_back(std::move(row));

@@ -7,6 +7,7 @@
 #include "geometry/plane.h"
 #include "session/session.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -42,11 +43,20 @@ std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, dou
 
 namespace tesk::session {
 
+/// The design elevation of a point placed `skew` m off the line at `mileage` along the right
+/// deflection `angle` (degrees; 90 = square): square to the line its cross-fall over the skew
+/// distance; otherwise at the point's own foot. Nothing without a profile or outside it.
+std::optional<double> PointElevation(const LoadedLine& line, double mileage, double skew,
+                                     double angle, geometry::PlanePoint point);
+
 /// One stake of a side-stake table: the line's point and the points across it.
 struct SideStakeRow {
     Stake At;
     geometry::StationPoint Centre;            ///< the line's point and tangent azimuth
     std::vector<geometry::PlanePoint> Points; ///< one per offset, in the table's order
+    /// With a profile loaded: the design elevation of the centre, then of each point (nothing
+    /// outside the profile's grade points); empty without a profile
+    std::vector<std::optional<double>> Elevations;
 };
 
 /// The side-stake table ("逐桩坐标表") of a range.

@@ -297,8 +297,10 @@ void SideStakeDialog::Make() {
         sheet::StakeSheetTable sheetTable;
         sheetTable.Title = "逐 桩 坐 标 表";
         sheetTable.PointCaptions = captions;
+        sheetTable.WithElevations = m_line.Profile != nullptr;
         for (const session::SideStakeRow& row : m_table.Rows) {
-            sheet::StakeSheetRow r{row.At.Written, row.At.Mark, {{row.Centre.X, row.Centre.Y}}};
+            sheet::StakeSheetRow r{row.At.Written, row.At.Mark, {{row.Centre.X, row.Centre.Y}},
+                                   row.Elevations};
             r.Points.insert(r.Points.end(), row.Points.begin(), row.Points.end());
             drawn.insert(drawn.end(), r.Points.begin(), r.Points.end());
             sheetTable.Rows.push_back(std::move(r));

@@ -52,8 +52,9 @@ void Frame(Worksheet& sheet, const RangeAddress& range) {
 } // namespace
 
 Worksheet& WriteStakeSheet(Workbook& workbook, const StakeSheetTable& table) {
-    const int pairs = static_cast<int>(table.PointCaptions.size());
-    const int lastColumn = 1 + 2 * pairs;
+    const int groups = static_cast<int>(table.PointCaptions.size());
+    const int width = table.WithElevations ? 3 : 2;
+    const int lastColumn = 1 + width * groups;
     if (lastColumn > kMaxColumn || table.Rows.size() > static_cast<std::size_t>(kMaxRow - 3)) {
         throw geometry::RuntimeError(geometry::ErrorCode::Output,
                                      "the stake table does not fit into a worksheet");
@@ -61,8 +62,12 @@ Worksheet& WriteStakeSheet(Workbook& workbook, const StakeSheetTable& table) {
     for (const StakeSheetRow& row : table.Rows) {
         Require(std::isfinite(row.Station), "station");
         Require(row.Points.size() == table.PointCaptions.size(), "point");
+        Require(!table.WithElevations || row.Elevations.size() == row.Points.size(), "elevation");
         for (const geometry::PlanePoint& p : row.Points) {
             Require(std::isfinite(p.X) && std::isfinite(p.Y), "coordinate");
+        }
+        for (const std::optional<double>& h : row.Elevations) {
+            Require(!h || std::isfinite(*h), "elevation");
         }
     }
 
@@ -75,26 +80,34 @@ Worksheet& WriteStakeSheet(Workbook& workbook, const StakeSheetTable& table) {
     sheet.SetFontSize({{1, 1}, {1, 1}}, 14);
     sheet.Merge({{2, 1}, {3, 1}});
     sheet.SetValue({2, 1}, "桩号");
-    for (int k = 0; k < pairs; ++k) {
-        const int column = 2 + 2 * k;
-        sheet.Merge({{2, column}, {2, column + 1}});
+    for (int k = 0; k < groups; ++k) {
+        const int column = 2 + width * k;
+        sheet.Merge({{2, column}, {2, column + width - 1}});
         sheet.SetValue({2, column}, table.PointCaptions[static_cast<std::size_t>(k)]);
         sheet.SetValue({3, column}, "X");
         sheet.SetValue({3, column + 1}, "Y");
+        if (table.WithElevations) {
+            sheet.SetValue({3, column + 2}, "H");
+        }
     }
     int r = 4;
     for (const StakeSheetRow& row : table.Rows) {
         sheet.SetValue({r, 1}, row.Station);
         sheet.SetNumberFormat({{r, 1}, {r, 1}}, StationFormat(row.Mark));
-        for (int k = 0; k < pairs; ++k) {
-            const geometry::PlanePoint& p = row.Points[static_cast<std::size_t>(k)];
-            sheet.SetValue({r, 2 + 2 * k}, p.X);
-            sheet.SetValue({r, 3 + 2 * k}, p.Y);
+        for (int k = 0; k < groups; ++k) {
+            const auto index = static_cast<std::size_t>(k);
+            const int column = 2 + width * k;
+            sheet.SetValue({r, column}, row.Points[index].X);
+            sheet.SetValue({r, column + 1}, row.Points[index].Y);
+            sheet.SetNumberFormat({{r, column}, {r, column + 1}}, kCoordinateFormat);
+            if (table.WithElevations) {
+                if (row.Elevations[index]) {
+                    sheet.SetValue({r, column + 2}, *row.Elevations[index]);
+                }
+                sheet.SetNumberFormat({{r, column + 2}, {r, column + 2}}, "0.000");
+            }
         }
         ++r;
-    }
-    if (!table.Rows.empty()) {
-        sheet.SetNumberFormat({{4, 2}, {r - 1, lastColumn}}, kCoordinateFormat);
     }
     Frame(sheet, {{2, 1}, {std::max(3, r - 1), lastColumn}});
     return sheet;

@@ -7,6 +7,7 @@
 #include "geometry/plane.h"
 #include "sheet/workbook.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,16 +19,19 @@ struct StakeSheetRow {
     double Station = 0.0;
     char Mark = '\0';
     std::vector<geometry::PlanePoint> Points;
+    /// With WithElevations: one design elevation per point (an empty cell where there is none)
+    std::vector<std::optional<double>> Elevations;
 };
 
 struct StakeSheetTable {
     std::string Title;                      ///< merged over the first row
-    std::vector<std::string> PointCaptions; ///< one per column pair: "中桩", "左边桩 12.5 m"
+    std::vector<std::string> PointCaptions; ///< one per column group: "中桩", "左边桩 12.5 m"
     std::vector<StakeSheetRow> Rows;
+    bool WithElevations = false; ///< each group X, Y and H (design elevation, "0.000")
 };
 
 /// Adds a worksheet (it becomes the active sheet) with the title, a header of two rows (桩号,
-/// then each caption over its X and Y) and one row per stake: the station as a number shown
+/// then each caption over its X and Y, and H with elevations) and one row per stake: the station as a number shown
 /// "K12+345.678" (with the mark in front where there is one), coordinates "0.0000". Throws
 /// geometry::RuntimeError(Output), adding no sheet, when a value is not finite or the table does
 /// not fit a worksheet.

@@ -51,6 +51,20 @@ TEST(StakeSheet, StationsKeepTheirMarkAndThePointsTheirColumns) {
     EXPECT_EQ(book.SheetCount(), 1u);
 }
 
+TEST(StakeSheet, ElevationsTakeAThirdColumnPerGroup) {
+    Workbook book;
+    StakeSheetTable table{"t", {"中桩", "左边桩 12.5 m"},
+                          {{100.0, '\0', {{1, 2}, {3, 4}}, {10.25, std::nullopt}}}};
+    table.WithElevations = true;
+    const Worksheet& s = WriteStakeSheet(book, table);
+    EXPECT_EQ(Text(s, 3, 4), "H");
+    EXPECT_EQ(Number(s, 4, 4), 10.25);
+    EXPECT_EQ(s.FormatAt({4, 4}).NumberFormat, "0.000");
+    EXPECT_EQ(Number(s, 4, 5), 3.0) << "the second group starts after the first one's H";
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(s.ValueAt({4, 7})))
+        << "no elevation outside the profile: an empty cell";
+}
+
 TEST(LocateSheet, OffsetsShowTheirSideAndPointsWithoutStationSayWhy) {
     Workbook book;
     const Worksheet& s = WriteLocateSheet(

@@ -243,7 +243,13 @@ void Worksheet::Merge(const RangeAddress& range) {
         return;
     }
     RequireNoPartialMerge(range);
-    std::erase_if(m_merges, [&](const RangeAddress& merge) { return range.Contains(merge); });
+    std::erase_if(m_merges, [&](const RangeAddress& merge) {
+        const bool inside = range.Contains(merge);
+        if (inside) {
+            IndexMerge(merge, false);
+        }
+        return inside;
+    });
     for (int row = range.First.Row; row <= range.Last.Row; ++row) {
         auto it = m_cells.lower_bound({row, range.First.Column});
         for (; it != m_cells.end() && it->first <= CellAddress{row, range.Last.Column}; ++it) {
@@ -253,6 +259,21 @@ void Worksheet::Merge(const RangeAddress& range) {
         }
     }
     m_merges.push_back(range);
+    IndexMerge(range, true);
+}
+
+void Worksheet::IndexMerge(const RangeAddress& range, bool add) {
+    for (int row = range.First.Row; row <= range.Last.Row; ++row) {
+        for (int column = range.First.Column; column <= range.Last.Column; ++column) {
+            const std::uint64_t key = (static_cast<std::uint64_t>(row) << 32) |
+                                      static_cast<std::uint32_t>(column);
+            if (add) {
+                m_mergeOfCell[key] = range;
+            } else {
+                m_mergeOfCell.erase(key);
+            }
+        }
+    }
 }
 
 void Worksheet::SetValue(CellAddress cell, double value) {
@@ -321,11 +342,20 @@ void Worksheet::Copy(const RangeAddress& source, CellAddress destination) {
         m_cells.erase(m_cells.lower_bound({row, target.First.Column}),
                       m_cells.upper_bound({row, target.Last.Column}));
     }
-    std::erase_if(m_merges, [&](const RangeAddress& merge) { return target.Contains(merge); });
+    std::erase_if(m_merges, [&](const RangeAddress& merge) {
+        const bool inside = target.Contains(merge);
+        if (inside) {
+            IndexMerge(merge, false);
+        }
+        return inside;
+    });
     for (auto& [address, cell] : copied) {
         m_cells[address] = std::move(cell);
     }
     m_merges.insert(m_merges.end(), copiedMerges.begin(), copiedMerges.end());
+    for (const RangeAddress& merge : copiedMerges) {
+        IndexMerge(merge, true);
+    }
 }
 
 const CellValue& Worksheet::ValueAt(CellAddress cell) const {
@@ -353,12 +383,12 @@ double Worksheet::ColumnWidth(int column) const {
 }
 
 std::optional<RangeAddress> Worksheet::MergeAreaAt(CellAddress cell) const {
-    for (const RangeAddress& merge : m_merges) {
-        if (merge.Contains(cell)) {
-            return merge;
-        }
+    const auto it = m_mergeOfCell.find((static_cast<std::uint64_t>(cell.Row) << 32) |
+                                       static_cast<std::uint32_t>(cell.Column));
+    if (it == m_mergeOfCell.end()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return it->second;
 }
 
 Worksheet& Workbook::AddWorksheet() {

@@ -15,11 +15,13 @@
 
 #include "sheet/address.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -182,6 +184,10 @@ private:
     std::map<int, double> m_rowHeights;
     std::map<int, double> m_columnWidths;
     std::vector<RangeAddress> m_merges;
+    /// The merged block of every merged cell, kept with m_merges: finding a cell's block does
+    /// not scan every block (a pile table of 200 piers has thousands).
+    std::unordered_map<std::uint64_t, RangeAddress> m_mergeOfCell;
+    void IndexMerge(const RangeAddress& range, bool add);
     std::map<CellAddress, Cell> m_cells;
 };
 

@@ -10,9 +10,15 @@
 
 namespace tesk::alignment {
 class Alignment;
+struct Segment;
 }
 
 namespace tesk::alignment::detail {
+
+/// How many sub-pieces a segment is cut into for its bounding box and its feet: each turns
+/// through at most 0.2 rad and is at most 200 m long (within one, the foot function changes sign
+/// at most once unless the point lies near a centre of curvature).
+int PiecesOf(const Segment& s);
 
 /// A node covers the segments [First, Last) of Segments(): their bounding box (widened by what
 /// the sampling may miss) and the cone of their tangent directions. A point can have a foot on

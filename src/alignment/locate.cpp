@@ -17,8 +17,6 @@ using geometry::StationPoint;
 
 namespace detail {
 
-namespace {
-
 // Sub-pieces of a curved segment turn through at most this (rad) and are at most this long (m):
 // within one, the foot function changes sign at most once unless the point lies near a centre
 // of curvature, and the sampled bounding box misses at most the sagitta.
@@ -32,6 +30,8 @@ int PiecesOf(const Segment& s) {
     const double byLength = std::ceil(length / kPieceLength);
     return static_cast<int>(std::clamp(std::max(byTurn, byLength), 1.0, 4096.0));
 }
+
+namespace {
 
 struct Sampled {
     double MinX, MaxX, MinY, MaxY;
@@ -216,11 +216,7 @@ void Alignment::LocateOnSegment(std::size_t k, PlanePoint p, Location& out) cons
     // (near the evolute), with no sign change between the sub-piece's ends: there the extremum
     // of the foot function is found and the piece split at it.
     const double curvature = std::max(std::fabs(s.StartCurvature), std::fabs(s.EndCurvature));
-    const int pieces = std::max(
-        1, static_cast<int>(std::ceil(std::max(0.5 * (std::fabs(s.StartCurvature) +
-                                                      std::fabs(s.EndCurvature)) *
-                                                   length / 0.2,
-                                               length / 200.0))));
+    const int pieces = detail::PiecesOf(s);
     const double step = length / pieces;
     const auto f = [&](double m) { return Along(PointOnSegment(k, m), p); };
     const auto bracketed = [&](double lo, double flo, double hi, double fhi) {

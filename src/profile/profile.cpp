@@ -88,24 +88,32 @@ std::size_t Profile::IntervalOf(double mileage) const {
     return static_cast<std::size_t>(base - m_mileages.data());
 }
 
+std::optional<std::size_t> Profile::CurveHolding(std::size_t k, double mileage) const {
+    // Only the curves at the two ends of the interval can reach into it.
+    for (const std::size_t j : {k, k + 1}) {
+        const VerticalCurve& c = m_curves[j];
+        if (c.Length > 0.0 && mileage >= c.StartMileage && mileage <= c.EndMileage) {
+            return j;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<double> Profile::ElevationAt(double mileage) const {
     if (!(mileage >= Start() && mileage <= End())) {
         return std::nullopt;
     }
     const std::size_t k = IntervalOf(mileage);
-    // The curve that may hold the mileage: at the nearer of the interval's two points.
-    for (const std::size_t j : {k, k + 1}) {
-        const VerticalCurve& c = m_curves[j];
-        if (c.Length > 0.0 && mileage >= c.StartMileage && mileage <= c.EndMileage) {
-            const GradePoint& p = m_points[j];
-            // From the nearer tangent point: x^2 / (2R) off the tangent of that side.
-            const bool before = mileage <= p.Mileage;
-            const double x = before ? mileage - c.StartMileage : c.EndMileage - mileage;
-            const double tangent =
-                p.Elevation + (before ? c.GradeIn : c.GradeOut) * (mileage - p.Mileage);
-            const double sign = c.GradeOut > c.GradeIn ? 1.0 : -1.0;
-            return tangent + sign * x * x / (2.0 * p.Radius);
-        }
+    if (const std::optional<std::size_t> j = CurveHolding(k, mileage)) {
+        const VerticalCurve& c = m_curves[*j];
+        const GradePoint& p = m_points[*j];
+        // From the nearer tangent point: x^2 / (2R) off the tangent of that side.
+        const bool before = mileage <= p.Mileage;
+        const double x = before ? mileage - c.StartMileage : c.EndMileage - mileage;
+        const double tangent =
+            p.Elevation + (before ? c.GradeIn : c.GradeOut) * (mileage - p.Mileage);
+        const double sign = c.GradeOut > c.GradeIn ? 1.0 : -1.0;
+        return tangent + sign * x * x / (2.0 * p.Radius);
     }
     const GradePoint& a = m_points[k];
     return a.Elevation + m_grades[k] * (mileage - a.Mileage);
@@ -116,11 +124,9 @@ std::optional<double> Profile::GradeAt(double mileage) const {
         return std::nullopt;
     }
     const std::size_t k = IntervalOf(mileage);
-    for (const std::size_t j : {k, k + 1}) {
-        const VerticalCurve& c = m_curves[j];
-        if (c.Length > 0.0 && mileage >= c.StartMileage && mileage <= c.EndMileage) {
-            return c.GradeIn + (c.GradeOut - c.GradeIn) * (mileage - c.StartMileage) / c.Length;
-        }
+    if (const std::optional<std::size_t> j = CurveHolding(k, mileage)) {
+        const VerticalCurve& c = m_curves[*j];
+        return c.GradeIn + (c.GradeOut - c.GradeIn) * (mileage - c.StartMileage) / c.Length;
     }
     return m_grades[k];
 }

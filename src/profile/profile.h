@@ -58,6 +58,8 @@ public:
 
 private:
     std::size_t IntervalOf(double mileage) const;
+    /// The vertical curve (by grade point) holding `mileage` in interval `k`, if any.
+    std::optional<std::size_t> CurveHolding(std::size_t k, double mileage) const;
 
     std::vector<GradePoint> m_points;
     std::vector<double> m_mileages; ///< the points' mileages, for the search

@@ -29,6 +29,15 @@ double MileageOf(const LoadedLine& line, const formats::StationRow& row) {
     return mileage;
 }
 
+// Builds `T` from `rows`, naming the file in a refusal.
+template <typename T, typename Rows> std::shared_ptr<const T> Build(Rows rows, const std::string& path) {
+    try {
+        return std::make_shared<const T>(std::move(rows));
+    } catch (const RuntimeError& e) {
+        throw RuntimeError(e.Code(), path + ": " + e.what());
+    }
+}
+
 } // namespace
 
 void LoadProfile(LoadedLine& line, const std::string& path) {
@@ -36,11 +45,7 @@ void LoadProfile(LoadedLine& line, const std::string& path) {
     for (const formats::StationRow& row : formats::ReadProfileFile(path)) {
         points.push_back({row.Station, MileageOf(line, row), row.First, row.Second});
     }
-    try {
-        line.Profile = std::make_shared<const profile::Profile>(std::move(points));
-    } catch (const RuntimeError& e) {
-        throw RuntimeError(e.Code(), path + ": " + e.what());
-    }
+    line.Profile = Build<profile::Profile>(std::move(points), path);
     line.ProfileFile = path;
 }
 
@@ -49,11 +54,7 @@ void LoadCrossFall(LoadedLine& line, const std::string& path) {
     for (const formats::StationRow& row : formats::ReadCrossFallFile(path)) {
         rows.push_back({row.Station, MileageOf(line, row), row.First, row.Second});
     }
-    try {
-        line.CrossFall = std::make_shared<const profile::CrossFall>(std::move(rows));
-    } catch (const RuntimeError& e) {
-        throw RuntimeError(e.Code(), path + ": " + e.what());
-    }
+    line.CrossFall = Build<profile::CrossFall>(std::move(rows), path);
     line.CrossFallFile = path;
 }
 

@@ -6,6 +6,7 @@
 
 #include "alignment/jd/jd_alignment.h"
 #include "geometry/plane.h"
+#include "support/vertex_rows.h"
 
 #include <algorithm>
 #include <array>
@@ -18,39 +19,11 @@ namespace tesk::jd::testing {
 
 inline constexpr double kPi = std::numbers::pi;
 
-/// One vertex of a JD file: name, X, Y, R, Ls1, Ls2, R1, R2 (m).
-struct VertexRow {
-    std::string Name;
-    double X = 0.0, Y = 0.0;
-    double R = 0.0, Ls1 = 0.0, Ls2 = 0.0, R1 = 0.0, R2 = 0.0;
-};
+using tesk::testing::VertexRow;
 
-/// The JD input of `rows`, with the hairpin mark ("HT" in any case) and its two flag characters
-/// taken from the end of the name, as the JD reader takes them.
+/// The JD input of `rows` (see tesk::testing::JdInputOf).
 inline JdInput InputOf(const std::vector<VertexRow>& rows, double startStation = 0.0) {
-    JdInput input;
-    input.StartStation = startStation;
-    for (const VertexRow& row : rows) {
-        Vertex v;
-        v.Name = row.Name;
-        v.X = row.X;
-        v.Y = row.Y;
-        v.Radius = row.R;
-        v.Spiral1 = row.Ls1;
-        v.Spiral2 = row.Ls2;
-        v.Spiral1OuterRadius = row.R1;
-        v.Spiral2OuterRadius = row.R2;
-        std::string upper = row.Name;
-        std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
-            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-        });
-        const std::size_t len = row.Name.size();
-        v.Hairpin = upper.find("HT") != std::string::npos;
-        v.KeepBack = v.Hairpin && len >= 2 && row.Name[len - 2] == '1';
-        v.KeepAhead = v.Hairpin && len >= 1 && row.Name[len - 1] == '1';
-        input.Vertices.push_back(std::move(v));
-    }
-    return input;
+    return tesk::testing::JdInputOf(startStation, rows);
 }
 
 /// The line of `rows` starting at `startStation`.

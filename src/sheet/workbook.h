@@ -214,12 +214,12 @@ private:
 class Workbook {
 public:
     /// Adds an empty worksheet named "Sheet<n>" (n counts every sheet ever added, from 1), or
-    /// `name` when given: "桩位坐标表", then "桩位坐标表 (2)", "桩位坐标表 (3)" ... while a sheet of
-    /// that name exists (names compare as a spreadsheet program compares them, ASCII letters
-    /// in either case). The sheet is placed in front of the active sheet as a spreadsheet
-    /// program places it and becomes the active sheet. Throws geometry::RuntimeError(Output)
-    /// for a name a spreadsheet refuses: longer than 31 characters with its number, or holding
-    /// one of [ ] : * ? / \ or a leading or trailing apostrophe.
+    /// `name` when given: "桩位坐标表", then "桩位坐标表 (2)", "桩位坐标表 (3)" ... while a sheet
+    /// of that name exists (names compare as a spreadsheet program compares them, ASCII letters in
+    /// either case). The sheet is placed in front of the active sheet as a spreadsheet program
+    /// places it and becomes the active sheet. Throws geometry::RuntimeError(Output) for a name a
+    /// spreadsheet refuses: longer than 31 characters with its number, or holding one of [ ] : * ?
+    /// / \ or a leading or trailing apostrophe.
     Worksheet& AddWorksheet(std::string_view name = {});
     /// The active worksheet; throws geometry::RuntimeError(Output) when there is none.
     Worksheet& ActiveSheet();

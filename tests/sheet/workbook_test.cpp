@@ -279,7 +279,8 @@ TEST(SheetWorkbook, SheetsNamedAfterTheirContentGetANumberFromTheSecondOn) {
         EXPECT_EQ(book.AddWorksheet(row.Asked).Name(), row.Given) << row.Asked;
     }
     // Names a spreadsheet program refuses are refused before a sheet is added.
-    for (const char* bad : {"a/b", "a:b", "[x]", "'quoted'", "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二"}) {
+    for (const char* bad : {"a/b", "a:b", "[x]", "'quoted'",
+                            "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二"}) {
         EXPECT_EQ(ErrorOf([&] { book.AddWorksheet(bad); }), ErrorCode::Output) << bad;
     }
     EXPECT_EQ(book.SheetCount(), 6u);

@@ -6,13 +6,16 @@
 #include "cad/dxf_writer.h"
 #include "geometry/error.h"
 #include "geometry/number_text.h"
+#include "session/command_handler.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
+#include <QHideEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
@@ -25,6 +28,10 @@ DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& pro
     setWindowFlag(Qt::Window, true);
     setObjectName(QStringLiteral("DrawingWindow"));
     resize(1000, 700);
+    // The size and place the user left it at last time, when there is one.
+    restoreGeometry(QSettings(QStringLiteral("Tesk"), QStringLiteral("Tesk"))
+                        .value(kGeometryKey)
+                        .toByteArray());
 
     m_view = new DrawingView(document, this);
     m_view->setObjectName(QStringLiteral("DrawingView"));
@@ -68,6 +75,11 @@ DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& pro
     m_cancelPick = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_cancelPick->setEnabled(false);
     connect(m_cancelPick, &QShortcut::activated, m_view, &DrawingView::CancelPick);
+    // The drawing window covers the main window after every drawing command: Ctrl+M brings the
+    // main window back to the front.
+    auto* toMain = new QShortcut(QKeySequence(QStringLiteral("Ctrl+M")), this);
+    toMain->setObjectName(QStringLiteral("MainWindowShortcut"));
+    connect(toMain, &QShortcut::activated, this, &DrawingWindow::MainWindowRequested);
 
     connect(m_view, &DrawingView::DocumentChanged, this, &DrawingWindow::OnDocumentChanged);
     connect(m_view, &DrawingView::CursorMoved, this, &DrawingWindow::OnCursorMoved);
@@ -85,6 +97,9 @@ DrawingWindow::DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& pro
 }
 
 DrawingWindow::~DrawingWindow() {
+    if (isVisible()) {
+        SaveGeometry();
+    }
     // The document outlives the window: it must not call back into it.
     m_document.SetPickHandler({});
     m_document.SetZoomHandler({});
@@ -166,15 +181,25 @@ bool DrawingWindow::SaveDxf() {
     if (path.empty()) {
         return false;
     }
-    try {
-        cad::WriteDxf(m_document, path);
-    } catch (const std::exception& e) {
-        m_prompts.Error("保存DXF文件失败！", e.what());
+    if (!session::RunOutputUnderHandler(m_prompts, false, path,
+                                        [&] { cad::WriteDxf(m_document, path); })) {
         return false;
     }
     m_savedRevision = m_document.Revision();
     m_lastSavedPath = QString::fromStdString(path);
     return true;
+}
+
+void DrawingWindow::SaveGeometry() const {
+    QSettings(QStringLiteral("Tesk"), QStringLiteral("Tesk"))
+        .setValue(kGeometryKey, saveGeometry());
+}
+
+void DrawingWindow::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) { // hidden by the program or closed, not minimised
+        SaveGeometry();
+    }
+    QMainWindow::hideEvent(event);
 }
 
 void DrawingWindow::closeEvent(QCloseEvent* event) {

@@ -23,6 +23,9 @@ class DrawingWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
+    /// Where the window's size and place are kept between runs (QSettings "Tesk"/"Tesk").
+    static constexpr const char* kGeometryKey = "DrawingWindow/geometry";
+
     /// Shows `document` (which must outlive the window) and becomes its pick and zoom handler:
     /// a pick shows this window and waits for a click here.
     DrawingWindow(cad::DrawingDocument& document, DesktopPrompts& prompts,
@@ -42,14 +45,21 @@ public:
     /// "保存DXF…": asks for a file and writes the drawing. Returns true when it was written.
     bool SaveDxf();
 
+signals:
+    /// Ctrl+M: the user wants the main window in front of this one.
+    void MainWindowRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    /// Keeps the window's size and place for the next time it is shown (also in a later run).
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void OnDocumentChanged();
     void OnCursorMoved(double x, double y);
     void OnPickStateChanged(const QString& prompt);
     void OnLayerItemChanged(QListWidgetItem* item);
+    void SaveGeometry() const;
 
     cad::DrawingDocument& m_document;
     DesktopPrompts& m_prompts;

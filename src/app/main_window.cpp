@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -92,6 +94,13 @@ MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
     connect(showDrawing, &QShortcut::activated, this, [this] {
         ShowDrawing();
         m_drawing->activateWindow();
+    });
+    // Ctrl+M in the drawing window: back to this window, also from behind the progress window.
+    connect(m_drawing, &DrawingWindow::MainWindowRequested, this, [this] {
+        m_progress->hide();
+        show();
+        raise();
+        activateWindow();
     });
     connect(m_progress, &ProgressWindow::ReturnRequested, this, [this] {
         show();
@@ -215,9 +224,22 @@ void MainWindow::BuildLayout() {
     setTabOrder(Field(1), Field(2));
     setTabOrder(Field(2), Field(3));
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_commandPanel);
-    layout->addWidget(frame2, 1);
+    auto* layout = new QVBoxLayout(this);
+    auto* panels = new QHBoxLayout;
+    panels->addWidget(m_commandPanel);
+    panels->addWidget(frame2, 1);
+    layout->addLayout(panels, 1);
+
+    // What is loaded for the selected method, at the bottom.
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("statusBar"));
+    status->setSizeGripEnabled(false);
+    m_loaded = new QLabel(status);
+    m_loaded->setObjectName(QStringLiteral("loadedLabel"));
+    status->addWidget(m_loaded, 1);
+    layout->addWidget(status);
+    connect(m_jdMethod, &QRadioButton::toggled, this, [this] { ShowLoaded(); });
+    ShowLoaded();
 
     // The menu of the computations beyond the buttons.
     auto* menuBar = new QMenuBar(this);
@@ -298,10 +320,12 @@ void MainWindow::RunCommand(const std::function<void()>& body) {
     m_commandPanel->setEnabled(false);
     try {
         body();
+    } catch (const geometry::RuntimeError& e) {
+        m_prompts->Error(session::kFormatMessage, session::ErrorDetail(e), e.what());
     } catch (const std::exception& e) {
-        m_prompts->Error(session::kFormatMessage, e.what());
+        m_prompts->Error(session::kFormatMessage, session::UnexpectedDetail(), e.what());
     } catch (...) {
-        m_prompts->Error(session::kFormatMessage, "unknown failure");
+        m_prompts->Error(session::kFormatMessage, session::UnexpectedDetail(), "unknown failure");
     }
     m_commandPanel->setEnabled(true);
     m_busy = false;
@@ -353,6 +377,48 @@ void MainWindow::InitializeClicked() {
             EnableAlignmentCommands();
         }
     });
+    ShowLoaded();
+}
+
+QString MainWindow::LoadedText() const {
+    return m_loaded->text();
+}
+
+void MainWindow::ShowLoaded() {
+    const session::AlignmentMethod method = Method();
+    const std::string_view caption = method == session::AlignmentMethod::IntersectionPoint
+                                         ? kIntersectionPointCaption
+                                         : kElementCaption;
+    const session::LoadedLine* line = m_session.Line(method);
+    if (line == nullptr) {
+        m_loaded->setText(ToQString(caption) + QStringLiteral("　平面资料尚未读入"));
+        m_loaded->setToolTip({});
+        return;
+    }
+    const auto fileName = [](const std::string& path) {
+        return QFileInfo(QString::fromStdString(path)).fileName();
+    };
+    QString text =
+        ToQString(caption) + QStringLiteral("　平面资料：") + fileName(line->AlignmentFile);
+    QString tip = QStringLiteral("平面资料：") + QString::fromStdString(line->AlignmentFile);
+    if (method == session::AlignmentMethod::IntersectionPoint) {
+        const QString breaks =
+            line->BreakFile.empty() ? QStringLiteral("无") : fileName(line->BreakFile);
+        text += QStringLiteral("　断链资料：") + breaks;
+        tip += QStringLiteral("\n断链资料：") +
+               (line->BreakFile.empty() ? breaks : QString::fromStdString(line->BreakFile));
+    }
+    try {
+        const alignment::Alignment& road = line->Line();
+        text += QStringLiteral("　桩号：") +
+                QString::fromStdString(line->Breaks.MileageToLabel(road.Start())) +
+                QStringLiteral("～") +
+                QString::fromStdString(line->Breaks.MileageToLabel(road.End()));
+    } catch (const geometry::RuntimeError&) {
+        // A line without finite ends has no stations to show; the files still are.
+    }
+    m_loaded->setText(text);
+    m_loaded->setToolTip(tip);
 }
 
 void MainWindow::ComputeClicked() {
@@ -456,8 +522,9 @@ void MainWindow::ExcelTableClicked() {
         if (path.empty()) {
             return; // the user chose not to save: nothing is written
         }
-        const bool written = session::RunUnderHandler(
-            *m_prompts, true, [&] { sheet::WriteXlsx(*m_spreadsheet.CurrentWorkbook(), path); });
+        const bool written = session::RunOutputUnderHandler(*m_prompts, true, path, [&] {
+            sheet::WriteXlsx(*m_spreadsheet.CurrentWorkbook(), path);
+        });
         if (written && !m_prompts->OpenWithDesktop(path)) {
             m_prompts->Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
         }
@@ -474,9 +541,10 @@ void MainWindow::MoreClicked() {
 void MainWindow::HelpClicked() {
     const QString index = FindHelpFile(QCoreApplication::applicationDirPath());
     if (index.isEmpty()) {
-        m_prompts->Error("找不到帮助文件！", (QCoreApplication::applicationDirPath() +
-                                              QStringLiteral("/help/index.html"))
-                                                 .toStdString());
+        const std::string expected =
+            (QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html"))
+                .toStdString();
+        m_prompts->Error("找不到帮助文件！", "文件：" + expected + "\n", expected);
         return;
     }
     if (!m_help) {

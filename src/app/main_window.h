@@ -18,6 +18,7 @@
 #include <string_view>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +51,10 @@ public:
     DesktopPrompts& Prompts() { return *m_prompts; }
     /// The method option: jdMethodOption = intersection-point method, otherwise element method.
     session::AlignmentMethod Method() const;
+    /// The status line ("loadedLabel"): the selected method, the file names of its alignment
+    /// and (for the JD method) chain-break file, and the station labels of the line's start and
+    /// end; "<method>　平面资料尚未读入" before that method's Initialize.
+    QString LoadedText() const;
 
     /// Puts the focus on "stationField".."azimuthField" and selects its text; other names are ignored.
     void FocusField(std::string_view name);
@@ -84,6 +89,8 @@ private:
     /// reported as one error box instead of ending the program.
     void RunCommand(const std::function<void()>& body);
     void EnableAlignmentCommands();
+    /// Writes LoadedText for the selected method: after Initialize and when the option changes.
+    void ShowLoaded();
     void ClearOutputs();
     /// What the user typed into "stationField".."skewField": station, right angle, skew distances.
     session::PointFields PointInput() const;
@@ -108,6 +115,7 @@ private:
     QRadioButton* m_jdMethod = nullptr;
     QRadioButton* m_elementMethod = nullptr;
     QCheckBox* m_joinPoints = nullptr;
+    QLabel* m_loaded = nullptr;
     std::array<QLineEdit*, 6> m_text{};
     QWidget* m_commandPanel = nullptr;
     bool m_busy = false;

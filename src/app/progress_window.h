@@ -16,6 +16,9 @@ class ProgressWindow final : public QWidget {
 
 public:
     static constexpr std::string_view kFinishedText = "设计线绘制完毕，双击返回";
+    /// Size in pixels at 96 dpi: 3900 x 645 twips (15 twips a pixel).
+    static constexpr int kWidth = 3900 / 15;
+    static constexpr int kHeight = 645 / 15;
 
     explicit ProgressWindow(QWidget* parent = nullptr);
 

@@ -59,7 +59,7 @@ void QtPrompts::Refuse(const session::Refusal& refusal) {
     }
 }
 
-void QtPrompts::Error(std::string_view message, std::string_view detail) {
+void QtPrompts::Error(std::string_view message, std::string_view detail, std::string_view) {
     QMessageBox box(QMessageBox::Critical, ToQString(session::kErrorTitle), ToQString(message),
                     QMessageBox::Ok, DialogParent());
     if (!detail.empty()) {

@@ -20,7 +20,8 @@ public:
     std::string OpenFile(std::string_view title, std::string_view filter) override;
     using DesktopPrompts::Refuse;
     void Refuse(const session::Refusal& refusal) override;
-    void Error(std::string_view message, std::string_view detail) override;
+    void Error(std::string_view message, std::string_view detail,
+               std::string_view technical) override;
     void ActivateMainWindow() override;
 
     std::string SaveFile(std::string_view title, std::string_view filter,

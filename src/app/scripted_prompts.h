@@ -26,6 +26,7 @@ public:
     std::vector<std::string> Refusals;
     std::vector<std::string> Errors;
     std::vector<std::string> Details;
+    std::vector<std::string> Technical; ///< the English texts of Error, one per message
     std::vector<std::string> Focused;
     std::vector<std::string> Opened;  ///< paths given to OpenWithDesktop
     std::vector<std::string> Notices; ///< Inform and Confirm texts
@@ -54,9 +55,11 @@ public:
             Focus(FieldControlName(refusal.Focus));
         }
     }
-    void Error(std::string_view message, std::string_view detail) override {
+    void Error(std::string_view message, std::string_view detail,
+               std::string_view technical) override {
         Errors.emplace_back(message);
         Details.emplace_back(detail);
+        Technical.emplace_back(technical);
         Events.push_back("error:" + std::string(message));
     }
     /// Records a focus move and passes it on to FocusHandler.

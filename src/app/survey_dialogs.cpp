@@ -60,8 +60,8 @@ void SaveAndOpen(DesktopPrompts& prompts, const sheet::Workbook& workbook, std::
     if (path.empty()) {
         return;
     }
-    const bool written =
-        session::RunUnderHandler(prompts, false, [&] { sheet::WriteXlsx(workbook, path); });
+    const bool written = session::RunOutputUnderHandler(prompts, false, path,
+                                                        [&] { sheet::WriteXlsx(workbook, path); });
     if (written && !prompts.OpenWithDesktop(path)) {
         prompts.Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
     }

@@ -292,6 +292,12 @@ void WriteHeader(DL_Dxf& dxf, BufferWriter& dw, const DrawingDocument& document,
     dw.dxfInt(70, 6);
     dw.dxfString(9, "$MEASUREMENT"); // metric
     dw.dxfInt(70, 1);
+    // Stake-out points as the window paints them, a cross of fixed screen size, not bare dots:
+    // style 2 (+), size 1 % of the view (a negative size is relative to the screen).
+    dw.dxfString(9, "$PDMODE");
+    dw.dxfInt(70, 2);
+    dw.dxfString(9, "$PDSIZE");
+    dw.dxfReal(40, -1.0);
     if (extents) {
         dw.dxfString(9, "$EXTMIN");
         dw.coord(10, extents->MinX, extents->MinY, 0.0);

@@ -34,6 +34,11 @@ void AddDigits(CLI::App& command, int& digits) {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Tesk 平面放样计算 (setting-out calculator), command-line tool", "tesk-cli"};
     app.require_subcommand(1);
+    bool verbose = false;
+    app.fallthrough(); // --verbose also after the subcommand
+    app.add_flag("--verbose", verbose,
+                 "after an error's Chinese message and detail, also print the program's English "
+                 "technical text (line starting with \"detail: \")");
 
     AlignmentFiles files;
     TableOptions table;
@@ -123,7 +128,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
 
-    ConsolePrompts prompts(err);
+    ConsolePrompts prompts(err, verbose);
     // Nothing the user made is overwritten: an output never replaces an input file.
     const std::vector<std::string> inputs = {files.Jd, files.Breaks, files.Elem, piles.PileFile,
                                              locate.PointFile};

@@ -197,7 +197,7 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
             }
         } catch (const geometry::RuntimeError& e) {
             prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
-                          e.what());
+                          session::ErrorDetail(e), e.what());
             return 1;
         }
     }
@@ -262,7 +262,7 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
                                  FormatFixed(located.Point.X, digits) + ',' +
                                  FormatFixed(located.Point.Y, digits) + ',';
         if (located.Feet.empty()) {
-            prompts.Error(located.Note, {});
+            prompts.Error(located.Note, {}, {});
             rows << head << ",,,\n";
             continue;
         }
@@ -332,7 +332,7 @@ namespace {
 /// do not overlap.
 bool DrawPileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
                      const PilesOptions& options) {
-    return session::RunUnderHandler(prompts, false, [&] {
+    return session::RunOutputUnderHandler(prompts, false, options.Dxf, [&] {
         cad::DrawingDocument document;
         bool firstPick = true;
         document.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
@@ -360,7 +360,7 @@ bool DrawPileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
 
 bool WritePileWorkbook(const piles::PileTable& table, ConsolePrompts& prompts,
                        const PilesOptions& options) {
-    return session::RunUnderHandler(prompts, false, [&] {
+    return session::RunOutputUnderHandler(prompts, false, options.Xlsx, [&] {
         sheet::Workbook workbook;
         sheet::WriteCoordinateSheet(workbook, sheet::ToSheetTable(table));
         sheet::WriteXlsx(workbook, options.Xlsx);
@@ -411,7 +411,8 @@ int RunDraw(const LoadedLine& line, ConsolePrompts& prompts, const std::string& 
     if (!session::DrawDesignLine(line, prompts, document, [](std::string_view) {})) {
         return 1;
     }
-    return session::RunUnderHandler(prompts, false, [&] { cad::WriteDxf(document, dxfPath); })
+    return session::RunOutputUnderHandler(prompts, false, dxfPath,
+                                          [&] { cad::WriteDxf(document, dxfPath); })
                ? 0
                : 1;
 }

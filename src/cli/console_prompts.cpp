@@ -13,11 +13,18 @@ void ConsolePrompts::Refuse(const session::Refusal& refusal) {
     m_err << refusal.Message << '\n';
 }
 
-void ConsolePrompts::Error(std::string_view message, std::string_view detail) {
+void ConsolePrompts::Error(std::string_view message, std::string_view detail,
+                           std::string_view technical) {
     m_complained = true;
     m_err << message << '\n';
     if (!detail.empty()) {
-        m_err << detail << '\n';
+        m_err << detail;
+        if (detail.back() != '\n') {
+            m_err << '\n';
+        }
+    }
+    if (m_verbose && !technical.empty()) {
+        m_err << "detail: " << technical << '\n';
     }
 }
 

@@ -9,9 +9,12 @@ namespace tesk::cli {
 
 /// Prompts for the command-line tool: the paths come from its arguments, so no dialog is ever
 /// answered; messages go to the error stream; focus and window activation mean nothing here.
+/// A failure prints its Chinese message and Chinese detail lines; with `verbose` (--verbose)
+/// also the engine's English text, on a line of its own starting with "detail: ".
 class ConsolePrompts : public session::Prompts {
 public:
-    explicit ConsolePrompts(std::ostream& err) : m_err(err) {}
+    explicit ConsolePrompts(std::ostream& err, bool verbose = false)
+        : m_err(err), m_verbose(verbose) {}
 
     /// True once any refusal or error was reported.
     bool Complained() const { return m_complained; }
@@ -19,12 +22,14 @@ public:
     /// Answers every dialog as cancelled: the tool asks nothing interactively.
     std::string OpenFile(std::string_view title, std::string_view filter) override;
     void Refuse(const session::Refusal& refusal) override;
-    void Error(std::string_view message, std::string_view detail) override;
+    void Error(std::string_view message, std::string_view detail,
+               std::string_view technical) override;
     void ActivateMainWindow() override {}
 
 private:
     std::ostream& m_err;
     bool m_complained = false;
+    bool m_verbose = false;
 };
 
 } // namespace tesk::cli

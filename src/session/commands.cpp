@@ -148,7 +148,7 @@ std::optional<PointResult> ComputePoint(const LoadedLine& line, Prompts& prompts
     } catch (const RuntimeError& e) {
         prompts.Error("桩号" + std::string(geometry::Trim(fields.Station)) +
                           "处的设计线无法计算，请检查平面数据文件！",
-                      e.what());
+                      ErrorDetail(e), e.what());
         return std::nullopt;
     }
 }

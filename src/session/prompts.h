@@ -27,9 +27,12 @@ public:
     virtual void Refuse(const Refusal& refusal) = 0;
 
     /// A run-time failure: a box titled kErrorTitle with the critical-error icon. `detail` says
-    /// where and why in technical terms (file and line, the failing quantity); it may be empty
-    /// and is shown only as secondary information.
-    virtual void Error(std::string_view message, std::string_view detail) = 0;
+    /// where and why in Chinese, one fact a line ("文件：…", "行：第5行", see ErrorDetail); it
+    /// may be empty and is shown only as secondary information. `technical` is the engine's
+    /// English text of the same failure, for the command-line tool's --verbose; the window does
+    /// not show it. Either may be empty.
+    virtual void Error(std::string_view message, std::string_view detail,
+                       std::string_view technical) = 0;
 
     /// Brings the main window to the front (before a message box).
     virtual void ActivateMainWindow() = 0;

@@ -17,6 +17,8 @@ constexpr int kFirstPierColumn = 6; ///< F: the skew distance column of the firs
 constexpr double kRowHeight = 15.0; ///< points
 constexpr double kFontSize = 10.0;  ///< points
 constexpr const char* kFontName = "宋体";
+constexpr std::string_view kSheetName = "桩位坐标表";
+constexpr std::string_view kPrintedTitle = "桩 位 坐 标 表";
 constexpr const char* kStationFormatDecimals = "K0+000.000";
 constexpr const char* kStationFormatWhole = "K0+000";
 constexpr const char* kCoordinateFormat = "0.0000";
@@ -83,7 +85,13 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     const int entryRows = static_cast<int>(largestCount); // M
     const int lastRow = 2 + 2 * entryRows;
 
-    Worksheet& sheet = workbook.AddWorksheet();
+    Worksheet& sheet = workbook.AddWorksheet(kSheetName);
+    // Printed: landscape, one page wide, the two title rows atop every page, the table's title
+    // as the page header (the cells stay as they are).
+    sheet.SetLandscape(true);
+    sheet.FitToPages(1, 0);
+    sheet.RepeatRows(1, 2);
+    sheet.SetHeader(kPrintedTitle);
 
     // Sheet-wide format; the two header cells of row 1 lean against the diagonal of C1.
     const RangeAddress all = RangeAddress::WholeSheet();

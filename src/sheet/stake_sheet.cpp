@@ -71,7 +71,7 @@ Worksheet& WriteStakeSheet(Workbook& workbook, const StakeSheetTable& table) {
         }
     }
 
-    Worksheet& sheet = workbook.AddWorksheet();
+    Worksheet& sheet = workbook.AddWorksheet("逐桩坐标表");
     CommonFormat(sheet);
     sheet.SetColumnWidth(1, 1, 15);
     sheet.SetColumnWidth(2, lastColumn, 14);
@@ -123,7 +123,7 @@ Worksheet& WriteLocateSheet(Workbook& workbook, const std::vector<LocateSheetRow
         Require(!row.Found || (std::isfinite(row.Station) && std::isfinite(row.Offset)),
                 "station or offset");
     }
-    Worksheet& sheet = workbook.AddWorksheet();
+    Worksheet& sheet = workbook.AddWorksheet("坐标反算");
     CommonFormat(sheet);
     const char* headers[] = {"点名", "X", "Y", "桩号", "偏距", "方位角", "说明"};
     const double widths[] = {10, 14, 14, 15, 12, 15, 40};

@@ -391,9 +391,71 @@ std::optional<RangeAddress> Worksheet::MergeAreaAt(CellAddress cell) const {
     return it->second;
 }
 
-Worksheet& Workbook::AddWorksheet() {
+namespace {
+
+bool SameSheetName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void Worksheet::FitToPages(int width, int height) {
+    if (width < 0 || width > 32767 || height < 0 || height > 32767) {
+        Refuse("pages to fit to out of range");
+    }
+    m_page.FitWidth = width;
+    m_page.FitHeight = height;
+}
+
+void Worksheet::RepeatRows(int first, int last) {
+    if (first < 1 || last < first || last > kMaxRow) {
+        Refuse("rows to repeat out of range");
+    }
+    m_page.RepeatFirstRow = first;
+    m_page.RepeatLastRow = last;
+}
+
+void Worksheet::SetHeader(std::string_view text) {
+    if (CharacterCount(text) > 60 || text.find_first_of("\r\n") != std::string_view::npos) {
+        Refuse("the page header is too long or holds a line break");
+    }
+    m_page.Header = std::string(text);
+}
+
+Worksheet& Workbook::AddWorksheet(std::string_view name) {
+    std::string chosen;
+    if (name.empty()) {
+        chosen = "Sheet" + std::to_string(m_added + 1);
+    } else {
+        if (name.find_first_of("[]:*?/\\") != std::string_view::npos || name.front() == '\'' ||
+            name.back() == '\'') {
+            Refuse("a worksheet cannot be named \"" + std::string(name) + "\"");
+        }
+        chosen = std::string(name);
+        for (int n = 2;; ++n) {
+            const bool taken = std::any_of(m_sheets.begin(), m_sheets.end(), [&](const auto& s) {
+                return SameSheetName(s->Name(), chosen);
+            });
+            if (!taken) {
+                break;
+            }
+            chosen = std::string(name) + " (" + std::to_string(n) + ")";
+        }
+        if (CharacterCount(chosen) > 31) {
+            Refuse("the worksheet name \"" + chosen + "\" is longer than 31 characters");
+        }
+    }
     ++m_added;
-    auto sheet = std::make_unique<Worksheet>("Sheet" + std::to_string(m_added));
+    auto sheet = std::make_unique<Worksheet>(std::move(chosen));
     const std::size_t position = m_sheets.empty() ? 0 : m_active;
     m_sheets.insert(m_sheets.begin() + static_cast<std::ptrdiff_t>(position), std::move(sheet));
     m_active = position;

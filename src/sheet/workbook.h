@@ -103,6 +103,17 @@ struct Cell {
     CellFormat Format;
 };
 
+/// How a worksheet prints. The default is what a new sheet prints with: portrait, actual size,
+/// no repeated rows, no header.
+struct PageSetup {
+    bool Landscape = false;
+    int FitWidth = 0;       ///< pages wide to fit the used block to; 0 = print at actual size
+    int FitHeight = 0;      ///< pages tall; 0 = as many as needed (with FitWidth > 0)
+    int RepeatFirstRow = 0; ///< first of the rows printed atop every page (1-based); 0 = none
+    int RepeatLastRow = 0;  ///< last of them
+    std::string Header;     ///< text printed centred at the top of every page; empty = none
+};
+
 inline constexpr double kDefaultRowHeight = 15.0;   ///< points
 inline constexpr double kDefaultColumnWidth = 8.43; ///< character units
 
@@ -151,6 +162,19 @@ public:
     /// the sheet.
     void Copy(const RangeAddress& source, CellAddress destination);
 
+    // ---- Printing ----------------------------------------------------------------------------
+    /// Prints in landscape orientation.
+    void SetLandscape(bool landscape) { m_page.Landscape = landscape; }
+    /// Fits the printout to `width` pages wide and `height` pages tall (0 = as many as
+    /// needed), each 0..32767; both 0 print at actual size.
+    void FitToPages(int width, int height);
+    /// Prints rows `first`..`last` (1..kMaxRow, first <= last) atop every page.
+    void RepeatRows(int first, int last);
+    /// Prints `text` centred in the page header (plain text: '&' is printed as it is; at most
+    /// 60 characters, no line breaks).
+    void SetHeader(std::string_view text);
+    const PageSetup& Page() const { return m_page; }
+
     // ---- Inspection ------------------------------------------------------------------------
     const CellValue& ValueAt(CellAddress cell) const;
     const CellFormat& FormatAt(CellAddress cell) const;
@@ -179,6 +203,7 @@ private:
     void RequireNoPartialMerge(const RangeAddress& range) const;
 
     std::string m_name;
+    PageSetup m_page;
     CellFormat m_sheetFormat;
     std::optional<double> m_defaultRowHeight;
     std::map<int, double> m_rowHeights;
@@ -194,10 +219,14 @@ private:
 /// A workbook: its worksheets in tab order and the active one.
 class Workbook {
 public:
-    /// Adds an empty worksheet named "Sheet<n>" (n counts every sheet ever added, from 1),
-    /// placed in front of the active sheet as a spreadsheet program places it; it becomes the
-    /// active sheet.
-    Worksheet& AddWorksheet();
+    /// Adds an empty worksheet named "Sheet<n>" (n counts every sheet ever added, from 1), or
+    /// `name` when given: "桩位坐标表", then "桩位坐标表 (2)", "桩位坐标表 (3)" ... while a sheet
+    /// of that name exists (names compare as a spreadsheet program compares them, ASCII letters in
+    /// either case). The sheet is placed in front of the active sheet as a spreadsheet program
+    /// places it and becomes the active sheet. Throws geometry::RuntimeError(Output) for a name a
+    /// spreadsheet refuses: longer than 31 characters with its number, or holding one of [ ] : * ?
+    /// / \ or a leading or trailing apostrophe.
+    Worksheet& AddWorksheet(std::string_view name = {});
     /// The active worksheet; throws geometry::RuntimeError(Output) when there is none.
     Worksheet& ActiveSheet();
     const Worksheet& ActiveSheet() const;

@@ -10,6 +10,7 @@
 #include <array>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <locale.h>
 #include <map>
 
@@ -381,6 +382,33 @@ void WriteSheet(LibraryWorkbook& book, lxw_worksheet* out, const Worksheet& shee
 /// Sets the block of the sheet the file declares as used (its dimension) to the cells and
 /// merged blocks `sheet` holds. The library counts a column format as use, so a sheet-wide
 /// format would claim every column up to XFD and make readers walk 16384 columns.
+/// Orientation, fitting, the rows repeated atop every page and the centred page header.
+void WritePageSetup(lxw_worksheet* out, const Worksheet& sheet) {
+    const PageSetup& page = sheet.Page();
+    if (page.Landscape) {
+        worksheet_set_landscape(out);
+    }
+    if (page.FitWidth > 0 || page.FitHeight > 0) {
+        worksheet_fit_to_pages(out, static_cast<std::uint16_t>(page.FitWidth),
+                               static_cast<std::uint16_t>(page.FitHeight));
+    }
+    if (page.RepeatFirstRow > 0) {
+        Check(worksheet_repeat_rows(out, RowOf(page.RepeatFirstRow), RowOf(page.RepeatLastRow)),
+              "the spreadsheet library refused the repeated rows");
+    }
+    if (!page.Header.empty()) {
+        std::string header = "&C";
+        for (const char c : page.Header) {
+            header += c;
+            if (c == '&') {
+                header += '&'; // "&&" prints one ampersand
+            }
+        }
+        Check(worksheet_set_header(out, header.c_str()),
+              "the spreadsheet library refused the page header");
+    }
+}
+
 void DeclareUsedBlock(lxw_worksheet* out, const Worksheet& sheet) {
     RangeAddress used{{kMaxRow + 1, kMaxColumn + 1}, {0, 0}};
     auto include = [&](CellAddress cell) {
@@ -500,6 +528,7 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
             }
             WriteSheet(book, out, sheet);
             DeclareUsedBlock(out, sheet);
+            WritePageSetup(out, sheet);
             if (index == workbook.ActiveIndex()) {
                 active = out;
             }

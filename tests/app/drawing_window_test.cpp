@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,10 +67,16 @@ class DrawingWindowTest : public QObject {
     cad::DrawingDocument* m_document = nullptr;
     app::ScriptedPrompts* m_prompts = nullptr;
     app::DrawingWindow* m_window = nullptr;
+    QTemporaryDir m_settings; ///< where the windows keep their settings in these tests
 
     app::DrawingView& View() { return m_window->View(); }
 
 private slots:
+    void initTestCase() {
+        QVERIFY(m_settings.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
+    }
     void init() {
         m_document = new cad::DrawingDocument;
         m_prompts = new app::ScriptedPrompts;
@@ -351,7 +358,27 @@ private slots:
         // A folder that cannot be written: one error box, no crash.
         m_prompts->SaveAnswers = {"/nonexistent-folder/x.dxf"};
         QVERIFY(!m_window->SaveDxf());
-        QCOMPARE(m_prompts->Errors.size(), std::size_t{1});
+        QCOMPARE(m_prompts->Errors,
+                 std::vector<std::string>{
+                     "文件无法写入：/nonexistent-folder/x.dxf\n文件或文件夹不存在"});
+        QVERIFY(m_window->HasUnsavedChanges());
+    }
+
+    void SizeAndPlaceAreKeptForTheNextWindow() {
+        const QRect placed(140, 90, 700, 520);
+        m_window->setGeometry(placed);
+        QTRY_COMPARE(m_window->geometry(), placed);
+        m_window->close(); // closing hides it: the size and place are kept
+        app::DrawingWindow next(*m_document, *m_prompts);
+        QCOMPARE(next.geometry(), m_window->geometry());
+    }
+
+    void CtrlMAsksForTheMainWindow() {
+        QSignalSpy asked(m_window, &app::DrawingWindow::MainWindowRequested);
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QTest::keyClick(m_window, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(asked.count(), 1);
     }
 
     void TitleIsTheDocumentCaption() {

@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -62,6 +64,7 @@ class MainWindowTest : public QObject {
 
     app::ScriptedPrompts* m_prompts = nullptr;
     app::MainWindow* m_window = nullptr;
+    QTemporaryDir m_settings;
 
     QPushButton* Button(const QString& name) { return m_window->findChild<QPushButton*>(name); }
     /// The point frame's fields in the window's order: station, angle, skew, X, Y, azimuth.
@@ -78,6 +81,12 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        // The drawing window keeps its size and place in the settings: not the user's here.
+        QVERIFY(m_settings.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settings.path());
+    }
     void init() {
         m_prompts = new app::ScriptedPrompts;
         m_window = new app::MainWindow(m_prompts);
@@ -183,6 +192,34 @@ private slots:
             QCOMPARE(loaded()->BreakFile, Sample("main_line.dl"));
             QCOMPARE(loaded()->Breaks.Breaks().size(), std::size_t{2});
         }
+    }
+
+    void StatusLineShowsWhatIsLoadedForTheSelectedMethod() {
+        QRadioButton* jd = m_window->findChild<QRadioButton*>("jdMethodOption");
+        QRadioButton* element = m_window->findChild<QRadioButton*>("elementMethodOption");
+        QCOMPARE(m_window->LoadedText(), QStringLiteral("交点法—主线　平面资料尚未读入"));
+        InitializeMainLine();
+        // The sample main line starts at 12000 in the first of its three chain-break sections.
+        const QString main = m_window->LoadedText();
+        QVERIFY2(main.startsWith(QStringLiteral("交点法—主线　平面资料：main_line.jdx　"
+                                                "断链资料：main_line.dl　桩号：AK12+000.000～CK")),
+                 qPrintable(main));
+        element->click();
+        QCOMPARE(m_window->LoadedText(), QStringLiteral("积木法—互通　平面资料尚未读入"));
+        m_prompts->OpenAnswers = {Sample("ramp.jdx")};
+        Button("initializeButton")->click();
+        QVERIFY(m_prompts->Errors.empty());
+        const QString ramp = m_window->LoadedText();
+        QVERIFY2(
+            ramp.startsWith(QStringLiteral("积木法—互通　平面资料：ramp.jdx　桩号：K0+000.000～K")),
+            qPrintable(ramp));
+        jd->click();
+        QCOMPARE(m_window->LoadedText(), main);
+        // A failed Initialize keeps the line that was loaded, and the status line says so.
+        m_prompts->OpenAnswers = {"/nonexistent/x.jdx"};
+        Button("initializeButton")->click();
+        QCOMPARE(m_prompts->Errors.size(), std::size_t{1});
+        QCOMPARE(m_window->LoadedText(), main);
     }
 
     void ElementMethodAsksForOneFile() {
@@ -440,6 +477,7 @@ private slots:
         QVERIFY(m_prompts->Errors.empty());
         QVERIFY(!m_window->isVisible());
         QVERIFY(m_window->Progress().isVisible());
+        QCOMPARE(m_window->Progress().size(), QSize(260, 43)); // 3900 x 645 twips at 96 dpi
         QVERIFY(m_window->Drawing().isVisible());
         QCOMPARE(m_window->Progress().Stage(), QStringLiteral("设计线绘制完毕，双击返回"));
         for (const std::string_view stage :
@@ -512,7 +550,7 @@ private slots:
         QVERIFY(m_prompts->Errors.empty());
         Button("drawLineButton")->click();
         QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(session::kFormatMessage)});
-        QVERIFY(m_prompts->Details[0].find("too large") != std::string::npos);
+        QVERIFY(m_prompts->Technical[0].find("too large") != std::string::npos);
         QCOMPARE(m_prompts->Activations, 0); // the main window stays behind the progress window
         QVERIFY(!m_window->isVisible());
         QVERIFY(m_window->Progress().isVisible());
@@ -676,11 +714,34 @@ private slots:
             QVERIFY2(contains(Text(5)->text().toDouble()), qPrintable(Text(5)->text()));
         }
 
-        // A folder that cannot be written ends the command with the error box.
+        // A folder that cannot be written ends the command with the error box, headed as a
+        // file that cannot be written.
         m_prompts->OpenAnswers = {Sample("bridge.zw")};
         m_prompts->SaveAnswers = {"/nonexistent-folder/x.xlsx"};
         Button("excelTableButton")->click();
-        QCOMPARE(m_prompts->Errors, std::vector<std::string>{std::string(session::kFormatMessage)});
+        QCOMPARE(m_prompts->Errors,
+                 std::vector<std::string>{
+                     "文件无法写入：/nonexistent-folder/x.xlsx\n文件或文件夹不存在"});
+    }
+
+    void CtrlMInTheDrawingWindowBringsTheMainWindowBack() {
+        InitializeMainLine();
+        // After a drawing the main window hides behind the progress window, after a stake-out
+        // it is covered by the drawing window: Ctrl+M there brings it back in both cases.
+        for (const char* command : {"drawLineButton", "stakeOutButton"}) {
+            Text(1)->setText(QStringLiteral("12100"));
+            Button(command)->click();
+            QVERIFY(m_prompts->Errors.empty());
+            QVERIFY(m_window->Drawing().isVisible());
+            QApplication::setActiveWindow(&m_window->Drawing());
+            QVERIFY(QTest::qWaitForWindowActive(&m_window->Drawing()));
+            QSignalSpy asked(&m_window->Drawing(), &app::DrawingWindow::MainWindowRequested);
+            QTest::keyClick(&m_window->Drawing(), Qt::Key_M, Qt::ControlModifier);
+            QCOMPARE(asked.count(), 1);
+            QVERIFY2(m_window->isVisible(), command);
+            QVERIFY(!m_window->Progress().isVisible());
+            QVERIFY(QTest::qWaitForWindowActive(m_window));
+        }
     }
 
     void CtrlDShowsTheDrawingWindowAgain() {

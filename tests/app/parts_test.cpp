@@ -23,10 +23,19 @@ class PartsTest : public QObject {
 
 private slots:
     void FiltersBecomeQtFilters() {
+        // Patterns the description already shows (in ASCII or full-width parentheses) are
+        // shown once, in the parentheses Qt reads them from.
         QCOMPARE(app::QtFileFilter("文本文件(*.txt;*.jdx)|*.txt;*.jdx|所有文件（*.*)|*.*"),
-                 QStringLiteral("文本文件(*.txt;*.jdx) (*.txt *.jdx);;所有文件（*.*) (*.*)"));
+                 QStringLiteral("文本文件 (*.txt *.jdx);;所有文件 (*.*)"));
         QCOMPARE(app::QtFileFilter("文本文件(*.txt;*.zw)|*.txt;*.zw|所有文件（*.*)|*.*"),
-                 QStringLiteral("文本文件(*.txt;*.zw) (*.txt *.zw);;所有文件（*.*) (*.*)"));
+                 QStringLiteral("文本文件 (*.txt *.zw);;所有文件 (*.*)"));
+        QCOMPARE(app::QtFileFilter("Excel 工作簿(*.xlsx)|*.xlsx"),
+                 QStringLiteral("Excel 工作簿 (*.xlsx)"));
+        QCOMPARE(app::QtFileFilter("点文件（*.txt；*.dat）|*.txt;*.dat"),
+                 QStringLiteral("点文件 (*.txt *.dat)"));
+        // Parentheses that hold words, not patterns, stay.
+        QCOMPARE(app::QtFileFilter("图形(AutoCAD 2000)|*.dxf"),
+                 QStringLiteral("图形(AutoCAD 2000) (*.dxf)"));
         // Blanks around patterns, a missing pattern part, a stray bar at the end.
         QCOMPARE(app::QtFileFilter("DXF 图形| *.dxf ; *.DXF "),
                  QStringLiteral("DXF 图形 (*.dxf *.DXF)"));

@@ -71,13 +71,13 @@ private slots:
                 QCOMPARE(box.windowTitle(), QStringLiteral("错误"));
                 QCOMPARE(box.text(), QStringLiteral("数据文件格式有误或操作有误！"));
                 QCOMPARE(box.icon(), QMessageBox::Critical);
-                QCOMPARE(box.detailedText(),
-                         QStringLiteral("main.jdx line 4: 'x' is not a number"));
+                QCOMPARE(box.detailedText(), QStringLiteral("文件：main.jdx\n行：第4行\n"));
                 box.accept();
             },
             &seen);
-        m_window->Prompts().Error("数据文件格式有误或操作有误！",
-                                  "main.jdx line 4: 'x' is not a number");
+        // The English text is for the command-line tool's --verbose, never in the box.
+        m_window->Prompts().Error("数据文件格式有误或操作有误！", "文件：main.jdx\n行：第4行\n",
+                                  "main.jdx, line 4: 'x' is not a number");
         QVERIFY(seen);
     }
 
@@ -86,9 +86,8 @@ private slots:
         WithModal<QFileDialog>(
             [](QFileDialog& dialog) {
                 QCOMPARE(dialog.windowTitle(), QStringLiteral("读取桩位资料"));
-                QCOMPARE(dialog.nameFilters(),
-                         (QStringList{QStringLiteral("文本文件(*.txt;*.zw) (*.txt *.zw)"),
-                                      QStringLiteral("所有文件（*.*) (*.*)")}));
+                QCOMPARE(dialog.nameFilters(), (QStringList{QStringLiteral("文本文件 (*.txt *.zw)"),
+                                                            QStringLiteral("所有文件 (*.*)")}));
                 QCOMPARE(dialog.acceptMode(), QFileDialog::AcceptOpen);
                 dialog.reject();
             },

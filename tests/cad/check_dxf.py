@@ -44,6 +44,9 @@ def main(path):
 
     check(doc.dxfversion == "AC1015", "version %s" % doc.dxfversion)
     check(doc.header.get("$DWGCODEPAGE") == "ANSI_936", "code page %s" % doc.header.get("$DWGCODEPAGE"))
+    # Points show as the window shows them: a small cross of fixed screen size.
+    check(doc.header.get("$PDMODE") == 2, "point style %s" % doc.header.get("$PDMODE"))
+    check(doc.header.get("$PDSIZE") == -1.0, "point size %s" % doc.header.get("$PDSIZE"))
     check(doc.encoding.lower() in ("gbk", "cp936"), "encoding %s" % doc.encoding)
 
     layers = {layer.dxf.name for layer in doc.layers}

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "cli/cli_test_support.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -104,12 +105,31 @@ TEST(CliTable, AStepTooSmallForTheRangeIsRefusedNotRunOutOfMemory) {
 TEST(CliLoad, ABadFileSaysWhereTheReaderStopped) {
     const auto path = std::filesystem::temp_directory_path() / "tesk_cli_bad.jdx";
     std::ofstream(path) << "title,0\nA\n0 0 0 0 0\nB\n100 1O0 0 0 0\n";
+    // Without --verbose everything is Chinese: the message, then the detail a fact a line.
     const CliRun r = Cli({"table", "--jd", path.string(), "--station", "0"});
     EXPECT_EQ(r.Status, 1);
     const auto lines = Lines(r.Err);
-    ASSERT_EQ(lines.size(), 2u) << r.Err;
+    ASSERT_GE(lines.size(), 2u) << r.Err;
     EXPECT_EQ(lines[0], "数据文件格式有误或操作有误！");
-    EXPECT_NE(lines[1].find(path.string() + ", line 5"), std::string::npos) << lines[1];
+    for (const std::string& expected :
+         {"文件：" + path.string(), std::string("行：第5行"), std::string("字段：第2项（Y）"),
+          std::string("数值：\"1O0\""), std::string("说明：不是数字")}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected << "\n"
+                                                                                << r.Err;
+    }
+    EXPECT_EQ(r.Err.find("line 5"), std::string::npos) << r.Err;
+    // --verbose (before or after the subcommand) adds the English text of the same failure.
+    for (const auto& args :
+         {std::vector<std::string>{"--verbose", "table", "--jd", path.string(), "--station", "0"},
+          std::vector<std::string>{"table", "--jd", path.string(), "--station", "0",
+                                   "--verbose"}}) {
+        const CliRun verbose = Cli(args);
+        EXPECT_EQ(verbose.Status, 1);
+        const auto all = Lines(verbose.Err);
+        ASSERT_FALSE(all.empty());
+        EXPECT_EQ(all.front(), "数据文件格式有误或操作有误！");
+        EXPECT_EQ(all.back().rfind("detail: " + path.string() + ", line 5", 0), 0u) << verbose.Err;
+    }
     std::filesystem::remove(path);
 
     const CliRun missing = Cli({"curves", "--jd", "/nonexistent/x.jdx"});
@@ -303,6 +323,24 @@ TEST(CliOutputs, AnOutputPathThatNamesAnInputFileIsRefusedAndTheFileKept) {
     EXPECT_EQ(Lines(r.Err).at(0), "工作簿和图形不能写入同一文件：" + both);
     EXPECT_FALSE(std::filesystem::exists(both));
     std::filesystem::remove_all(dir);
+}
+
+TEST(CliOutputs, AnOutputThatCannotBeWrittenIsHeadedAsSuch) {
+    const std::string missing = "/nonexistent-tesk-folder/out";
+    const std::vector<std::string> piles = {"--piles", Sample("bridge.zw")};
+    const std::vector<std::vector<std::string>> runs = {
+        With(With({"piles"}, kMainLine), With(piles, {"--xlsx", missing + ".xlsx"})),
+        With(With({"piles"}, kMainLine), With(piles, {"--dxf", missing + ".dxf"})),
+        With(With({"draw"}, kMainLine), {"--dxf", missing + ".dxf"}),
+    };
+    for (const auto& args : runs) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.Status, 1) << args.back();
+        const auto lines = Lines(r.Err);
+        ASSERT_GE(lines.size(), 2u) << r.Err;
+        EXPECT_EQ(lines[0], "文件无法写入：" + args.back());
+        EXPECT_EQ(lines[1], "文件或文件夹不存在");
+    }
 }
 
 } // namespace

@@ -93,7 +93,7 @@ TEST(CliLocate, RefusesWhatItCannotRead) {
     };
     for (const Case& c : std::vector<Case>{{{"--point", "3452000"}, "点坐标3452000有误"},
                                            {{"--point", "abc,1"}, "有误"},
-                                           {{"--points", bad.Path()}, "line 2"}}) {
+                                           {{"--points", bad.Path()}, "行：第2行"}}) {
         const CliRun r = Cli(With(With({"locate"}, kMainLine), c.Args));
         EXPECT_EQ(r.Status, 1);
         EXPECT_EQ(r.Out, "");

@@ -128,7 +128,7 @@ TEST_F(Initialize, AFailedFileKeepsThePreviousLine) {
         const char* Why;
     };
     const Row rows[] = {
-        {{letter.Path(), Sample("main_line.dl")}, 1, "line 5", "a letter in a coordinate"},
+        {{letter.Path(), Sample("main_line.dl")}, 1, "行：第5行\n", "a letter in a coordinate"},
         {{collinear.Path(), Sample("main_line.dl")}, 1, "", "collinear vertices"},
         {{Sample("main_line.jdx"), backwards.Path()}, 2, "", "chain breaks out of order"},
         {{Sample("ramp.jdx"), Sample("main_line.dl")}, 1, "", "an element file read as JD"},

@@ -170,8 +170,10 @@ TEST_F(PileCommand, CancelAndFailureEndInTheHandler) {
     EXPECT_FALSE(Run(failing));
     EXPECT_EQ(failing.Events, (std::vector<std::string>{"open:读取桩位资料", "activate:",
                                                         "error:数据文件格式有误或操作有误！"}));
-    EXPECT_NE(failing.Details.at(0).find(file.Path() + ", line 1"), std::string::npos)
+    EXPECT_NE(failing.Details.at(0).find("文件：" + file.Path() + "\n行：第1行\n"),
+              std::string::npos)
         << failing.Details[0];
+    EXPECT_NE(failing.Technical.at(0).find(file.Path() + ", line 1"), std::string::npos);
 
     RecordingPrompts missing;
     missing.FileAnswers.push_back(file.Path() + ".missing");

@@ -141,6 +141,20 @@ def check_model(path):
 def check_table(path):
     wb = openpyxl.load_workbook(path)
     ws = wb.active
+    # Sheets named after their content, the newest in front; each prints landscape, one page
+    # wide, with the two title rows on every page and the table's title as the page header.
+    check(wb.sheetnames == ["桩位坐标表 (2)", "桩位坐标表"], f"sheet names {wb.sheetnames}")
+    for sheet in wb.worksheets:
+        check(sheet.page_setup.orientation == "landscape", f"{sheet.title} orientation")
+        check(sheet.sheet_properties.pageSetUpPr is not None
+              and sheet.sheet_properties.pageSetUpPr.fitToPage, f"{sheet.title} fit to page")
+        # 1 page wide is the file format's default, which writers may leave out.
+        check(str(sheet.page_setup.fitToWidth) in ("1", "None")
+              and str(sheet.page_setup.fitToHeight) == "0",
+              f"{sheet.title} fit {sheet.page_setup.fitToWidth} x {sheet.page_setup.fitToHeight}")
+        check(sheet.print_title_rows in ("1:2", "$1:$2"), f"{sheet.title} {sheet.print_title_rows}")
+        check(sheet.oddHeader.center.text == "桩 位 坐 标 表",
+              f"{sheet.title} header {sheet.oddHeader.center.text!r}")
     n, m = 11, 4
     last_row, last_col = 2 + 2 * m, 5 + 2 * n
     check(get_column_letter(last_col) == "AA", "eleven piers end in AA")

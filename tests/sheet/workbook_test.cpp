@@ -267,6 +267,43 @@ TEST(SheetWorkbook, NewSheetsComeInFrontOfTheActiveOneAndBecomeActive) {
     EXPECT_EQ(ErrorOf([&] { book.Sheet(2); }), ErrorCode::Output);
 }
 
+TEST(SheetWorkbook, SheetsNamedAfterTheirContentGetANumberFromTheSecondOn) {
+    Workbook book;
+    struct Row {
+        const char* Asked;
+        const char* Given;
+    };
+    for (const Row& row : {Row{"桩位坐标表", "桩位坐标表"}, Row{"桩位坐标表", "桩位坐标表 (2)"},
+                           Row{"逐桩坐标表", "逐桩坐标表"}, Row{"桩位坐标表", "桩位坐标表 (3)"},
+                           Row{"", "Sheet5"}, Row{"sheet5", "sheet5 (2)"}}) {
+        EXPECT_EQ(book.AddWorksheet(row.Asked).Name(), row.Given) << row.Asked;
+    }
+    // Names a spreadsheet program refuses are refused before a sheet is added.
+    for (const char* bad : {"a/b", "a:b", "[x]", "'quoted'",
+                            "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二"}) {
+        EXPECT_EQ(ErrorOf([&] { book.AddWorksheet(bad); }), ErrorCode::Output) << bad;
+    }
+    EXPECT_EQ(book.SheetCount(), 6u);
+}
+
+TEST(SheetWorkbook, PageSetupIsCheckedAndKept) {
+    Worksheet sheet("Sheet1");
+    EXPECT_FALSE(sheet.Page().Landscape);
+    sheet.SetLandscape(true);
+    sheet.FitToPages(1, 0);
+    sheet.RepeatRows(1, 2);
+    sheet.SetHeader("桩 位 坐 标 表");
+    EXPECT_TRUE(sheet.Page().Landscape);
+    EXPECT_EQ(sheet.Page().FitWidth, 1);
+    EXPECT_EQ(sheet.Page().RepeatLastRow, 2);
+    EXPECT_EQ(sheet.Page().Header, "桩 位 坐 标 表");
+    EXPECT_EQ(ErrorOf([&] { sheet.FitToPages(-1, 0); }), ErrorCode::Output);
+    EXPECT_EQ(ErrorOf([&] { sheet.RepeatRows(3, 2); }), ErrorCode::Output);
+    EXPECT_EQ(ErrorOf([&] { sheet.RepeatRows(0, 2); }), ErrorCode::Output);
+    EXPECT_EQ(ErrorOf([&] { sheet.SetHeader("a\nb"); }), ErrorCode::Output);
+    EXPECT_EQ(sheet.Page().RepeatFirstRow, 1) << "a refused change keeps the setup";
+}
+
 TEST(SheetWorkbook, SessionKeepsOneWorkbookForEveryTable) {
     // Each table command opens the session's workbook: the sheets of earlier commands stay.
     SpreadsheetSession session;

@@ -118,6 +118,7 @@ void WriteTable(const std::filesystem::path& path) {
     table.Piers[1].Station = 7050.5;
     Workbook book;
     WriteCoordinateSheet(book, table);
+    WriteCoordinateSheet(book, table); // a second table: "桩位坐标表 (2)"
     WriteXlsx(book, path);
 }
 

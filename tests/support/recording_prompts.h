@@ -37,7 +37,8 @@ public:
     std::vector<Dialog> Dialogs;         ///< every OpenFile call
     std::vector<std::string> Refusals;   ///< messages of Refuse
     std::vector<std::string> Errors;     ///< messages of Error
-    std::vector<std::string> Details;    ///< details of Error, one per message
+    std::vector<std::string> Details;    ///< details of Error (Chinese), one per message
+    std::vector<std::string> Technical;  ///< English texts of Error, one per message
     std::vector<std::string> Focused;    ///< fields a refusal moved the focus to (FieldName)
     std::vector<std::string> Events;     ///< everything above in order, "kind:text"
     int Activations = 0;
@@ -63,9 +64,11 @@ public:
             Events.push_back("focus:" + Focused.back());
         }
     }
-    void Error(std::string_view message, std::string_view detail) override {
+    void Error(std::string_view message, std::string_view detail,
+               std::string_view technical) override {
         Errors.emplace_back(message);
         Details.emplace_back(detail);
+        Technical.emplace_back(technical);
         Events.push_back("error:" + std::string(message));
     }
     void ActivateMainWindow() override {

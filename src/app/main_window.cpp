@@ -13,6 +13,7 @@
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
 #include "session/command_handler.h"
+#include "session/elevations.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
 
@@ -70,6 +71,12 @@ constexpr std::string_view kText2Tip =
     "［上面桩号对应设计线上点的切线］到［上面桩号对应设计线上点与桩位连线］的右偏角";
 
 constexpr std::string_view kWorkbookDialogTitle = "保存坐标表";
+constexpr std::string_view kProfileDialogTitle = "读取纵断面资料";
+constexpr std::string_view kProfileDialogFilter =
+    "纵断面文件(*.sqx;*.txt)|*.sqx;*.txt|所有文件（*.*)|*.*";
+constexpr std::string_view kCrossFallDialogTitle = "读取横坡资料";
+constexpr std::string_view kCrossFallDialogFilter =
+    "横坡文件(*.hp;*.txt)|*.hp;*.txt|所有文件（*.*)|*.*";
 constexpr std::string_view kWorkbookDialogFilter = "Excel 工作簿(*.xlsx)|*.xlsx";
 
 } // namespace
@@ -175,7 +182,7 @@ void MainWindow::BuildLayout() {
         std::string_view FieldTip;
         std::string_view LabelTip;
     };
-    const std::array<FieldSpec, 6> fields = {{
+    const std::array<FieldSpec, 7> fields = {{
         {1, "stationField", "桩 号", "Label1", "设计线桩号", "设计线桩号"},
         {2, "angleField", "右偏角", "Label5", kText2Tip, kText2Tip},
         {3, "skewField", "斜 距", "Label2",
@@ -183,6 +190,7 @@ void MainWindow::BuildLayout() {
         {4, "xField", "X坐标", "Label3", "", ""},
         {5, "yField", "Y坐标", "Label4", "", ""},
         {6, "azimuthField", "方位角", "Label7", "桩号对应设计线处的切线方位角", ""},
+        {7, "elevationField", "设计高程", "Label8", "读入纵断面后显示该点的设计高程（米）", ""},
     }};
     int row = 0;
     for (const FieldSpec& field : fields) {
@@ -251,6 +259,13 @@ void MainWindow::BuildLayout() {
     QAction* sideStakes = compute->addAction(QStringLiteral("逐桩坐标表(&T)…"));
     sideStakes->setObjectName(QStringLiteral("sideStakeAction"));
     connect(sideStakes, &QAction::triggered, this, &MainWindow::SideStakeClicked);
+    compute->addSeparator();
+    QAction* profileAction = compute->addAction(QStringLiteral("读入纵断面(&P)…"));
+    profileAction->setObjectName(QStringLiteral("profileAction"));
+    connect(profileAction, &QAction::triggered, this, &MainWindow::ProfileClicked);
+    QAction* crossFallAction = compute->addAction(QStringLiteral("读入横坡(&H)…"));
+    crossFallAction->setObjectName(QStringLiteral("crossFallAction"));
+    connect(crossFallAction, &QAction::triggered, this, &MainWindow::CrossFallClicked);
     layout->setMenuBar(menuBar);
 }
 
@@ -351,6 +366,8 @@ void MainWindow::ClearOutputs() {
     Field(4)->clear();
     Field(5)->clear();
     Field(6)->clear();
+    Field(7)->clear();
+    Field(7)->setPlaceholderText({});
 }
 
 const session::LoadedLine* MainWindow::LoadedLine() {
@@ -417,6 +434,14 @@ void MainWindow::ShowLoaded() {
     } catch (const geometry::RuntimeError&) {
         // A line without finite ends has no stations to show; the files still are.
     }
+    if (!line->ProfileFile.empty()) {
+        text += QStringLiteral("　纵断面：") + fileName(line->ProfileFile);
+        tip += QStringLiteral("\n纵断面：") + QString::fromStdString(line->ProfileFile);
+    }
+    if (!line->CrossFallFile.empty()) {
+        text += QStringLiteral("　横坡：") + fileName(line->CrossFallFile);
+        tip += QStringLiteral("\n横坡：") + QString::fromStdString(line->CrossFallFile);
+    }
     m_loaded->setText(text);
     m_loaded->setToolTip(tip);
 }
@@ -429,6 +454,9 @@ void MainWindow::ComputeClicked() {
             return;
         }
         if (const auto result = session::ComputePoint(*line, *m_prompts, PointInput())) {
+            Field(7)->setText(ToQString(result->ElevationText));
+            Field(7)->setPlaceholderText(
+                line->Profile ? ToQString(result->ElevationNote) : QStringLiteral("未读入纵断面"));
             Field(4)->setText(ToQString(result->XText));
             Field(5)->setText(ToQString(result->YText));
             Field(6)->setText(ToQString(result->AzimuthText));
@@ -579,6 +607,41 @@ void MainWindow::SideStakeClicked() {
                 this);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->open();
+        }
+    });
+}
+
+void MainWindow::ProfileClicked() {
+    RunCommand([this] {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
+            return;
+        }
+        // The line takes the profile only when it was read whole.
+        session::LoadedLine updated = *line;
+        if (session::RunUnderHandler(*m_prompts, false, [&] {
+                session::LoadProfile(updated, m_prompts->OpenFile(kProfileDialogTitle,
+                                                                  kProfileDialogFilter));
+            })) {
+            m_session.Load(std::move(updated));
+            ShowLoaded();
+        }
+    });
+}
+
+void MainWindow::CrossFallClicked() {
+    RunCommand([this] {
+        const session::LoadedLine* line = LoadedLine();
+        if (line == nullptr) {
+            return;
+        }
+        session::LoadedLine updated = *line;
+        if (session::RunUnderHandler(*m_prompts, false, [&] {
+                session::LoadCrossFall(updated, m_prompts->OpenFile(kCrossFallDialogTitle,
+                                                                    kCrossFallDialogFilter));
+            })) {
+            m_session.Load(std::move(updated));
+            ShowLoaded();
         }
     });
 }

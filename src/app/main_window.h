@@ -75,7 +75,11 @@ public:
     void QuitClicked();
     /// The "计算" menu: "坐标反算…" and "逐桩坐标表…" open their dialogs on the loaded line.
     void LocateClicked();
-    void SideStakeClicked();     ///< "退  出"
+    void SideStakeClicked();
+    /// "读入纵断面…" and "读入横坡…": the vertical alignment and the cross-fall of the selected
+    /// method's line (Compute then shows the design elevation).
+    void ProfileClicked();
+    void CrossFallClicked();     ///< "退  出"
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,7 +120,7 @@ private:
     QRadioButton* m_elementMethod = nullptr;
     QCheckBox* m_joinPoints = nullptr;
     QLabel* m_loaded = nullptr;
-    std::array<QLineEdit*, 6> m_text{};
+    std::array<QLineEdit*, 7> m_text{};
     QWidget* m_commandPanel = nullptr;
     bool m_busy = false;
     bool m_centred = false;

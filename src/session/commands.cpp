@@ -8,6 +8,8 @@
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
+#include "session/elevations.h"
+#include "session/stakes.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/pile_sheet.h"
 
@@ -144,6 +146,14 @@ std::optional<PointResult> ComputePoint(const LoadedLine& line, Prompts& prompts
         result.XText = geometry::FormatFixed(pile.X, 4);
         result.YText = geometry::FormatFixed(pile.Y, 4);
         result.AzimuthText = geometry::AzimuthText(linePoint.Azimuth);
+        if (line.Profile) {
+            result.Elevation = PointElevation(line, mileage, d, *theta, pile);
+            if (result.Elevation) {
+                result.ElevationText = geometry::FormatFixed(*result.Elevation, 3);
+            } else {
+                result.ElevationNote = std::string(kNoElevationNote);
+            }
+        }
         return result;
     } catch (const RuntimeError& e) {
         prompts.Error("桩号" + std::string(geometry::Trim(fields.Station)) +

@@ -85,6 +85,12 @@ struct PointResult {
     double X = 0.0;          ///< m, north
     double Y = 0.0;          ///< m, east
     double Azimuth = 0.0;    ///< rad
+    /// The point's design elevation, m, "0.000", when a profile is loaded and the station lies
+    /// within its grade points; otherwise empty, with ElevationNote saying why (empty without a
+    /// profile)
+    std::optional<double> Elevation;
+    std::string ElevationText;
+    std::string ElevationNote;
 };
 
 /// "计  算": the pile point at a station, skew distance and right deflection angle. Refusals in

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -131,6 +132,40 @@ private slots:
         dialog.Make();
         QCOMPARE(prompts.Refusals.size(), std::size_t{2});
         QVERIFY(prompts.Focused.empty());
+    }
+
+    void TheProfileGivesComputeTheDesignElevation() {
+        app::ScriptedPrompts prompts;
+        app::MainWindow window(&prompts);
+        prompts.OpenAnswers = {Sample("main_line.jdx"), Sample("main_line.dl")};
+        window.InitializeClicked();
+        prompts.OpenAnswers = {Sample("main_line.sqx")};
+        window.findChild<QAction*>(QStringLiteral("profileAction"))->trigger();
+        QVERIFY(prompts.Errors.empty());
+        QVERIFY(window.Loaded().Line(session::AlignmentMethod::IntersectionPoint)->Profile);
+        Type(&window, "stationField", "B15120");
+        Type(&window, "angleField", "");
+        Type(&window, "skewField", "0");
+        window.ComputeClicked();
+        // On the grade from K13+200 (118 m) to BK15+600 (106 m, mileage 15562.415).
+        const double expected = 118.0 + (15082.415 - 13200.0) * (106.0 - 118.0) / 2362.415;
+        auto* elevation = window.findChild<QLineEdit*>(QStringLiteral("elevationField"));
+        QCOMPARE(elevation->text(), QString::number(expected, 'f', 3));
+        // 12.5 m to the left with the cross-fall of -2 %: 0.25 m lower.
+        prompts.OpenAnswers = {Sample("main_line.hp")};
+        window.findChild<QAction*>(QStringLiteral("crossFallAction"))->trigger();
+        Type(&window, "skewField", "12.5");
+        window.ComputeClicked();
+        QCOMPARE(elevation->text(), QString::number(expected - 0.25, 'f', 3));
+        // Beyond the last grade point: blank, and the note says why.
+        Type(&window, "stationField", "C22510");
+        Type(&window, "skewField", "0");
+        window.ComputeClicked();
+        QVERIFY(elevation->text().isEmpty());
+        QVERIFY(elevation->placeholderText().contains(QStringLiteral("变坡点")));
+        QVERIFY(window.findChild<QLabel*>(QStringLiteral("loadedLabel"))
+                    ->text()
+                    .contains(QStringLiteral("main_line.sqx")));
     }
 
     void TheMenuNeedsALoadedLine() {

@@ -247,6 +247,20 @@ std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
     return std::get<piles::PileTable>(std::move(placed));
 }
 
+sheet::PileSheetTable CoordinateSheetTable(const LoadedLine& line, const piles::PileTable& table) {
+    sheet::PileSheetTable sheet = sheet::ToSheetTable(table);
+    if (!line.Profile) {
+        return sheet;
+    }
+    sheet.WithElevations = true;
+    for (std::size_t k = 0; k < sheet.Piers.size(); ++k) {
+        for (sheet::SheetPileEntry& entry : sheet.Piers[k].Entries) {
+            entry.H = ElevationAtPoint(line, {entry.X, entry.Y}, table.Piers[k].Mileage);
+        }
+    }
+    return sheet;
+}
+
 bool RunPileCommand(const LoadedLine& line, Prompts& prompts,
                     const std::function<void(const piles::PileTable&)>& output) {
     bool completed = false;
@@ -282,7 +296,7 @@ bool StakeOutPiles(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& h
 bool AddCoordinateSheet(const LoadedLine& line, Prompts& prompts,
                         sheet::SpreadsheetSession& workbook, std::string& pileFile) {
     return RunPileCommand(line, prompts, [&](const piles::PileTable& t) {
-        sheet::WriteCoordinateSheet(workbook.OpenWorkbook(), sheet::ToSheetTable(t));
+        sheet::WriteCoordinateSheet(workbook.OpenWorkbook(), CoordinateSheetTable(line, t));
         pileFile = t.SourcePath;
     });
 }

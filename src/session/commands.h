@@ -11,6 +11,7 @@
 #include "session/prompts.h"
 #include "session/refusal.h"
 #include "session/session.h"
+#include "sheet/coordinate_sheet.h"
 #include "sheet/workbook.h"
 
 #include <functional>
@@ -138,6 +139,10 @@ bool RunPileCommand(const LoadedLine& line, Prompts& prompts,
 bool DrawPileTable(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host);
 bool DrawPileSketch(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host);
 bool StakeOutPiles(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host);
+
+/// The coordinate sheet's view of a pile table on `line`: with a profile loaded, every pile's
+/// design elevation (at its foot on the line, with the cross-fall when one is loaded).
+sheet::PileSheetTable CoordinateSheetTable(const LoadedLine& line, const piles::PileTable& table);
 
 /// "坐标表－Excel": the pile command writing the coordinate table as a new worksheet of the
 /// session's workbook. Returns true on success; `pileFile` then holds the pile file's path.

@@ -3,6 +3,7 @@
 #include "formats/profile_file.h"
 #include "geometry/error.h"
 
+#include <cmath>
 #include <memory>
 
 namespace tesk::session {
@@ -67,6 +68,25 @@ std::optional<double> DesignElevation(const LoadedLine& line, double mileage, do
         return centre;
     }
     return line.CrossFall->ElevationOff(*centre, mileage, offset);
+}
+
+std::optional<double> ElevationAtPoint(const LoadedLine& line, geometry::PlanePoint point,
+                                       double nearMileage) {
+    if (!line.Profile) {
+        return std::nullopt;
+    }
+    const alignment::Location where = line.Line().Locate(point, 500.0);
+    const alignment::Foot* best = nullptr;
+    for (const alignment::Foot& foot : where.Feet) {
+        if (!best ||
+            std::fabs(foot.Mileage - nearMileage) < std::fabs(best->Mileage - nearMileage)) {
+            best = &foot;
+        }
+    }
+    if (best == nullptr) {
+        return std::nullopt;
+    }
+    return DesignElevation(line, best->Mileage, best->Offset);
 }
 
 } // namespace tesk::session

@@ -3,6 +3,7 @@
 // The elevations of the loaded line: its vertical alignment and cross-fall, read with the line's
 // chain breaks, and the design elevation of any point the program computes.
 
+#include "geometry/plane.h"
 #include "session/session.h"
 
 #include <optional>
@@ -23,6 +24,13 @@ void LoadCrossFall(LoadedLine& line, const std::string& path);
 /// the centre-line elevation, rotated about the centre line by the cross-fall of that side when
 /// a cross-fall is loaded. Nothing without a profile or outside its grade points.
 std::optional<double> DesignElevation(const LoadedLine& line, double mileage, double offset = 0.0);
+
+/// The design elevation at a plan point near the line (a pile, a side stake): the line's
+/// elevation at the point's foot, with the cross-fall over the foot's offset; of several feet,
+/// the one nearest to `nearMileage` (m). Nothing without a profile, outside it, or with no foot
+/// within 500 m.
+std::optional<double> ElevationAtPoint(const LoadedLine& line, geometry::PlanePoint point,
+                                       double nearMileage);
 
 /// Why a row has no elevation although a profile is loaded: the station lies before the first or
 /// after the last grade point.

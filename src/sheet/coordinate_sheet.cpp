@@ -22,6 +22,7 @@ constexpr std::string_view kPrintedTitle = "桩 位 坐 标 表";
 constexpr const char* kStationFormatDecimals = "K0+000.000";
 constexpr const char* kStationFormatWhole = "K0+000";
 constexpr const char* kCoordinateFormat = "0.0000";
+constexpr const char* kElevationFormat = "0.000";
 
 RangeAddress Range(std::string_view address) {
     return ParseRange(address);
@@ -31,9 +32,10 @@ RangeAddress Block(int firstRow, int firstColumn, int lastRow, int lastColumn) {
     return {{firstRow, firstColumn}, {lastRow, lastColumn}};
 }
 
-/// The skew distance column of pier `pier` (1-based): F, H, J, ...
-int PierColumn(int pier) {
-    return kFirstPierColumn + 2 * (pier - 1);
+/// The skew distance column of pier `pier` (1-based): F, H, J, ... (F, I, L, ... with the
+/// elevation column: `width` 3).
+int PierColumn(int pier, int width = 2) {
+    return kFirstPierColumn + width * (pier - 1);
 }
 
 /// Refuses a value the table would write that is not a finite number, before any sheet is added:
@@ -54,6 +56,9 @@ void RequireFiniteValues(const PileSheetTable& table) {
             }
             require(entry.X, "pile X coordinate");
             require(entry.Y, "pile Y coordinate");
+            if (entry.H) {
+                require(*entry.H, "pile elevation");
+            }
         }
     }
 }
@@ -76,7 +81,8 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     }
     // The last row and column must exist, and every value be a number, before anything is
     // written.
-    if (pierCount > (kMaxColumn - kItemColumns) / 2 ||
+    const int width = table.WithElevations ? 3 : 2; // columns per pier
+    if (pierCount > (kMaxColumn - kItemColumns) / width ||
         largestCount > static_cast<std::size_t>((kMaxRow - 2) / 2)) {
         throw geometry::RuntimeError(geometry::ErrorCode::Output,
                                   "the pile table does not fit into a worksheet");
@@ -109,8 +115,12 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     sheet.SetColumnWidth("D", 4);
     sheet.SetColumnWidth("E", 2.5);
     for (int k = 1; k <= pierCount; ++k) {
-        sheet.SetColumnWidth(PierColumn(k), PierColumn(k), 7);
-        sheet.SetColumnWidth(PierColumn(k) + 1, PierColumn(k) + 1, 12.5);
+        const int c = PierColumn(k, width);
+        sheet.SetColumnWidth(c, c, 7);
+        sheet.SetColumnWidth(c + 1, c + 1, 12.5);
+        if (width == 3) {
+            sheet.SetColumnWidth(c + 2, c + 2, 9);
+        }
     }
 
     // Item block and the first entry's rows.
@@ -128,26 +138,33 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
     sheet.SetValue({4, 5}, "Y");
     sheet.SetNumberFormat(Range("F3:F4"), kGeneralFormat);
     sheet.SetNumberFormat(Range("G3:G4"), kCoordinateFormat);
+    if (width == 3) {
+        // The piles' design elevation beside their coordinates, one cell over both rows.
+        sheet.Merge(Range("H3:H4"));
+        sheet.SetNumberFormat(Range("H3:H4"), kElevationFormat);
+    }
 
     // Every further entry gets the rows of the first; then its number.
+    const RangeAddress entryBlock = Block(3, 1, 4, kFirstPierColumn + width - 1);
     for (int j = 2; j <= entryRows; ++j) {
-        sheet.Copy(Range("A3:G4"), {2 * j + 1, 1});
+        sheet.Copy(entryBlock, {2 * j + 1, 1});
     }
     for (int j = 1; j <= entryRows; ++j) {
         sheet.SetValue({2 * j + 1, 1}, static_cast<double>(j));
     }
 
-    // Every further pier gets the column pair of the first.
-    sheet.Merge(Range("F1:G1"));
-    sheet.Merge(Range("F2:G2"));
-    const RangeAddress firstPier = Block(1, kFirstPierColumn, lastRow, kFirstPierColumn + 1);
+    // Every further pier gets the columns of the first.
+    const int lastPierColumn = kFirstPierColumn + width - 1;
+    sheet.Merge(Block(1, kFirstPierColumn, 1, lastPierColumn));
+    sheet.Merge(Block(2, kFirstPierColumn, 2, lastPierColumn));
+    const RangeAddress firstPier = Block(1, kFirstPierColumn, lastRow, lastPierColumn);
     for (int k = 2; k <= pierCount; ++k) {
-        sheet.Copy(firstPier, {1, PierColumn(k)});
+        sheet.Copy(firstPier, {1, PierColumn(k, width)});
     }
 
     for (int k = 1; k <= pierCount; ++k) {
         const SheetPier& pier = table.Piers[static_cast<std::size_t>(k - 1)];
-        const int c = PierColumn(k);
+        const int c = PierColumn(k, width);
         sheet.SetValue({1, c}, static_cast<double>(k - 1));
         const double station = SheetStationValue(pier);
         sheet.SetNumberFormat(Block(2, c, 2, c), std::floor(station) != station
@@ -163,11 +180,14 @@ Worksheet& WriteCoordinateSheet(Workbook& workbook, const PileSheetTable& table)
             }
             sheet.SetValue({row, c + 1}, entry.X);
             sheet.SetValue({row + 1, c + 1}, entry.Y);
+            if (width == 3 && entry.H) {
+                sheet.SetValue({row, c + 2}, *entry.H);
+            }
         }
     }
 
     // Outline medium, inner lines thin.
-    const RangeAddress whole = Block(1, 1, lastRow, kItemColumns + 2 * pierCount);
+    const RangeAddress whole = Block(1, 1, lastRow, kItemColumns + width * pierCount);
     const Border none{};
     sheet.SetBorder(whole, BorderIndex::DiagonalDown, none);
     sheet.SetBorder(whole, BorderIndex::DiagonalUp, none);

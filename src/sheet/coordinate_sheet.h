@@ -6,6 +6,7 @@
 
 #include "sheet/workbook.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct SheetPileEntry {
     double L2 = 0.0; ///< distance along the second direction, m; 0 for a single value
     double X = 0.0;  ///< pile north coordinate, m
     double Y = 0.0;  ///< pile east coordinate, m
+    /// The pile's design elevation, m, with a profile loaded (an empty cell outside the profile)
+    std::optional<double> H;
 };
 
 /// One pier or abutment: one column pair of the table.
@@ -31,6 +34,8 @@ struct SheetPier {
 /// The pile table of one pile file, piers in file order (pier k is numbered k - 1 in the sheet).
 struct PileSheetTable {
     std::vector<SheetPier> Piers;
+    /// Each pier gets a third column, H, the design elevation of its piles ("0.000")
+    bool WithElevations = false;
 };
 
 /// The written station shown for `pier`, in metres: its continuous mileage, or, when the

@@ -8,7 +8,9 @@
 namespace tesk::cli {
 
 /// Prompts for the command-line tool: the paths come from its arguments, so no dialog is ever
-/// answered; messages go to the error stream; focus and window activation mean nothing here.
+/// answered; messages go to the error stream, one line each, with their control characters
+/// escaped (geometry::EscapeControlCharacters: a station text read from a file cannot move the
+/// cursor or retitle the terminal); focus and window activation mean nothing here.
 class ConsolePrompts : public session::Prompts {
 public:
     explicit ConsolePrompts(std::ostream& err) : m_err(err) {}

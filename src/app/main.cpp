@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/screenshots.h"
+#include "formats/output_file.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,6 +14,8 @@
 #include <QTranslator>
 
 int main(int argc, char** argv) {
+    // Ctrl+C or a kill while a drawing or workbook is saved leaves no temporary beside it.
+    tesk::formats::InstallInterruptCleanup();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tesk"));
     QApplication::setApplicationVersion(QStringLiteral("5.6"));

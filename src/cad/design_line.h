@@ -12,11 +12,12 @@
 // "new_text" (fonts "fsdb_e.shx" and "fsdb.shx"), height 4 m and width factor 0.7. A drawing run
 // leaves "标注" the current layer and "xy" the current coordinate system.
 
-#include "cad/drawing_host.h"
 #include "alignment/element/element_alignment.h"
 #include "alignment/jd/jd_alignment.h"
+#include "cad/drawing_host.h"
 #include "stationing/stationing.h"
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -40,6 +41,23 @@ inline constexpr std::string_view kAnnotationStyle = "new_text";
 
 /// Number of drawing points between the two ends of a spiral.
 inline constexpr int kDrawPoints = 360;
+
+/// Longest line one design-line drawing takes, m: 10 000 km, i.e. at most 100 000 hundred-metre
+/// stakes (the stakes of a line cannot outnumber its length / 100 m plus one per chain-break
+/// section). A longer line is nearly always a slip in its file (a coordinate without its decimal
+/// point), and its drawing would fill memory and disk.
+inline constexpr double kMaxDrawnLength = 10'000'000.0;
+
+/// Most spiral polyline vertices a design-line drawing can hold: two spirals of kDrawPoints + 2
+/// vertices at each curve of a JD line of jd::kMaxVertices vertices (an element line of
+/// element::kMaxElements spirals has fewer). The builders' limits keep every line within it.
+inline constexpr std::int64_t kMaxDrawnVertices =
+    std::int64_t{2} * (jd::kMaxVertices - 2) * (kDrawPoints + 2);
+static_assert(std::int64_t{element::kMaxElements} * (kDrawPoints + 1) <= kMaxDrawnVertices);
+
+/// Throws geometry::RuntimeError(Format) naming the length of `line` when it is longer than
+/// kMaxDrawnLength (or its length is not a number).
+void RequireDrawableLength(const alignment::Alignment& line);
 
 /// Distance (m) along the line from the outer end of a JD spiral to its k-th drawing point. The
 /// points are spaced equally in tangent angle, closer together toward the arc; k = 0 gives 0 and
@@ -65,9 +83,10 @@ double ElemSpiralPointDistance(int k, double l, double rs, double re);
 /// centre line (straights blue, spirals green polylines of 362 vertices, arcs red), the tangent
 /// lines from ZH and HZ to each vertex (magenta), then the annotations: start and end, stakes,
 /// vertex names and main points, chain breaks (stakes and breaks that a chain-break file puts
-/// beyond the end of the line are left out: there is no line there). Stations too large for exact
-/// 100 m steps (beyond 2^53 m) are refused in the stake stage. `progress` (may be empty) receives
-/// each stage's text before its work and kStageFinished at the end. Throws
+/// beyond the end of the line are left out: there is no line there). A line longer than
+/// kMaxDrawnLength is refused before anything is drawn (RequireDrawableLength). Stations too large
+/// for exact 100 m steps (beyond 2^53 m) are refused in the stake stage. `progress` (may be empty)
+/// receives each stage's text before its work and kStageFinished at the end. Throws
 /// geometry::RuntimeError on the first failing evaluation or drawing operation; what was drawn
 /// until then stays in the drawing.
 void DrawDesignLineJd(const jd::JdAlignment& line, const stationing::Stationing& breaks,
@@ -75,7 +94,8 @@ void DrawDesignLineJd(const jd::JdAlignment& line, const stationing::Stationing&
 
 /// Draws the element line `line` into `host`: one line, arc or 361-vertex polyline per element,
 /// then start and end, the element joints and the stakes. No tangent lines, vertex names or
-/// chain breaks; stations carry no section mark. Progress and failures as DrawDesignLineJd.
+/// chain breaks; stations carry no section mark. The length cap, progress and failures
+/// as DrawDesignLineJd.
 void DrawDesignLineElem(const element::ElementAlignment& line, DrawingHost& host,
                         const ProgressCallback& progress);
 

@@ -123,8 +123,7 @@ void DrawStartAndEnd(const ElementDrawing& s, DrawingHost& host) {
     DrawEndMark(host, StartOf(s, 1), s.Azimuth(1),
                 "QD " + stationing::FormatStationLabel(s.Mileage(1)), VerticalAlignment::Top);
     DrawEndMark(host, StartOf(s, end), s.Azimuth(end),
-                "ZD " + stationing::FormatStationLabel(s.Mileage(end)),
-                VerticalAlignment::Bottom);
+                "ZD " + stationing::FormatStationLabel(s.Mileage(end)), VerticalAlignment::Bottom);
 }
 
 void DrawJoints(const ElementDrawing& s, DrawingHost& host) {
@@ -149,6 +148,7 @@ void DrawStakes(const ElementDrawing& s, DrawingHost& host) {
 void DrawDesignLineElem(const element::ElementAlignment& line, DrawingHost& host,
                         const ProgressCallback& progress) {
     const ElementDrawing s{line};
+    RequireDrawableLength(line.Line());
     // The centre line is drawn under "yx", whose polyline vertices are (-east, north).
     const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
     host.SetActiveUcs(ucs.Yx);

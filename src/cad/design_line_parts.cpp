@@ -58,9 +58,9 @@ void RequireStakeRange(double first, double last) {
     }
     if (std::fabs(first) > kLargestStakeStation || std::fabs(last) > kLargestStakeStation) {
         throw geometry::RuntimeError(geometry::ErrorCode::Geometry,
-                                  "stations from " + geometry::FormatShortest(first) + " to " +
-                                      geometry::FormatShortest(last) +
-                                      " are too large to be staked in 100 m steps");
+                                     "stations from " + geometry::FormatShortest(first) + " to " +
+                                         geometry::FormatShortest(last) +
+                                         " are too large to be staked in 100 m steps");
     }
 }
 
@@ -86,7 +86,8 @@ void DrawStake(DrawingHost& host, const geometry::StationPoint& at, std::string_
 
 void DrawPointMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, bool right,
                    std::string_view text, int colour) {
-    const geometry::PlanePoint tickEnd = Along(p, azimuth + (right ? kHalfPi : -kHalfPi), kPointTick);
+    const geometry::PlanePoint tickEnd =
+        Along(p, azimuth + (right ? kHalfPi : -kHalfPi), kPointTick);
     DrawLine(host, p, tickEnd, colour);
     // Across the line: on the right side the text starts at the tick's end, on the left it ends
     // there, so it always continues the tick outward.
@@ -95,3 +96,17 @@ void DrawPointMark(DrawingHost& host, geometry::PlanePoint p, double azimuth, bo
 }
 
 } // namespace tesk::cad::design_line
+
+namespace tesk::cad {
+
+void RequireDrawableLength(const alignment::Alignment& line) {
+    const double length = line.End() - line.Start();
+    if (!(length <= kMaxDrawnLength)) {
+        throw geometry::RuntimeError(geometry::ErrorCode::Format,
+                                     "the line is " + geometry::FormatFixed(length, 3) +
+                                         " m long; a drawing takes at most " +
+                                         geometry::FormatShortest(kMaxDrawnLength) + " m");
+    }
+}
+
+} // namespace tesk::cad

@@ -527,4 +527,8 @@ void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path
     formats::WriteOutputFile(path, RenderDxf(document));
 }
 
+void WriteDxf(const DrawingDocument& document, formats::OutputFile& output) {
+    output.Write(RenderDxf(document));
+}
+
 } // namespace tesk::cad

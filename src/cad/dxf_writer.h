@@ -6,6 +6,7 @@
 // file declares $DWGCODEPAGE = ANSI_936 and every string is written in GBK.
 
 #include "cad/drawing_document.h"
+#include "formats/output_file.h"
 
 #include <filesystem>
 #include <string>
@@ -27,5 +28,9 @@ std::string RenderDxf(const DrawingDocument& document);
 /// intact. Throws geometry::RuntimeError(FileAccess) naming `path` when the file cannot be written;
 /// no temporary file is left behind.
 void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path);
+
+/// Writes `document` into the temporary of `output` without committing it, for a command that
+/// commits all its outputs together (formats::CommitAll). Throws as OutputFile::Write.
+void WriteDxf(const DrawingDocument& document, formats::OutputFile& output);
 
 } // namespace tesk::cad

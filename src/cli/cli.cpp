@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/commands.h"
+#include "geometry/number_text.h"
 
 #include <CLI/CLI.hpp>
 
@@ -39,6 +40,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     app.add_flag("--verbose", verbose,
                  "after an error's Chinese message and detail, also print the program's English "
                  "technical text (line starting with \"detail: \")");
+    app.set_version_flag("--version", std::string("tesk-cli ") + TESK_VERSION);
+    app.footer("Outputs: an existing file is replaced only with --force (its permissions are kept, "
+               "a link is written through). Messages and CSV text fields show control characters "
+               "as \\xNN (\\u00NN for U+0080..U+009F); CSV text a spreadsheet would compute "
+               "(=, +, -, @) is quoted after an apostrophe: \"'=A1\".");
 
     AlignmentFiles files;
     TableOptions table;
@@ -107,33 +113,53 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     pilesCommand->add_flag("--table", piles.Table, "draw the coordinate table")->needs(dxf);
     pilesCommand->add_flag("--sketch", piles.Sketch, "draw the pile sketch")->needs(dxf);
     pilesCommand->add_flag("--stakeout", piles.StakeOut, "draw the stake-out points")->needs(dxf);
+    bool force = false;
+    pilesCommand->add_flag("--force", force, "replace --xlsx and --dxf files that exist");
 
     std::string drawDxf;
-    auto* drawCommand = app.add_subcommand("draw", "draw the design line into a DXF drawing");
+    auto* drawCommand = app.add_subcommand(
+        "draw", "draw the design line into a DXF drawing (a line of at most 10000 km, i.e. "
+                "100000 hundred-metre stakes)");
     AddAlignmentOptions(*drawCommand, files);
     drawCommand->add_option("--dxf", drawDxf, "DXF file to write")->required();
+    drawCommand->add_flag("--force", force, "replace the --dxf file if it exists");
 
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
+        return 0;
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) { // --help
+        if (e.get_exit_code() == 0) { // --help: the help of the subcommand named, if any
             out << app.help();
-            for (const CLI::App* sub : app.get_subcommands()) {
-                out << sub->help();
-            }
             return 0;
         }
-        err << e.what() << '\n';
+        err << geometry::EscapeControlCharacters(e.what()) << '\n';
         return 2;
     }
 
     ConsolePrompts prompts(err, verbose);
+    // An output option given with an empty path is refused, as is every other file it
+    // could not write, before any work.
+    for (CLI::App* command : {pilesCommand, drawCommand}) {
+        if (!command->parsed()) {
+            continue;
+        }
+        for (const char* name : {"--xlsx", "--dxf"}) {
+            const CLI::Option* option = command->get_option_no_throw(name);
+            if (option != nullptr && option->count() > 0 && option->as<std::string>().empty()) {
+                prompts.Refuse({std::string("输出文件名不能为空：") + name});
+                return 1;
+            }
+        }
+    }
     // Nothing the user made is overwritten: an output never replaces an input file.
     const std::vector<std::string> inputs = {files.Jd, files.Breaks, files.Elem, piles.PileFile,
                                              locate.PointFile};
-    if ((pilesCommand->parsed() && !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf)) ||
-        (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf))) {
+    if ((pilesCommand->parsed() &&
+         !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf, force)) ||
+        (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf, force))) {
         return 1;
     }
     const std::optional<session::LoadedLine> line = LoadAlignment(prompts, files);

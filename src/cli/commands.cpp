@@ -6,10 +6,11 @@
 #include "cad/dxf_writer.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
+#include "formats/output_file.h"
 #include "formats/point_file.h"
 #include "formats/text_file.h"
-#include "piles/pile_table.h"
 #include "geometry/number_text.h"
+#include "piles/pile_table.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
 #include "session/stakes.h"
@@ -48,7 +49,8 @@ const char* KindName(element::ElementKind kind) {
     return "";
 }
 
-void WriteRow(std::ostream& out, const session::Stake& stake, const geometry::StationPoint& p, int digits) {
+void WriteRow(std::ostream& out, const session::Stake& stake, const geometry::StationPoint& p,
+              int digits) {
     out << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, digits) << ','
         << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
         << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
@@ -76,7 +78,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 } // namespace
 
 bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
-                    const std::string& xlsx, const std::string& dxf) {
+                    const std::string& xlsx, const std::string& dxf, bool force) {
     for (const std::string* output : {&xlsx, &dxf}) {
         if (output->empty()) {
             continue;
@@ -92,15 +94,33 @@ bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inp
         prompts.Refuse({"工作簿和图形不能写入同一文件：" + xlsx});
         return false;
     }
+    for (const std::string* output : {&xlsx, &dxf}) {
+        std::error_code ec;
+        const auto status = std::filesystem::symlink_status(PathOf(*output), ec);
+        if (!force && !output->empty() && !ec &&
+            status.type() != std::filesystem::file_type::not_found) {
+            prompts.Refuse({"输出文件已存在：" + *output + "（要替换它请加 --force）"});
+            return false;
+        }
+    }
     return true;
 }
 
 std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+    std::string field = geometry::EscapeControlCharacters(text);
+    // A spreadsheet opening the CSV would compute "=...", "+...", "-..." and "@..." (and run
+    // what they call); a leading apostrophe keeps them text. Numbers such as -12.5 stay numbers.
+    const bool formula = !field.empty() &&
+                         std::string_view("=+-@").find(field[0]) != std::string_view::npos &&
+                         !geometry::ParseNumber(field);
+    if (formula) {
+        field.insert(0, 1, '\'');
+    }
+    if (!formula && field.find_first_of(",\"") == std::string::npos) {
+        return field;
     }
     std::string quoted = "\"";
-    for (char c : text) {
+    for (char c : field) {
         quoted += c;
         if (c == '"') {
             quoted += '"';
@@ -217,11 +237,13 @@ std::optional<std::vector<formats::SurveyPoint>> LocatePoints(ConsolePrompts& pr
     for (const std::string& text : options.Points) {
         const std::size_t comma = text.find(',');
         const std::optional<double> x =
-            comma == std::string::npos ? std::nullopt
-                                       : geometry::ParseNumber(geometry::Trim(text.substr(0, comma)));
+            comma == std::string::npos
+                ? std::nullopt
+                : geometry::ParseNumber(geometry::Trim(text.substr(0, comma)));
         const std::optional<double> y =
-            comma == std::string::npos ? std::nullopt
-                                       : geometry::ParseNumber(geometry::Trim(text.substr(comma + 1)));
+            comma == std::string::npos
+                ? std::nullopt
+                : geometry::ParseNumber(geometry::Trim(text.substr(comma + 1)));
         if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
             prompts.Refuse({"点坐标" + text + "有误，应为北坐标,东坐标，如3452500.5,503100！"});
             return std::nullopt;
@@ -301,9 +323,11 @@ int RunCurves(const LoadedLine& line, int digits, std::ostream& out) {
             << FormatFixed(c.Deflection, std::max(digits, 9)) << ',' << num(std::fabs(c.Radius))
             << ',' << num(std::fabs(c.Spiral1)) << ',' << num(std::fabs(c.Spiral2)) << ','
             << num(c.Tangent1) << ',' << num(c.Tangent2) << ',' << num(std::fabs(c.CurveLength));
-        const std::pair<double, geometry::PlanePoint> points[] = {
-            {c.StationZH, c.Zh}, {c.StationHY, c.Hy}, {c.StationQZ, c.Qz},
-            {c.StationYH, c.Yh}, {c.StationHZ, c.Hz}};
+        const std::pair<double, geometry::PlanePoint> points[] = {{c.StationZH, c.Zh},
+                                                                  {c.StationHY, c.Hy},
+                                                                  {c.StationQZ, c.Qz},
+                                                                  {c.StationYH, c.Yh},
+                                                                  {c.StationHZ, c.Hz}};
         for (const auto& [mileage, p] : points) {
             out << ',' << CsvField(line.Breaks.MileageToLabel(mileage)) << ',' << num(p.X) << ','
                 << num(p.Y);
@@ -327,43 +351,63 @@ int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions
 
 namespace {
 
-/// Writes the drawings asked for into one new drawing. The first pick is answered with the given
+/// Draws the drawings asked for into one new drawing. The first pick is answered with the given
 /// point; later ones to the right of everything drawn so far, so that the table and the sketch
 /// do not overlap.
-bool DrawPileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
-                     const PilesOptions& options) {
-    return session::RunOutputUnderHandler(prompts, false, options.Dxf, [&] {
-        cad::DrawingDocument document;
-        bool firstPick = true;
-        document.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
-            cad::Point at = cad::DrawingPoint({options.AtX, options.AtY});
-            const auto extents = document.ComputeExtents();
-            if (!firstPick && extents) {
-                at.X = extents->MaxX + 20.0;
-            }
-            firstPick = false;
-            return at;
-        });
-        const bool all = !options.Table && !options.Sketch && !options.StakeOut;
-        if (all || options.Table) {
-            cad::DrawCoordinateTable(table, document);
+void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
+                     cad::DrawingDocument& document) {
+    bool firstPick = true;
+    document.SetPickHandler([&](std::string_view) -> std::optional<cad::Point> {
+        cad::Point at = cad::DrawingPoint({options.AtX, options.AtY});
+        const auto extents = document.ComputeExtents();
+        if (!firstPick && extents) {
+            at.X = extents->MaxX + 20.0;
         }
-        if (all || options.Sketch) {
-            cad::DrawPileSketch(table, document);
-        }
-        if (all || options.StakeOut) {
-            cad::DrawPileStakeOut(table, document);
-        }
-        cad::WriteDxf(document, options.Dxf);
+        firstPick = false;
+        return at;
     });
+    const bool all = !options.Table && !options.Sketch && !options.StakeOut;
+    if (all || options.Table) {
+        cad::DrawCoordinateTable(table, document);
+    }
+    if (all || options.Sketch) {
+        cad::DrawPileSketch(table, document);
+    }
+    if (all || options.StakeOut) {
+        cad::DrawPileStakeOut(table, document);
+    }
 }
 
-bool WritePileWorkbook(const piles::PileTable& table, ConsolePrompts& prompts,
-                       const PilesOptions& options) {
-    return session::RunOutputUnderHandler(prompts, false, options.Xlsx, [&] {
-        sheet::Workbook workbook;
-        sheet::WriteCoordinateSheet(workbook, sheet::ToSheetTable(table));
-        sheet::WriteXlsx(workbook, options.Xlsx);
+/// Writes the workbook and the drawing asked for, both or neither: each goes to its temporary
+/// first, and they replace their targets together at the end.
+bool WritePileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
+                      const PilesOptions& options) {
+    // The output being made, for the heading of a fault ("文件无法写入：" + path).
+    std::string writing = options.Xlsx.empty() ? options.Dxf : options.Xlsx;
+    return session::RunOutputUnderHandler(prompts, false, writing, [&] {
+        std::optional<formats::OutputFile> xlsx;
+        std::optional<formats::OutputFile> dxf;
+        // Both temporaries exist before any content is made: a folder that cannot take one of
+        // them stops the command before the longer work.
+        if (!options.Xlsx.empty()) {
+            xlsx.emplace(PathOf(options.Xlsx));
+        }
+        if (!options.Dxf.empty()) {
+            dxf.emplace(PathOf(options.Dxf));
+        }
+        if (xlsx) {
+            writing = options.Xlsx;
+            sheet::Workbook workbook;
+            sheet::WriteCoordinateSheet(workbook, sheet::ToSheetTable(table));
+            sheet::WriteXlsx(workbook, *xlsx);
+        }
+        if (dxf) {
+            writing = options.Dxf;
+            cad::DrawingDocument document;
+            DrawPileOutputs(table, options, document);
+            cad::WriteDxf(document, *dxf);
+        }
+        formats::CommitAll({xlsx ? &*xlsx : nullptr, dxf ? &*dxf : nullptr});
     });
 }
 
@@ -396,10 +440,8 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
                  << '\n';
         }
     }
-    if (!options.Xlsx.empty() && !WritePileWorkbook(*table, prompts, options)) {
-        return 1;
-    }
-    if (!options.Dxf.empty() && !DrawPileOutputs(*table, prompts, options)) {
+    if ((!options.Xlsx.empty() || !options.Dxf.empty()) &&
+        !WritePileOutputs(*table, prompts, options)) {
         return 1;
     }
     out << "pier,station,entry,L1,L2,x,y\n" << rows.str();
@@ -412,7 +454,7 @@ int RunDraw(const LoadedLine& line, ConsolePrompts& prompts, const std::string& 
         return 1;
     }
     return session::RunOutputUnderHandler(prompts, false, dxfPath,
-                                          [&] { cad::WriteDxf(document, dxfPath); })
+                                          [&] { cad::WriteDxf(document, PathOf(dxfPath)); })
                ? 0
                : 1;
 }

@@ -73,6 +73,7 @@ int RunLocate(const session::LoadedLine& line, ConsolePrompts& prompts,
 
 struct PilesOptions {
     std::string PileFile;
+    /// Both outputs are written or neither: they are committed together after both were written.
     int Digits = 4;
     std::string Xlsx; ///< write the coordinate table as a workbook here when not empty
     std::string Dxf;  ///< draw into a new drawing and write it here when not empty
@@ -89,12 +90,18 @@ int RunPiles(const session::LoadedLine& line, ConsolePrompts& prompts, const Pil
 int RunDraw(const session::LoadedLine& line, ConsolePrompts& prompts, const std::string& dxfPath);
 
 /// Whether the output files may be written: refuses (through `prompts`) an output path that
-/// names one of the input files, under any spelling of its path, and a workbook and a drawing
-/// asked for in one file. Empty paths are not given. Returns true when nothing was refused.
+/// names one of the input files, under any spelling of its path ("输出文件不能是输入文件："),
+/// a workbook and a drawing asked for in one file ("工作簿和图形不能写入同一文件："), and,
+/// unless `force`, a path where something exists already, a dangling link included
+/// ("输出文件已存在：…（要替换它请加 --force）"). An empty path means the output was not asked
+/// for. Returns true when nothing was refused.
 bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
-                    const std::string& xlsx, const std::string& dxf);
+                    const std::string& xlsx, const std::string& dxf, bool force);
 
-/// Quotes a CSV field when it holds a comma, a quote or a line end.
+/// `text` as one CSV field: control characters escaped (geometry::EscapeControlCharacters); a
+/// text a spreadsheet would compute (it starts with '=', '+', '-' or '@' and is not a number)
+/// led by an apostrophe and quoted; a field holding a comma or a quote quoted, its quotes
+/// doubled.
 std::string CsvField(const std::string& text);
 
 } // namespace tesk::cli

@@ -8,9 +8,11 @@
 namespace tesk::cli {
 
 /// Prompts for the command-line tool: the paths come from its arguments, so no dialog is ever
-/// answered; messages go to the error stream; focus and window activation mean nothing here.
-/// A failure prints its Chinese message and Chinese detail lines; with `verbose` (--verbose)
-/// also the engine's English text, on a line of its own starting with "detail: ".
+/// answered; messages go to the error stream, one line each, with their control characters
+/// escaped (geometry::EscapeControlCharacters: a station text read from a file cannot move the
+/// cursor or retitle the terminal); focus and window activation mean nothing here. A failure
+/// prints its Chinese message and Chinese detail lines; with `verbose` (--verbose) also the
+/// engine's English text, on a line of its own starting with "detail: ".
 class ConsolePrompts : public session::Prompts {
 public:
     explicit ConsolePrompts(std::ostream& err, bool verbose = false)

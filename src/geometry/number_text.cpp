@@ -169,4 +169,28 @@ std::string FormatShortest(double value) {
     return text;
 }
 
+std::string EscapeControlCharacters(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            escaped += "\\x";
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0F];
+        } else if (byte == 0xC2 && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            const auto c1 = static_cast<unsigned char>(text[++i]);
+            escaped += "\\u00";
+            escaped += kHex[c1 >> 4];
+            escaped += kHex[c1 & 0x0F];
+        } else {
+            escaped += static_cast<char>(byte);
+        }
+    }
+    return escaped;
+}
+
 } // namespace tesk::geometry

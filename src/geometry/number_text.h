@@ -41,4 +41,11 @@ std::string FormatShortest(double value);
 /// Removes leading and trailing blanks (spaces and tabs).
 std::string_view Trim(std::string_view text);
 
+/// `text` (UTF-8) with every control character made visible, for a terminal or a file that must
+/// not receive them raw: the C0 controls U+0000..U+001F (tab and line ends included) and DEL
+/// become "\x" and two lowercase hex digits ("\x1b"), the C1 controls U+0080..U+009F (encoded
+/// C2 80..C2 9F) become "\u0080".."\u009f". Everything else, bytes that are not UTF-8 included,
+/// is kept as it is. Never throws except std::bad_alloc.
+std::string EscapeControlCharacters(std::string_view text);
+
 } // namespace tesk::geometry

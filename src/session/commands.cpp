@@ -204,8 +204,22 @@ bool StakeOutStation(const LoadedLine& line, Prompts& prompts, cad::DrawingHost*
 
 // ---- Drawings and sheets -------------------------------------------------------------------
 
+std::optional<Refusal> CheckDrawingSize(const LoadedLine& line) {
+    static_assert(cad::kMaxDrawnLength == 10'000'000.0, "the refusal below names the cap");
+    const double length = line.Line().End() - line.Line().Start();
+    if (!(length <= cad::kMaxDrawnLength)) {
+        return Refusal{"设计线长" + geometry::FormatFixed(length, 3) +
+                       "米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！"};
+    }
+    return std::nullopt;
+}
+
 bool DrawDesignLine(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
                     const cad::ProgressCallback& progress) {
+    if (auto refusal = CheckDrawingSize(line)) {
+        prompts.Refuse(*refusal);
+        return false;
+    }
     return RunUnderHandler(prompts, false, [&] {
         if (line.Jd) {
             cad::DrawDesignLineJd(*line.Jd, line.Breaks, host, progress);
@@ -222,8 +236,8 @@ std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
     // The placement refusals bring the main window to the front, the mark's own do not.
     bool activate = false;
     const formats::StationResolver resolve =
-        [&line, &activate](
-            std::string_view text) -> std::variant<formats::ResolvedStation, std::string> {
+        [&line,
+         &activate](std::string_view text) -> std::variant<formats::ResolvedStation, std::string> {
         stationing::MarkedStation marked = line.Breaks.MarkStation(text);
         if (!marked.Accepted()) {
             activate = true;
@@ -232,8 +246,7 @@ std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
         if (auto message = line.Breaks.CheckStationText(marked.Text)) {
             return std::move(*message);
         }
-        return formats::ResolvedStation{marked.Text,
-                                        line.Breaks.StationTextToMileage(marked.Text)};
+        return formats::ResolvedStation{marked.Text, line.Breaks.StationTextToMileage(marked.Text)};
     };
     auto blocks = formats::ReadPileFile(file, resolve);
     if (auto* message = std::get_if<std::string>(&blocks)) {

@@ -114,8 +114,15 @@ bool StakeOutStation(const LoadedLine& line, Prompts& prompts, cad::DrawingHost*
 
 // ---- Drawings and sheets -------------------------------------------------------------------
 
+/// The refusal of a line too long to draw (longer than cad::kMaxDrawnLength), before anything
+/// is drawn: "设计线长…米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！" naming
+/// its length to the millimetre; nothing for a line that can be drawn. (Its spiral polyline
+/// vertices need no check: the builders' row limits keep them within cad::kMaxDrawnVertices.)
+std::optional<Refusal> CheckDrawingSize(const LoadedLine& line);
+
 /// "绘设计线": draws the loaded line into `host` under the command's error handler (no window
-/// activation: the main window stays hidden behind the progress window). Returns true when the
+/// activation: the main window stays hidden behind the progress window). A line too large to
+/// draw is refused first (CheckDrawingSize) and nothing is drawn. Returns true when the
 /// drawing ran to its end; a failure keeps what was drawn.
 bool DrawDesignLine(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
                     const cad::ProgressCallback& progress);

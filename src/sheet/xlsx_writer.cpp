@@ -514,6 +514,12 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
         throw RuntimeError(ErrorCode::EmptyPath, "no file name to write the workbook to");
     }
     formats::OutputFile output(path);
+    WriteXlsx(workbook, output);
+    output.Commit();
+}
+
+void WriteXlsx(const Workbook& workbook, formats::OutputFile& output) {
+    const std::filesystem::path& path = output.Target();
     {
         const ClassicNumericLocale classic;
         LibraryWorkbook book(output.TemporaryPath().string());
@@ -541,7 +547,6 @@ void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path) {
                                formats::CannotWriteMessage(path, lxw_strerror(closed)));
         }
     }
-    output.Commit();
 }
 
 } // namespace tesk::sheet

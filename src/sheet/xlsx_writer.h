@@ -3,6 +3,7 @@
 // Saves a Workbook as an Office Open XML spreadsheet (.xlsx) that Excel, WPS and LibreOffice
 // open: every value, merge, column width, row height, font, alignment, number format and border.
 
+#include "formats/output_file.h"
 #include "sheet/workbook.h"
 
 #include <filesystem>
@@ -21,6 +22,11 @@ namespace tesk::sheet {
 /// naming `path` when the file cannot be written, flushed or renamed, and
 /// geometry::RuntimeError(Output) when the spreadsheet library refuses the content.
 void WriteXlsx(const Workbook& workbook, const std::filesystem::path& path);
+
+/// Writes `workbook` into the temporary of `output` as WriteXlsx above, without committing it,
+/// for a command that commits all its outputs together (formats::CommitAll). Throws
+/// geometry::RuntimeError(FileAccess) naming the target or (Output) as above.
+void WriteXlsx(const Workbook& workbook, formats::OutputFile& output);
 
 /// The number format as stored in the file for a format written the way the Chinese user
 /// interface shows it: "G/通用格式" (or "General") is the general format, returned as "";

@@ -735,6 +735,31 @@ TEST(DesignLineJd, LineWithoutEndIsRefusedBeforeAnythingIsDrawn) {
     EXPECT_TRUE(d.Stages.empty());
 }
 
+TEST(DesignLine, ALineLongerThanTheCapIsRefusedBeforeAnythingIsDrawn) {
+    // 3456777077 for 3456777.077: 3.45e9 m would be 34 million stakes.
+    const JdLine jdLine = MakeJdLine(0.0, {{"QD", 3452000.0, 0.0}, {"ZD", 3456777077.0, 0.0}});
+    const element::ElementAlignment elementLine =
+        MakeElementLine(0.0, 0.0, 0.0, 0.0, {{10000, 10000, 1e12}});
+    for (const bool jd : {true, false}) {
+        SCOPED_TRACE(jd ? "JD" : "element");
+        Drawn d;
+        const std::string message = tesk::testing::ErrorOf(
+            [&] {
+                if (jd) {
+                    DrawDesignLineJd(jdLine.Line, jdLine.Breaks, d.Doc, d.Progress());
+                } else {
+                    DrawDesignLineElem(elementLine, d.Doc, d.Progress());
+                }
+            },
+            geometry::ErrorCode::Format);
+        EXPECT_EQ(message, std::string("the line is ") +
+                               (jd ? "3453325077.000" : "1000000000000.000") +
+                               " m long; a drawing takes at most 10000000 m");
+        EXPECT_EQ(d.Doc.Revision(), DrawingDocument().Revision()) << "nothing drawn";
+        EXPECT_TRUE(d.Stages.empty());
+    }
+}
+
 // ---- Element method ---------------------------------------------------------------------------
 
 StationPoint ElemAt(const element::ElementAlignment& s, double mileage) {

@@ -71,5 +71,27 @@ TEST(Formatting, FixedAndShortestFormsDoNotDependOnTheLocale) {
     }
 }
 
+TEST(EscapeControlCharacters, ControlsBecomeVisibleAndEverythingElseStays) {
+    const struct {
+        std::string raw;
+        std::string shown;
+    } rows[] = {
+        {"B15060", "B15060"},
+        {"\x1b[31mB15060", "\\x1b[31mB15060"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"a\tb\r\n", "a\\x09b\\x0d\\x0a"},
+        {"del\x7f", "del\\x7f"},
+        {"c1\xc2\x9b"
+         "1m",
+         "c1\\u009b1m"},
+        {"\xc2\xb0 \xe6\xa1\xa9 \xc2\xa0", "\xc2\xb0 \xe6\xa1\xa9 \xc2\xa0"}, // ° 桩 no-break space
+        {"\xc2", "\xc2"},                                                     // cut UTF-8 kept
+        {"\\x1b", "\\x1b"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(EscapeControlCharacters(row.raw), row.shown) << row.shown;
+    }
+}
+
 } // namespace
 } // namespace tesk::geometry

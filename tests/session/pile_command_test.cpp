@@ -2,6 +2,7 @@
 
 #include "cad/drawing_document.h"
 #include "geometry/error.h"
+#include "geometry/number_text.h"
 #include "session/session_fixture.h"
 #include "support/error_of.h"
 #include "support/recording_prompts.h"
@@ -223,6 +224,41 @@ TEST_F(PileCommand, AFailingOutputEndsInTheHandler) {
         points += std::holds_alternative<cad::DrawnPoint>(e.Shape) ? 1 : 0;
     }
     EXPECT_EQ(points, 2);
+}
+
+TEST(DrawDesignLineCommand, ALineTooLongIsRefusedBeforeAnythingIsDrawn) {
+    const struct {
+        double endX; // the line runs north from X = 1000
+        bool refused;
+    } rows[] = {
+        {3456777077.0, true}, // 3456777.077 without its decimal point
+        {1000.0 + 10'000'000.001, true},
+        {1000.0 + 250.0, false},
+    };
+    for (const auto& row : rows) {
+        LoadedLine line;
+        line.Jd = std::make_shared<const jd::JdAlignment>(
+            testing::JdInputOf(0.0, {{"QD", 1000.0, 2000.0}, {"ZD", row.endX, 2000.0}}));
+        line.Breaks = stationing::Stationing({}, line.Line().Start(), line.Line().End());
+        RecordingPrompts prompts;
+        cad::DrawingDocument document;
+        std::vector<std::string> stages;
+        const bool drawn = DrawDesignLine(
+            line, prompts, document, [&](std::string_view stage) { stages.emplace_back(stage); });
+        EXPECT_EQ(drawn, !row.refused);
+        if (row.refused) {
+            EXPECT_EQ(prompts.Refusals,
+                      std::vector<std::string>{
+                          "设计线长" + geometry::FormatFixed(row.endX - 1000.0, 3) +
+                          "米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！"});
+            EXPECT_EQ(document.Revision(), cad::DrawingDocument().Revision()) << "nothing drawn";
+            EXPECT_TRUE(stages.empty());
+        } else {
+            EXPECT_TRUE(prompts.Refusals.empty());
+            EXPECT_FALSE(document.Entities().empty());
+        }
+        EXPECT_TRUE(prompts.Errors.empty());
+    }
 }
 
 } // namespace

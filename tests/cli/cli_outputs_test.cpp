@@ -1,0 +1,265 @@
+// The command-line tool's outputs: size caps of the drawing, empty and existing output paths,
+// all outputs of one command or none, and what reaches the terminal and the CSV.
+
+#include "cli/cli_test_support.h"
+#include "cli/commands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace tesk::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliOutputsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("tesk_cli_outputs_" + std::to_string(std::random_device{}()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
+    }
+
+    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Put(const std::string& name, const std::string& content) const {
+        std::ofstream(m_dir / name, std::ios::binary) << content;
+        return PathOf(name);
+    }
+    static std::string Contents(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    /// Names in the folder, temporaries included.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(CliOutputsTest, ALineTooLargeToDrawIsRefusedBeforeAnythingIsWritten) {
+    const struct {
+        const char* what;
+        std::vector<std::string> line;
+        std::string message;
+    } rows[] = {
+        {"a JD end point without its decimal point",
+         {"--jd", Put("slip.jdx", "slip,0\n起点\n3452000.000 502000.000 0 0 0\n"
+                                  "终点\n3456777077 511163.022 0 0 0\n")},
+         "设计线长3453325077.012米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！"},
+        {"an element of 1e12 m",
+         {"--elem", Put("long.jdx", "0,3452650.000,502930.000,58.0000\n10000 10000 1e12\n")},
+         "设计线长1000000000000.000米，超过绘图上限10000公里（100000个百米桩），"
+         "请检查平面数据文件！"},
+        {"just over the cap",
+         {"--jd", Put("over.jdx", "over,0\n起点\n0 0 0 0 0\n终点\n10000000.001 0 0 0 0\n")},
+         "设计线长10000000.001米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string dxf = PathOf("line.dxf");
+        const CliRun r = Cli(With(With({"draw"}, row.line), {"--dxf", dxf}));
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_EQ(r.Err, row.message + "\n");
+        EXPECT_FALSE(fs::exists(dxf));
+    }
+}
+
+TEST_F(CliOutputsTest, AnEmptyOutputPathIsRefusedBeforeAnyWork) {
+    const std::vector<std::string> pileFile = {"--piles", Sample("bridge.zw")};
+    const struct {
+        std::vector<std::string> args;
+        const char* option;
+    } rows[] = {
+        {With(With({"piles"}, kMainLine), With(pileFile, {"--dxf", ""})), "--dxf"},
+        {With(With({"piles"}, kMainLine), With(pileFile, {"--xlsx", ""})), "--xlsx"},
+        {With(With({"piles"}, kMainLine), With(pileFile, {"--xlsx", "", "--dxf", PathOf("b.dxf")})),
+         "--xlsx"},
+        {With(With({"draw"}, kMainLine), {"--dxf", ""}), "--dxf"},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = Cli(row.args);
+        EXPECT_EQ(r.Status, 1) << row.option;
+        EXPECT_TRUE(r.Out.empty()) << r.Out;
+        EXPECT_EQ(r.Err, std::string("输出文件名不能为空：") + row.option + "\n");
+    }
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(CliOutputsTest, AnExistingOutputIsReplacedOnlyWithForce) {
+    const std::vector<std::string> piles =
+        With(With({"piles"}, kMainLine), {"--piles", Sample("bridge.zw")});
+    const struct {
+        std::vector<std::string> args; // without the output option
+        const char* option;
+        const char* name;
+    } rows[] = {
+        {With({"draw"}, kMainLine), "--dxf", "line.dxf"},
+        {piles, "--dxf", "bridge.dxf"},
+        {piles, "--xlsx", "bridge.xlsx"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = Put(row.name, "the surveyor's own file");
+        const std::vector<std::string> args = With(row.args, {row.option, path});
+        CliRun r = Cli(args);
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(r.Err, "输出文件已存在：" + path + "（要替换它请加 --force）\n");
+        EXPECT_EQ(Contents(path), "the surveyor's own file");
+
+        r = Cli(With(args, {"--force"}));
+        EXPECT_EQ(r.Status, 0) << r.Err;
+        EXPECT_NE(Contents(path), "the surveyor's own file");
+    }
+}
+
+TEST_F(CliOutputsTest, ForceKeepsTheModeAndWritesThroughALink) {
+    const std::vector<std::string> draw = With({"draw"}, kMainLine);
+    const std::string privateFile = Put("private.dxf", "old");
+    fs::permissions(privateFile, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string readOnly = Put("readonly.dxf", "old");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    for (const std::string& path : {privateFile, readOnly}) {
+        const fs::perms before = fs::status(path).permissions();
+        const CliRun r = Cli(With(draw, {"--dxf", path, "--force"}));
+        ASSERT_EQ(r.Status, 0) << r.Err;
+        EXPECT_NE(Contents(path), "old");
+        EXPECT_EQ(fs::status(path).permissions(), before) << path;
+    }
+
+    // A link stays a link; the file it names gets the drawing, in its own folder.
+    fs::create_directories(m_dir / "real");
+    const std::string target = Put("real/line.dxf", "old");
+    fs::create_symlink("real/line.dxf", m_dir / "link.dxf");
+    const CliRun r = Cli(With(draw, {"--dxf", PathOf("link.dxf"), "--force"}));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.dxf"));
+    EXPECT_NE(Contents(target).find("SECTION"), std::string::npos);
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"link.dxf", "private.dxf", "readonly.dxf", "real"}));
+}
+
+TEST_F(CliOutputsTest, AllOutputsOfOneCommandAreWrittenOrNone) {
+    const std::vector<std::string> piles =
+        With(With({"piles"}, kMainLine), {"--piles", Sample("bridge.zw"), "--force"});
+    fs::create_directories(m_dir / "folder.dxf");
+    const struct {
+        const char* what;
+        std::string dxf;
+    } rows[] = {
+        {"the drawing's folder is missing", PathOf("missing/b.dxf")},
+        {"the drawing's name is a folder", PathOf("folder.dxf")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string older = Put("b.xlsx", "older workbook");
+        const CliRun r = Cli(With(piles, {"--xlsx", older, "--dxf", row.dxf}));
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(Contents(older), "older workbook");
+        EXPECT_EQ(Files(), (std::vector<std::string>{"b.xlsx", "folder.dxf"}));
+    }
+}
+
+TEST(CliText, ControlCharactersNeverReachTheTerminalRaw) {
+    const fs::path dir = fs::temp_directory_path() / "tesk_cli_control_text";
+    fs::create_directories(dir);
+    const fs::path pileFile = dir / "escape.zw";
+    std::ofstream(pileFile, std::ios::binary) << "B15060\x1b[2J 90 1\n0\n";
+    const CliRun r = Cli(With(With({"piles"}, kMainLine), {"--piles", pileFile.string()}));
+    fs::remove_all(dir);
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err.find('\x1b'), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("\\x1b[2J"), std::string::npos) << r.Err;
+
+    const CliRun usage = Cli({"table", "--jd", "x", "--step", "\x1b]0;owned\x07"});
+    EXPECT_EQ(usage.Status, 2);
+    EXPECT_EQ(usage.Err.find('\x1b'), std::string::npos) << usage.Err;
+    EXPECT_EQ(usage.Err.find('\x07'), std::string::npos) << usage.Err;
+}
+
+TEST(CliText, CurveNamesAreEscapedAndNeverReadAsFormulas) {
+    const fs::path dir = fs::temp_directory_path() / "tesk_cli_curve_names";
+    fs::create_directories(dir);
+    const fs::path jd = dir / "names.jdx";
+    std::ofstream(jd, std::ios::binary)
+        << "names,0\n起点\n3452000.000 502000.000 0 0 0\n"
+        << "=HYPERLINK(\"http://x\")\n3452430.294 502688.615 1200 150 150\n"
+        << std::string("J\x7f"
+                       "D\x1b[2J\x00X",
+                       9)
+        << "\n3452548.421 503585.873 900 140 120\n"
+        << "终点\n3453021.532 504180.655 0 0 0\n";
+    const CliRun r = Cli({"curves", "--jd", jd.string()});
+    fs::remove_all(dir);
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].rfind("\"'=HYPERLINK(\"\"http://x\"\")\",", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].substr(0, lines[2].find(",")), "J\\x7fD\\x1b[2J\\x00X");
+}
+
+TEST(CsvField, QuotesWhatASpreadsheetWouldSplitOrCompute) {
+    const struct {
+        std::string text;
+        std::string field;
+    } rows[] = {
+        {"BK15+060.000", "BK15+060.000"},
+        {"P1", "P1"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"=1+2", "\"'=1+2\""},
+        {"+SUM(A1:A9)", "\"'+SUM(A1:A9)\""},
+        {"@cmd", "\"'@cmd\""},
+        {"-K0+012.300", "\"'-K0+012.300\""},
+        {"-12.5", "-12.5"},
+        {"+3", "+3"},
+        {"-", "\"'-\""},
+        {"a\r\nb", "a\\x0d\\x0ab"},
+        {"\t=1", "\\x09=1"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(CsvField(row.text), row.field) << row.text;
+    }
+}
+
+TEST(CliUsage, HelpOfASubcommandIsPrintedOnceAndTheVersionIsKnown) {
+    for (const char* sub : {"table", "piles", "draw"}) {
+        const CliRun r = Cli({sub, "--help"});
+        EXPECT_EQ(r.Status, 0);
+        std::size_t usages = 0;
+        for (std::size_t at = r.Out.find("Usage:"); at != std::string::npos;
+             at = r.Out.find("Usage:", at + 1)) {
+            ++usages;
+        }
+        EXPECT_EQ(usages, 1u) << sub << '\n' << r.Out;
+    }
+    const CliRun help = Cli({"draw", "--help"});
+    EXPECT_NE(help.Out.find("--force"), std::string::npos) << help.Out;
+    EXPECT_NE(help.Out.find("10000 km"), std::string::npos) << help.Out;
+
+    const CliRun version = Cli({"--version"});
+    EXPECT_EQ(version.Status, 0) << version.Err;
+    EXPECT_EQ(version.Out, std::string("tesk-cli ") + TESK_VERSION + "\n");
+}
+
+} // namespace
+} // namespace tesk::cli

@@ -18,6 +18,14 @@ void AddAlignmentOptions(CLI::App& command, AlignmentFiles& files) {
         command.add_option("--breaks", files.Breaks, "chain-break file for --jd")->needs(jd);
     auto* elem = command.add_option("--elem", files.Elem, "element file (element method)");
     elem->excludes(jd)->excludes(breaks);
+    auto* profile = command.add_option(
+        "--profile", files.Profile,
+        "profile file (.sqx: station, elevation, vertical-curve radius): adds the design "
+        "elevation h");
+    command
+        .add_option("--crossfall", files.CrossFall,
+                    "cross-fall file (.hp: station, left %, right %) for points off the line")
+        ->needs(profile);
     command.callback([&command, jd, elem] {
         if (jd->count() == 0 && elem->count() == 0) {
             throw CLI::RequiredError(command.get_name() + ": --jd or --elem");
@@ -69,6 +77,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     auto* curvesCommand = app.add_subcommand("curves", "one row per curve or element, as CSV");
     AddAlignmentOptions(*curvesCommand, files);
     AddDigits(*curvesCommand, curveDigits);
+
+    int profileDigits = 4;
+    auto* profileCommand =
+        app.add_subcommand("profile", "the vertical-curve table of a profile (--profile), as CSV");
+    AddAlignmentOptions(*profileCommand, files);
+    AddDigits(*profileCommand, profileDigits);
 
     auto* pointCommand =
         app.add_subcommand("point", "X, Y and azimuth text of one point, as the window shows");
@@ -155,7 +169,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
     // Nothing the user made is overwritten: an output never replaces an input file.
-    const std::vector<std::string> inputs = {files.Jd, files.Breaks, files.Elem, piles.PileFile,
+    const std::vector<std::string> inputs = {files.Jd,      files.Breaks,    files.Elem,
+                                             files.Profile, files.CrossFall, piles.PileFile,
                                              locate.PointFile};
     if ((pilesCommand->parsed() &&
          !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf, force)) ||
@@ -171,6 +186,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (locateCommand->parsed()) {
         return RunLocate(*line, prompts, locate, out);
+    }
+    if (profileCommand->parsed()) {
+        return RunProfile(*line, prompts, profileDigits, out);
     }
     if (curvesCommand->parsed()) {
         return RunCurves(*line, curveDigits, out);

@@ -13,6 +13,7 @@
 #include "piles/pile_table.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
+#include "session/elevations.h"
 #include "session/stakes.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/pile_sheet.h"
@@ -55,6 +56,36 @@ void WriteRow(std::ostream& out, const session::Stake& stake, const geometry::St
         << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
         << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
 }
+
+/// With a profile loaded: the elevation field of a CSV row (empty outside the profile; the
+/// first such row tells why on stderr once); nothing at all without a profile.
+class ElevationColumn {
+public:
+    ElevationColumn(const LoadedLine& line, ConsolePrompts& prompts, int digits)
+        : m_on(line.Profile != nullptr), m_prompts(prompts), m_digits(digits) {}
+    bool On() const { return m_on; }
+    /// ",h" (or "," when there is none) to close a row; "" without a profile.
+    std::string Field(const std::optional<double>& h) {
+        if (!m_on) {
+            return {};
+        }
+        if (!h) {
+            if (!m_told) {
+                m_prompts.Error(std::string(session::kNoElevationNote), {}, {});
+                m_told = true;
+            }
+            return ",";
+        }
+        return "," + FormatFixed(*h, std::min(m_digits, 3));
+    }
+    std::string Header(const char* name = "h") const { return m_on ? std::string(",") + name : ""; }
+
+private:
+    bool m_on;
+    ConsolePrompts& m_prompts;
+    int m_digits;
+    bool m_told = false;
+};
 
 std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
@@ -140,7 +171,16 @@ std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const Alignment
                 session::LoadChainBreaks(*line, files.Breaks);
             }
         }
+        if (!files.Profile.empty()) {
+            session::LoadProfile(*line, files.Profile);
+        }
+        if (!files.CrossFall.empty()) {
+            session::LoadCrossFall(*line, files.CrossFall);
+        }
     });
+    if (line && (!files.Profile.empty() && !line->Profile)) {
+        return std::nullopt;
+    }
     return line;
 }
 
@@ -199,11 +239,17 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
     }
 
     std::ostringstream rows;
+    ElevationColumn h(line, prompts, options.Digits);
     for (const Stake& stake : stakes) {
         try {
             const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
             if (options.Offsets.empty()) {
-                WriteRow(rows, stake, c, options.Digits);
+                std::ostringstream row;
+                WriteRow(row, stake, c, options.Digits);
+                std::string text = row.str();
+                text.insert(text.size() - 1,
+                            h.On() ? h.Field(session::DesignElevation(line, stake.Mileage)) : "");
+                rows << text;
                 continue;
             }
             for (const double d : options.Offsets) {
@@ -213,7 +259,10 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
                      << FormatFixed(geometry::RequireFinite(p.X, "side stake X"), options.Digits)
                      << ','
                      << FormatFixed(geometry::RequireFinite(p.Y, "side stake Y"), options.Digits)
-                     << ',' << FormatFixed(c.Azimuth, std::max(options.Digits, 9)) << '\n';
+                     << ',' << FormatFixed(c.Azimuth, std::max(options.Digits, 9))
+                     << (h.On() ? h.Field(session::PointElevation(line, stake.Mileage, d, theta, p))
+                                : "")
+                     << '\n';
             }
         } catch (const geometry::RuntimeError& e) {
             prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
@@ -221,8 +270,9 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
             return 1;
         }
     }
-    out << (options.Offsets.empty() ? "station,mileage,x,y,azimuth\n"
-                                    : "station,mileage,offset,x,y,azimuth\n")
+    out << (options.Offsets.empty() ? "station,mileage,x,y,azimuth"
+                                    : "station,mileage,offset,x,y,azimuth")
+        << h.Header() << '\n'
         << rows.str();
     return 0;
 }
@@ -279,22 +329,46 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
     }
     const int digits = options.Digits;
     std::ostringstream rows;
-    for (const session::PointLocation& located : session::LocatePoints(line, named)) {
-        const std::string head = CsvField(located.Name) + ',' +
-                                 FormatFixed(located.Point.X, digits) + ',' +
-                                 FormatFixed(located.Point.Y, digits) + ',';
-        if (located.Feet.empty()) {
-            prompts.Error(located.Note, {}, {});
-            rows << head << ",,,\n";
+    ElevationColumn h(line, prompts, digits);
+    bool measured = false; // the file gives heights: dh = H - h
+    for (const formats::SurveyPoint& p : *points) {
+        measured = measured || p.H.has_value();
+    }
+    const std::vector<session::PointLocation> located = session::LocatePoints(line, named);
+    for (std::size_t i = 0; i < located.size(); ++i) {
+        const session::PointLocation& located1 = located[i];
+        const std::optional<double>& height = (*points)[i].H;
+        const std::string head = CsvField(located1.Name) + ',' +
+                                 FormatFixed(located1.Point.X, digits) + ',' +
+                                 FormatFixed(located1.Point.Y, digits) + ',';
+        const std::string noElevation = std::string(h.On() ? "," : "") +
+                                        (h.On() && measured ? "," : "");
+        if (located1.Feet.empty()) {
+            prompts.Error(located1.Note, {}, {});
+            rows << head << ",,," << noElevation << '\n';
             continue;
         }
-        for (const session::LocatedFoot& f : located.Feet) {
+        for (const session::LocatedFoot& f : located1.Feet) {
             rows << head << CsvField(f.At.Label) << ',' << FormatFixed(f.At.Mileage, digits) << ','
                  << FormatFixed(f.Offset, digits) << ','
-                 << FormatFixed(f.Azimuth, std::max(digits, 9)) << '\n';
+                 << FormatFixed(f.Azimuth, std::max(digits, 9));
+            if (h.On()) {
+                const std::optional<double> design =
+                    session::DesignElevation(line, f.At.Mileage, f.Offset);
+                rows << h.Field(design);
+                if (measured) {
+                    rows << ',';
+                    if (design && height) {
+                        rows << FormatFixed(*height - *design, std::min(digits, 3));
+                    }
+                }
+            }
+            rows << '\n';
         }
     }
-    out << "name,x,y,station,mileage,offset,azimuth\n" << rows.str();
+    out << "name,x,y,station,mileage,offset,azimuth" << h.Header()
+        << (h.On() && measured ? ",dh" : "") << '\n'
+        << rows.str();
     return 0;
 }
 
@@ -337,6 +411,29 @@ int RunCurves(const LoadedLine& line, int digits, std::ostream& out) {
     return 0;
 }
 
+int RunProfile(const LoadedLine& line, ConsolePrompts& prompts, int digits, std::ostream& out) {
+    if (!line.Profile) {
+        prompts.Refuse({"请用--profile给出纵断面文件！"});
+        return 1;
+    }
+    const auto num = [digits](double v) { return FormatFixed(v, digits); };
+    const auto percent = [digits](double grade) { return FormatFixed(100.0 * grade, digits); };
+    out << "station,mileage,elevation,grade_in,grade_out,radius,length,tangent,external,"
+           "start_station,end_station\n";
+    const profile::Profile& p = *line.Profile;
+    for (std::size_t k = 0; k < p.Points().size(); ++k) {
+        const profile::GradePoint& g = p.Points()[k];
+        const profile::VerticalCurve& c = p.Curves()[k];
+        out << CsvField(line.Breaks.MileageToLabel(g.Mileage)) << ',' << num(g.Mileage) << ','
+            << num(g.Elevation) << ',' << percent(c.GradeIn) << ',' << percent(c.GradeOut) << ','
+            << geometry::FormatShortest(g.Radius) << ',' << num(c.Length) << ','
+            << num(c.Tangent) << ',' << num(c.External) << ','
+            << CsvField(line.Breaks.MileageToLabel(c.StartMileage)) << ','
+            << CsvField(line.Breaks.MileageToLabel(c.EndMileage)) << '\n';
+    }
+    return 0;
+}
+
 int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions& options,
              std::ostream& out) {
     const auto result =
@@ -346,6 +443,12 @@ int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions
     }
     out << "X坐标," << result->XText << "\nY坐标," << result->YText << "\n方位角,"
         << result->AzimuthText << '\n';
+    if (line.Profile) {
+        out << "设计高程," << result->ElevationText << '\n';
+        if (!result->ElevationNote.empty()) {
+            prompts.Error(result->ElevationNote, {}, {});
+        }
+    }
     return 0;
 }
 
@@ -380,7 +483,7 @@ void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
 
 /// Writes the workbook and the drawing asked for, both or neither: each goes to its temporary
 /// first, and they replace their targets together at the end.
-bool WritePileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
+bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table, ConsolePrompts& prompts,
                       const PilesOptions& options) {
     // The output being made, for the heading of a fault ("文件无法写入：" + path).
     std::string writing = options.Xlsx.empty() ? options.Dxf : options.Xlsx;
@@ -398,7 +501,7 @@ bool WritePileOutputs(const piles::PileTable& table, ConsolePrompts& prompts,
         if (xlsx) {
             writing = options.Xlsx;
             sheet::Workbook workbook;
-            sheet::WriteCoordinateSheet(workbook, sheet::ToSheetTable(table));
+            sheet::WriteCoordinateSheet(workbook, session::CoordinateSheetTable(line, table));
             sheet::WriteXlsx(workbook, *xlsx);
         }
         if (dxf) {
@@ -429,6 +532,8 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
         return 1;
     }
     std::ostringstream rows;
+    ElevationColumn h(line, prompts, options.Digits);
+    const sheet::PileSheetTable sheetTable = session::CoordinateSheetTable(line, *table);
     for (std::size_t k = 0; k < table->Piers.size(); ++k) {
         const piles::Pier& pier = table->Piers[k];
         for (std::size_t j = 0; j < pier.Entries.size(); ++j) {
@@ -437,14 +542,14 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
                  << FormatFixed(pier.Entries[j].L1, options.Digits) << ','
                  << FormatFixed(pier.Entries[j].L2, options.Digits) << ','
                  << FormatFixed(p.X, options.Digits) << ',' << FormatFixed(p.Y, options.Digits)
-                 << '\n';
+                 << (h.On() ? h.Field(sheetTable.Piers[k].Entries[j].H) : "") << '\n';
         }
     }
     if ((!options.Xlsx.empty() || !options.Dxf.empty()) &&
-        !WritePileOutputs(*table, prompts, options)) {
+        !WritePileOutputs(line, *table, prompts, options)) {
         return 1;
     }
-    out << "pier,station,entry,L1,L2,x,y\n" << rows.str();
+    out << "pier,station,entry,L1,L2,x,y" << h.Header() << '\n' << rows.str();
     return 0;
 }
 

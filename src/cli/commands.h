@@ -18,6 +18,8 @@ struct AlignmentFiles {
     std::string Jd;     ///< JD file (intersection-point method)
     std::string Breaks; ///< chain-break file for Jd, optional
     std::string Elem;   ///< element file (element method)
+    std::string Profile;   ///< profile file (.sqx), optional: adds the design elevation h
+    std::string CrossFall; ///< cross-fall file (.hp) for Profile, optional
 };
 
 /// Loads the line `files` name; on failure reports through `prompts` and returns nothing.
@@ -54,6 +56,12 @@ struct PointOptions {
     std::string Skew;    ///< skew distance, m, positive = left of the line
     std::string Angle;   ///< right deflection angle, degrees, [0, 180); empty or 0 = 90
 };
+/// The vertical-curve table of the loaded profile as CSV: station, mileage, elevation, grade_in,
+/// grade_out (percent), radius, length, tangent, external, start_station, end_station. Returns 0,
+/// or 1 without a profile (refused).
+int RunProfile(const session::LoadedLine& line, ConsolePrompts& prompts, int digits,
+               std::ostream& out);
+
 /// X, Y and the azimuth text of one point, as the window shows them. Returns 0, or 1 after a
 /// refusal or failure (reported).
 int RunPoint(const session::LoadedLine& line, ConsolePrompts& prompts, const PointOptions& options,

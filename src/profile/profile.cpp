@@ -86,9 +86,9 @@ Profile::Profile(std::vector<GradePoint> points) : m_points(std::move(points)) {
             c.Length = p.LengthIn + p.LengthOut;
             c.StartMileage = p.Mileage - p.LengthIn;
             c.EndMileage = p.Mileage + p.LengthOut;
-            c.External =
-                c.Length > 0.0 ? p.LengthIn * p.LengthOut * std::fabs(omega) / (2.0 * c.Length)
-                               : 0.0;
+            c.External = c.Length > 0.0
+                             ? p.LengthIn * p.LengthOut * std::fabs(omega) / (2.0 * c.Length)
+                             : 0.0;
             break;
         case CurveShape::Circle: {
             const double a1 = std::atan(c.GradeIn);
@@ -118,8 +118,8 @@ Profile::Profile(std::vector<GradePoint> points) : m_points(std::move(points)) {
     }
     for (std::size_t k = 0; k < n; ++k) {
         if (m_curves[k].Length > 0.0 && m_curves[k].Shape == CurveShape::Circle) {
-            m_curves[k].External = std::fabs(CurveElevation(k, m_points[k].Mileage) -
-                                             m_points[k].Elevation);
+            m_curves[k].External =
+                std::fabs(CurveElevation(k, m_points[k].Mileage) - m_points[k].Elevation);
         }
     }
     for (std::size_t k = 0; k + 1 < n; ++k) {

@@ -35,7 +35,7 @@ struct GradePoint {
     std::string Name;      ///< how failures name it: its station text as written
     double Mileage = 0.0;  ///< m, continuous
     double Elevation = 0.0; ///< m
-    double Radius = 0.0;   ///< vertical-curve radius R, m; 0 = no curve (Parabola, Circle)
+    double Radius = 0.0;    ///< vertical-curve radius R, m; 0 = no curve (Parabola, Circle)
     CurveShape Shape = CurveShape::Parabola;
     double LengthIn = 0.0;  ///< UnsymmetricParabola: horizontal length before the point, m
     double LengthOut = 0.0; ///< UnsymmetricParabola: horizontal length after the point, m

@@ -79,10 +79,10 @@ TEST(Profile, RefusalsNameTheGradePoints) {
 // +2 % to -1 % at B (1000, 120): an unsymmetric parabola of 100 m before and 200 m after
 // (E = 100 * 200 * 0.03 / (2 * 300) = 1), a circle of R 10000.
 Profile Crest(const GradePoint& shape) {
-    return Profile({{"A", 0.0, 100.0, 0.0},
-                    {"B", 1000.0, 120.0, shape.Radius, shape.Shape, shape.LengthIn,
-                     shape.LengthOut},
-                    {"C", 2000.0, 110.0, 0.0}});
+    return Profile(
+        {{"A", 0.0, 100.0, 0.0},
+         {"B", 1000.0, 120.0, shape.Radius, shape.Shape, shape.LengthIn, shape.LengthOut},
+         {"C", 2000.0, 110.0, 0.0}});
 }
 
 TEST(Profile, UnsymmetricParabolaOffsetsFromEachTangentPoint) {
@@ -134,13 +134,12 @@ TEST(Profile, RefusalsOfTheOtherCurves) {
         GradePoint B;
         const char* Text;
     };
-    for (const Case& c : {Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, 100.0, 0.0},
-                               "one of its two lengths"},
-                          Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, 1001.0, 10.0},
-                               "A and B overlap"},
-                          Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, -1.0, -1.0},
-                               "negative"},
-                          Case{{"", 0, 0, 1e6, CurveShape::Circle}, "overlap"}}) {
+    for (const Case& c :
+         {Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, 100.0, 0.0},
+               "one of its two lengths"},
+          Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, 1001.0, 10.0}, "A and B overlap"},
+          Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, -1.0, -1.0}, "negative"},
+          Case{{"", 0, 0, 1e6, CurveShape::Circle}, "overlap"}}) {
         const std::string message = testing::ErrorOf([&] { Crest(c.B); });
         EXPECT_NE(message.find(c.Text), std::string::npos) << message;
     }

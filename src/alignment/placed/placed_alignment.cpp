@@ -71,8 +71,7 @@ void Close(BuiltElement& b) {
         b.Turn = 0.5 * len * k0;
         if (len > 0.0) {
             const geometry::LocalOffset c = geometry::ClothoidChord(0.0, len, len / k0);
-            const PlanePoint back =
-                geometry::PlaceOffset({}, b.StartAzimuth + b.Turn, -c.U, c.V);
+            const PlanePoint back = geometry::PlaceOffset({}, b.StartAzimuth + b.Turn, -c.U, c.V);
             d = {-back.X, -back.Y};
         }
         break;
@@ -249,9 +248,9 @@ PlacedAlignment::PlacedAlignment(PlacedInput input) : m_startMileage(input.Start
 
 geometry::StationPoint PlacedAlignment::PointOnElement(std::size_t index, double distance) const {
     if (index >= m_elements.size()) {
-        throw RuntimeError(ErrorCode::IndexOutOfRange,
-                           "element " + std::to_string(index + 1) + " outside 1.." +
-                               std::to_string(m_elements.size()));
+        throw RuntimeError(ErrorCode::IndexOutOfRange, "element " + std::to_string(index + 1) +
+                                                           " outside 1.." +
+                                                           std::to_string(m_elements.size()));
     }
     const BuiltElement& b = m_elements[index];
     if (m_segmentOf[index] == std::size_t(-1)) {

@@ -23,12 +23,12 @@ inline constexpr int kMaxElements = 10000;
 
 /// One element as given: where and how it starts, how long it is and how it bends.
 struct PlacedElement {
-    std::string Name;             ///< how failures name it, e.g. "Spiral 3 (line 42)"
-    geometry::PlanePoint Start;   ///< m, X north, Y east
-    double StartAzimuth = 0.0;    ///< rad, clockwise from north, any finite value
-    double Length = 0.0;          ///< m, >= 0
-    double StartCurvature = 0.0;  ///< 1/m, signed, positive = turning right, 0 = straight
-    double EndCurvature = 0.0;    ///< 1/m, signed
+    std::string Name;            ///< how failures name it, e.g. "Spiral 3 (line 42)"
+    geometry::PlanePoint Start;  ///< m, X north, Y east
+    double StartAzimuth = 0.0;   ///< rad, clockwise from north, any finite value
+    double Length = 0.0;         ///< m, >= 0
+    double StartCurvature = 0.0; ///< 1/m, signed, positive = turning right, 0 = straight
+    double EndCurvature = 0.0;   ///< 1/m, signed
 };
 
 /// A placed line as given: the continuous mileage of the first element's start (m) and the
@@ -40,13 +40,13 @@ struct PlacedInput {
 
 /// One element of the built line.
 struct BuiltElement {
-    PlacedElement Given;          ///< the element as given (StartAzimuth as given)
+    PlacedElement Given; ///< the element as given (StartAzimuth as given)
     element::ElementKind Kind = element::ElementKind::Straight;
-    double StartMileage = 0.0;    ///< m
-    double StartAzimuth = 0.0;    ///< rad, in [0, 2*pi)
-    double Turn = 0.0;            ///< signed angle turned over the element, rad
-    geometry::PlanePoint End;     ///< where the element ends by its own formula, m
-    double EndAzimuth = 0.0;      ///< rad, in [0, 2*pi)
+    double StartMileage = 0.0; ///< m
+    double StartAzimuth = 0.0; ///< rad, in [0, 2*pi)
+    double Turn = 0.0;         ///< signed angle turned over the element, rad
+    geometry::PlanePoint End;  ///< where the element ends by its own formula, m
+    double EndAzimuth = 0.0;   ///< rad, in [0, 2*pi)
 };
 
 /// The kind of an element from its start and end curvature (1/m, signed): Straight (both 0), Arc

@@ -111,16 +111,22 @@ TEST(PlacedAlignment, RefusalsNameTheElement) {
         const char* Text;
     };
     const std::vector<Case> cases = {
-        {{"Spiral 3 (line 40)", {0, 0}, 0, -1.0, 0, 0}, geometry::ErrorCode::Format,
+        {{"Spiral 3 (line 40)", {0, 0}, 0, -1.0, 0, 0},
+         geometry::ErrorCode::Format,
          "Spiral 3 (line 40) has a negative length"},
-        {{"Curve 2 (line 9)", {0, NAN}, 0, 1.0, 0, 0}, geometry::ErrorCode::NonFinite,
+        {{"Curve 2 (line 9)", {0, NAN}, 0, 1.0, 0, 0},
+         geometry::ErrorCode::NonFinite,
          "Curve 2 (line 9)"},
-        {{"Curve 2 (line 9)", {0, 0}, 0, 1.0, INFINITY, 0}, geometry::ErrorCode::NonFinite,
+        {{"Curve 2 (line 9)", {0, 0}, 0, 1.0, INFINITY, 0},
+         geometry::ErrorCode::NonFinite,
          "Curve 2 (line 9)"},
     };
     for (const Case& c : cases) {
         const std::string message = testing::ErrorOf(
-            [&] { PlacedAlignment({0.0, {{"Line 1", {0, 0}, 0, 10, 0, 0}, c.Element}}); }, c.Code);
+            [&] {
+                PlacedAlignment({0.0, {{"Line 1", {0, 0}, 0, 10, 0, 0}, c.Element}});
+            },
+            c.Code);
         EXPECT_NE(message.find(c.Text), std::string::npos) << message;
     }
     EXPECT_NE(testing::ErrorOf([] { PlacedAlignment({0.0, {}}); }).find("no"), std::string::npos);

@@ -102,7 +102,18 @@ public:
         if (offset < 0 || static_cast<std::size_t>(offset) > m_bytes.size()) {
             return 0;
         }
-        return 1 + static_cast<int>(std::count(m_bytes.begin(), m_bytes.begin() + offset, '\n'));
+        // The newlines before the offset, by a search in their positions (found once).
+        if (m_newlines.empty()) {
+            for (std::size_t i = 0; i < m_bytes.size(); ++i) {
+                if (m_bytes[i] == '\n') {
+                    m_newlines.push_back(i);
+                }
+            }
+            m_newlines.push_back(m_bytes.size());
+        }
+        const auto before = std::lower_bound(m_newlines.begin(), m_newlines.end(),
+                                             static_cast<std::size_t>(offset));
+        return 1 + static_cast<int>(before - m_newlines.begin());
     }
 
     std::string Named(const pugi::xml_node& node, std::size_t index) const {
@@ -232,6 +243,7 @@ private:
     std::string_view m_bytes;
     std::string m_where;
     std::map<std::string, std::string, std::less<>> m_cgPoints;
+    mutable std::vector<std::size_t> m_newlines;
 };
 
 // One CoordGeom element as read.

@@ -36,11 +36,16 @@
 // malformed attributes and points (all Format).
 //
 // Writing. LandXML 1.2 with Units Metric (linearUnit meter; angularUnit and directionUnit
-// radians; directions clockwise from north, the program's azimuths), one Alignment with
-// CoordGeom (Line; Curve with Start, Center, End, PI; Spiral with Start, PI, End), StaEquation
-// per chain break and, with a profile, Profile/ProfAlign with PVI and ParaCurve (UnsymParaCurve,
-// CircCurve for those curves). Numbers are written with the digits that read back to the same
-// double, so reading the file back gives the same points within 1e-9 m.
+// radians), one Alignment with CoordGeom (Line with Start, End; Curve with Start, Center, End,
+// PI, rot, radius, delta; Spiral with Start, PI, End, rot, radiusStart/radiusEnd or INF), every
+// element with staStart and length, StaEquation per chain break (staBack, staAhead,
+// staInternal) and, with a profile, Profile/ProfAlign with PVI and ParaCurve (UnsymParaCurve
+// with lengthIn/lengthOut, CircCurve with radius and its horizontal length, for those curves).
+// No dir/dirStart attributes are written: software differs on how it measures them, and every
+// element's points say its direction unambiguously. A reversing spiral is written as two
+// spirals meeting at curvature 0; a curve of 180 degrees or more has no PI. Numbers are written
+// with the digits that read back to the same double, so reading the file back gives the same points
+// within 1e-9 m.
 
 #include "alignment/alignment.h"
 #include "alignment/placed/placed_alignment.h"

@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-wqy-microhei
-    libxlsxwriter-dev libdxflib-dev libcli11-dev
+    libxlsxwriter-dev libdxflib-dev libcli11-dev libpugixml-dev libxml2-utils
     python3 python3-ezdxf python3-openpyxl
 )
 

@@ -29,14 +29,26 @@ Profile::Profile(std::vector<GradePoint> points) : m_points(std::move(points)) {
         Refuse("a profile needs at least two grade points, it has " + std::to_string(n));
     }
     for (const GradePoint& p : m_points) {
-        if (!std::isfinite(p.Mileage) || !std::isfinite(p.Elevation) || !std::isfinite(p.Radius)) {
+        if (!std::isfinite(p.Mileage) || !std::isfinite(p.Elevation) || !std::isfinite(p.Radius) ||
+            !std::isfinite(p.LengthIn) || !std::isfinite(p.LengthOut)) {
             Refuse("grade point " + p.Name + " holds a value that is not finite");
         }
         if (p.Radius < 0.0) {
             Refuse("grade point " + p.Name + " has a negative vertical-curve radius");
         }
+        if (p.LengthIn < 0.0 || p.LengthOut < 0.0) {
+            Refuse("grade point " + p.Name + " has a negative vertical-curve length");
+        }
+        if (p.Shape == CurveShape::UnsymmetricParabola &&
+            (p.LengthIn == 0.0) != (p.LengthOut == 0.0)) {
+            Refuse("grade point " + p.Name +
+                   " has an unsymmetric vertical curve with one of its two lengths 0");
+        }
     }
-    if (m_points.front().Radius != 0.0 || m_points.back().Radius != 0.0) {
+    const auto hasCurve = [](const GradePoint& p) {
+        return p.Shape == CurveShape::UnsymmetricParabola ? p.LengthIn > 0.0 : p.Radius != 0.0;
+    };
+    if (hasCurve(m_points.front()) || hasCurve(m_points.back())) {
         Refuse("the first and the last grade point cannot carry a vertical curve (" +
                m_points.front().Name + ", " + m_points.back().Name + ")");
     }
@@ -52,27 +64,128 @@ Profile::Profile(std::vector<GradePoint> points) : m_points(std::move(points)) {
         m_mileages.push_back(p.Mileage);
     }
     m_curves.resize(n);
+    m_circles.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
         VerticalCurve& c = m_curves[k];
+        const GradePoint& p = m_points[k];
+        c.Shape = p.Shape;
         c.GradeIn = k > 0 ? m_grades[k - 1] : 0.0;
         c.GradeOut = k + 1 < n ? m_grades[k] : 0.0;
-        const double r = m_points[k].Radius;
+        const double r = p.Radius;
         const double omega = c.GradeOut - c.GradeIn;
-        c.Length = r * std::fabs(omega);
+        c.StartMileage = p.Mileage;
+        c.EndMileage = p.Mileage;
+        switch (p.Shape) {
+        case CurveShape::Parabola:
+            c.Length = r * std::fabs(omega);
+            c.StartMileage = p.Mileage - c.Length / 2.0;
+            c.EndMileage = p.Mileage + c.Length / 2.0;
+            c.External = r > 0.0 ? c.Length * c.Length / (8.0 * r) : 0.0;
+            break;
+        case CurveShape::UnsymmetricParabola:
+            c.Length = p.LengthIn + p.LengthOut;
+            c.StartMileage = p.Mileage - p.LengthIn;
+            c.EndMileage = p.Mileage + p.LengthOut;
+            c.External = c.Length > 0.0
+                             ? p.LengthIn * p.LengthOut * std::fabs(omega) / (2.0 * c.Length)
+                             : 0.0;
+            break;
+        case CurveShape::Circle: {
+            const double a1 = std::atan(c.GradeIn);
+            const double a2 = std::atan(c.GradeOut);
+            const double delta = a2 - a1;
+            if (r == 0.0 || delta == 0.0) {
+                break;
+            }
+            const double t = r * std::tan(std::fabs(delta) / 2.0);
+            c.StartMileage = p.Mileage - t * std::cos(a1);
+            c.EndMileage = p.Mileage + t * std::cos(a2);
+            c.Length = c.EndMileage - c.StartMileage;
+            const double startElevation = p.Elevation - t * std::sin(a1);
+            Circle& circle = m_circles[k];
+            circle.Sign = delta > 0.0 ? 1.0 : -1.0;
+            circle.Radius = r;
+            circle.CentreMileage = c.StartMileage - circle.Sign * r * std::sin(a1);
+            const double s = std::sin(a1 / 2.0);
+            circle.Base = startElevation - circle.Sign * 2.0 * r * s * s;
+            if (!std::isfinite(c.Length) || !std::isfinite(circle.Base)) {
+                Refuse("grade point " + p.Name + ": its circular vertical curve is not finite");
+            }
+            break;
+        }
+        }
         c.Tangent = c.Length / 2.0;
-        c.External = r > 0.0 ? c.Tangent * c.Tangent / (2.0 * r) : 0.0;
-        c.StartMileage = m_points[k].Mileage - c.Tangent;
-        c.EndMileage = m_points[k].Mileage + c.Tangent;
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        if (m_curves[k].Length > 0.0 && m_curves[k].Shape == CurveShape::Circle) {
+            m_curves[k].External =
+                std::fabs(CurveElevation(k, m_points[k].Mileage) - m_points[k].Elevation);
+        }
     }
     for (std::size_t k = 0; k + 1 < n; ++k) {
         const double room = m_points[k + 1].Mileage - m_points[k].Mileage;
-        if (m_curves[k].Tangent + m_curves[k + 1].Tangent > room) {
+        const double after = m_curves[k].EndMileage - m_points[k].Mileage;
+        const double before = m_points[k + 1].Mileage - m_curves[k + 1].StartMileage;
+        if (after + before > room) {
             Refuse("the vertical curves at " + Between(m_points[k], m_points[k + 1]) +
-                   " overlap: their tangents " + geometry::FormatFixed(m_curves[k].Tangent, 3) +
-                   " + " + geometry::FormatFixed(m_curves[k + 1].Tangent, 3) + " m exceed the " +
+                   " overlap: their tangents " + geometry::FormatFixed(after, 3) + " + " +
+                   geometry::FormatFixed(before, 3) + " m exceed the " +
                    geometry::FormatFixed(room, 3) + " m between them");
         }
     }
+}
+
+double Profile::CurveElevation(std::size_t j, double mileage) const {
+    const VerticalCurve& c = m_curves[j];
+    const GradePoint& p = m_points[j];
+    const bool before = mileage <= p.Mileage;
+    const double tangent = p.Elevation + (before ? c.GradeIn : c.GradeOut) * (mileage - p.Mileage);
+    const double sign = c.GradeOut > c.GradeIn ? 1.0 : -1.0;
+    switch (c.Shape) {
+    case CurveShape::Parabola: {
+        // From the nearer tangent point: x^2 / (2R) off the tangent of that side.
+        const double x = before ? mileage - c.StartMileage : c.EndMileage - mileage;
+        return tangent + sign * x * x / (2.0 * p.Radius);
+    }
+    case CurveShape::UnsymmetricParabola: {
+        const double x = before ? mileage - c.StartMileage : c.EndMileage - mileage;
+        const double l = before ? p.LengthIn : p.LengthOut;
+        return tangent + sign * c.External * (x / l) * (x / l);
+    }
+    case CurveShape::Circle: {
+        // R - sqrt(R^2 - u^2) as u^2 / (R + sqrt(R^2 - u^2)): no cancellation near the bottom.
+        const Circle& circle = m_circles[j];
+        const double u = mileage - circle.CentreMileage;
+        const double root = std::sqrt(std::max(0.0, (circle.Radius - u) * (circle.Radius + u)));
+        return circle.Base + circle.Sign * u * u / (circle.Radius + root);
+    }
+    }
+    return tangent;
+}
+
+double Profile::CurveGrade(std::size_t j, double mileage) const {
+    const VerticalCurve& c = m_curves[j];
+    const GradePoint& p = m_points[j];
+    switch (c.Shape) {
+    case CurveShape::Parabola:
+        return c.GradeIn + (c.GradeOut - c.GradeIn) * (mileage - c.StartMileage) / c.Length;
+    case CurveShape::UnsymmetricParabola: {
+        const double sign = c.GradeOut > c.GradeIn ? 1.0 : -1.0;
+        if (mileage <= p.Mileage) {
+            return c.GradeIn +
+                   sign * 2.0 * c.External * (mileage - c.StartMileage) / (p.LengthIn * p.LengthIn);
+        }
+        return c.GradeOut -
+               sign * 2.0 * c.External * (c.EndMileage - mileage) / (p.LengthOut * p.LengthOut);
+    }
+    case CurveShape::Circle: {
+        const Circle& circle = m_circles[j];
+        const double u = mileage - circle.CentreMileage;
+        const double root = std::sqrt(std::max(0.0, (circle.Radius - u) * (circle.Radius + u)));
+        return circle.Sign * u / root;
+    }
+    }
+    return c.GradeIn;
 }
 
 std::size_t Profile::IntervalOf(double mileage) const {
@@ -105,19 +218,12 @@ std::optional<double> Profile::ElevationAt(double mileage) const {
     }
     const std::size_t k = IntervalOf(mileage);
     if (const std::optional<std::size_t> j = CurveHolding(k, mileage)) {
-        const VerticalCurve& c = m_curves[*j];
-        const GradePoint& p = m_points[*j];
-        // From the nearer tangent point: x^2 / (2R) off the tangent of that side.
-        const bool before = mileage <= p.Mileage;
-        const double x = before ? mileage - c.StartMileage : c.EndMileage - mileage;
-        const double tangent =
-            p.Elevation + (before ? c.GradeIn : c.GradeOut) * (mileage - p.Mileage);
-        const double sign = c.GradeOut > c.GradeIn ? 1.0 : -1.0;
-        return tangent + sign * x * x / (2.0 * p.Radius);
+        return CurveElevation(*j, mileage);
     }
     const GradePoint& a = m_points[k];
     return a.Elevation + m_grades[k] * (mileage - a.Mileage);
 }
+
 
 std::optional<double> Profile::GradeAt(double mileage) const {
     if (!(mileage >= Start() && mileage <= End())) {
@@ -125,8 +231,7 @@ std::optional<double> Profile::GradeAt(double mileage) const {
     }
     const std::size_t k = IntervalOf(mileage);
     if (const std::optional<std::size_t> j = CurveHolding(k, mileage)) {
-        const VerticalCurve& c = m_curves[*j];
-        return c.GradeIn + (c.GradeOut - c.GradeIn) * (mileage - c.StartMileage) / c.Length;
+        return CurveGrade(*j, mileage);
     }
     return m_grades[k];
 }

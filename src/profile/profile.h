@@ -9,6 +9,13 @@
 // R > 0: omega = i2 - i1, L = R |omega|, T = L / 2, E = T^2 / (2R); within the curve the
 // elevation is the tangent elevation + x^2 / (2R) for a sag (omega > 0), - for a crest, x from
 // the nearer tangent point.
+//
+// Two other vertical curves, as design software delivers them: an unsymmetric parabola given by
+// its two horizontal lengths l1 before and l2 after the grade point (two parabolas with a common
+// tangent at the grade point; E = l1 l2 |omega| / (2 (l1 + l2)), the offset off the tangent
+// E (x / l)^2, x from the tangent point of that side), and a circular vertical curve of radius R
+// tangent to both grades (a true circle in the plane of mileage and elevation, not a parabola:
+// tangent length along each grade R tan(|Δ| / 2), Δ the change of the grades' angles).
 
 #include <optional>
 #include <string>
@@ -16,23 +23,34 @@
 
 namespace tesk::profile {
 
+/// The shape of the vertical curve at a grade point.
+enum class CurveShape {
+    Parabola,            ///< symmetric parabola of radius Radius
+    UnsymmetricParabola, ///< parabola of lengths LengthIn, LengthOut (Radius unused)
+    Circle,              ///< circular arc of radius Radius
+};
+
 /// One grade point.
 struct GradePoint {
     std::string Name;      ///< how failures name it: its station text as written
     double Mileage = 0.0;  ///< m, continuous
     double Elevation = 0.0; ///< m
-    double Radius = 0.0;   ///< vertical-curve radius R, m; 0 = no curve
+    double Radius = 0.0;    ///< vertical-curve radius R, m; 0 = no curve (Parabola, Circle)
+    CurveShape Shape = CurveShape::Parabola;
+    double LengthIn = 0.0;  ///< UnsymmetricParabola: horizontal length before the point, m
+    double LengthOut = 0.0; ///< UnsymmetricParabola: horizontal length after the point, m
 };
 
 /// The vertical curve at a grade point (one row of the curve table).
 struct VerticalCurve {
     double GradeIn = 0.0;   ///< i1, ratio (0 for the first point)
     double GradeOut = 0.0;  ///< i2, ratio (0 for the last point)
-    double Length = 0.0;    ///< L, m (0 without a curve)
-    double Tangent = 0.0;   ///< T = L / 2, m
-    double External = 0.0;  ///< E = T^2 / (2R), m
-    double StartMileage = 0.0; ///< the curve's start (grade point - T), m
-    double EndMileage = 0.0;   ///< the curve's end (grade point + T), m
+    double Length = 0.0;    ///< L, horizontal, m (0 without a curve)
+    double Tangent = 0.0;   ///< T = L / 2, m (the mean of the two sides when unsymmetric)
+    double External = 0.0;  ///< E, vertical distance from the grade point to the curve, m
+    double StartMileage = 0.0; ///< the curve's start (grade point - T for a parabola), m
+    double EndMileage = 0.0;   ///< the curve's end (grade point + T for a parabola), m
+    CurveShape Shape = CurveShape::Parabola;
 };
 
 /// The vertical alignment. Immutable; cheap to query from any thread.
@@ -40,8 +58,10 @@ class Profile {
 public:
     /// Builds the profile. Throws geometry::RuntimeError(Format) naming the grade points for:
     /// fewer than two points, mileages not strictly increasing, a value that is not finite, a
-    /// negative radius, a curve at the first or last point, curves that overlap
-    /// (T_k + T_k+1 > the distance between the points).
+    /// negative radius or length, an unsymmetric curve with one length 0, a curve at the first
+    /// or last point, curves that overlap (the end of one beyond the start of the next) or reach
+    /// past the neighbouring grade point, a circular curve whose grades are too steep to be
+    /// joined by it (|angle| of a grade >= 90 degrees cannot occur; a non-finite construction).
     explicit Profile(std::vector<GradePoint> points);
 
     /// The design elevation at `mileage` (m), or nothing before the first or after the last
@@ -60,6 +80,18 @@ private:
     std::size_t IntervalOf(double mileage) const;
     /// The vertical curve (by grade point) holding `mileage` in interval `k`, if any.
     std::optional<std::size_t> CurveHolding(std::size_t k, double mileage) const;
+    /// Elevation and grade within curve j (mileage inside it).
+    double CurveElevation(std::size_t j, double mileage) const;
+    double CurveGrade(std::size_t j, double mileage) const;
+
+    /// The circle of a circular curve: centre (mileage, elevation), radius, +1 sag / -1 crest.
+    struct Circle {
+        double CentreMileage = 0.0;
+        double Base = 0.0; ///< the elevation of the circle's lowest (sag) or highest point
+        double Radius = 0.0;
+        double Sign = 1.0;
+    };
+    std::vector<Circle> m_circles; ///< one per grade point (used for Circle curves)
 
     std::vector<GradePoint> m_points;
     std::vector<double> m_mileages; ///< the points' mileages, for the search

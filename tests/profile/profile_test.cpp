@@ -76,6 +76,75 @@ TEST(Profile, RefusalsNameTheGradePoints) {
     }
 }
 
+// +2 % to -1 % at B (1000, 120): an unsymmetric parabola of 100 m before and 200 m after
+// (E = 100 * 200 * 0.03 / (2 * 300) = 1), a circle of R 10000.
+Profile Crest(const GradePoint& shape) {
+    return Profile(
+        {{"A", 0.0, 100.0, 0.0},
+         {"B", 1000.0, 120.0, shape.Radius, shape.Shape, shape.LengthIn, shape.LengthOut},
+         {"C", 2000.0, 110.0, 0.0}});
+}
+
+TEST(Profile, UnsymmetricParabolaOffsetsFromEachTangentPoint) {
+    const Profile p = Crest({"", 0, 0, 0, CurveShape::UnsymmetricParabola, 100.0, 200.0});
+    const VerticalCurve& c = p.Curves()[1];
+    EXPECT_DOUBLE_EQ(c.StartMileage, 900.0);
+    EXPECT_DOUBLE_EQ(c.EndMileage, 1200.0);
+    EXPECT_NEAR(c.External, 1.0, 1e-12);
+    struct Row {
+        double Mileage, Elevation, Grade;
+    };
+    // E (x / l)^2 below the tangent of each side; the grade 0 at the grade point from both sides.
+    for (const Row r : {Row{900.0, 118.0, 0.02}, Row{950.0, 119.0 - 0.25, 0.01},
+                        Row{1000.0, 119.0, 0.0}, Row{1100.0, 119.0 - 0.25, -0.005},
+                        Row{1200.0, 118.0, -0.01}, Row{1500.0, 115.0, -0.01}}) {
+        EXPECT_NEAR(*p.ElevationAt(r.Mileage), r.Elevation, 1e-12) << r.Mileage;
+        EXPECT_NEAR(*p.GradeAt(r.Mileage), r.Grade, 1e-15) << r.Mileage;
+    }
+}
+
+TEST(Profile, CircularCurveIsACircleTangentToBothGrades) {
+    const double r = 10000.0;
+    const Profile p = Crest({"", 0, 0, r, CurveShape::Circle});
+    const VerticalCurve& c = p.Curves()[1];
+    // The centre lies r below both grade lines z = 120 + g (s - 1000): solve for it directly.
+    const double g1 = 0.02, g2 = -0.01;
+    const double n1 = std::sqrt(1 + g1 * g1), n2 = std::sqrt(1 + g2 * g2);
+    // 120 + g (sc - 1000) - zc = r n  for both lines.
+    const double sc = 1000.0 + (r * n1 - r * n2) / (g1 - g2);
+    const double zc = 120.0 + g1 * (sc - 1000.0) - r * n1;
+    for (double m = c.StartMileage; m <= c.EndMileage; m += 7.3) {
+        const double z = *p.ElevationAt(m);
+        EXPECT_NEAR(std::hypot(m - sc, z - zc), r, 1e-8) << m;
+        // The grade is the circle's slope there.
+        EXPECT_NEAR(*p.GradeAt(m), -(m - sc) / (z - zc), 1e-12) << m;
+    }
+    // Tangent points on the grades, with their grades; a circle, not the parabola of that R.
+    EXPECT_NEAR(*p.ElevationAt(c.StartMileage), 120.0 + g1 * (c.StartMileage - 1000.0), 1e-9);
+    EXPECT_NEAR(*p.ElevationAt(c.EndMileage), 120.0 + g2 * (c.EndMileage - 1000.0), 1e-9);
+    EXPECT_NEAR(*p.GradeAt(c.StartMileage), g1, 1e-12);
+    EXPECT_NEAR(*p.GradeAt(c.EndMileage), g2, 1e-12);
+    const Profile parabola = Crest({"", 0, 0, r});
+    EXPECT_GT(std::fabs(*p.ElevationAt(1000.0) - *parabola.ElevationAt(1000.0)), 1e-5);
+    EXPECT_NEAR(c.External, 120.0 - *p.ElevationAt(1000.0), 1e-12);
+}
+
+TEST(Profile, RefusalsOfTheOtherCurves) {
+    struct Case {
+        GradePoint B;
+        const char* Text;
+    };
+    for (const Case& c :
+         {Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, 100.0, 0.0},
+               "one of its two lengths"},
+          Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, 1001.0, 10.0}, "A and B overlap"},
+          Case{{"", 0, 0, 0, CurveShape::UnsymmetricParabola, -1.0, -1.0}, "negative"},
+          Case{{"", 0, 0, 1e6, CurveShape::Circle}, "overlap"}}) {
+        const std::string message = testing::ErrorOf([&] { Crest(c.B); });
+        EXPECT_NE(message.find(c.Text), std::string::npos) << message;
+    }
+}
+
 TEST(CrossFall, InterpolatedInMileageConstantOutside) {
     const CrossFall cf({{"a", 100.0, -2.0, -2.0}, {"b", 200.0, -2.0, 4.0}});
     struct Row {

@@ -392,6 +392,15 @@ void MainWindow::InitializeClicked() {
     RunCommand([this] {
         if (session::InitializeAlignment(m_session, *m_prompts, Method())) {
             EnableAlignmentCommands();
+            // What reading a LandXML file noticed (gaps between elements, units, ...).
+            const session::LoadedLine* line = m_session.Line(Method());
+            if (line != nullptr && !line->Warnings.empty()) {
+                std::string notes = "读入LandXML文件时发现：";
+                for (const std::string& warning : line->Warnings) {
+                    notes += "\n" + warning;
+                }
+                m_prompts->Inform(notes);
+            }
         }
     });
     ShowLoaded();
@@ -418,6 +427,9 @@ void MainWindow::ShowLoaded() {
     QString text =
         ToQString(caption) + QStringLiteral("　平面资料：") + fileName(line->AlignmentFile);
     QString tip = QStringLiteral("平面资料：") + QString::fromStdString(line->AlignmentFile);
+    if (!line->AlignmentName.empty()) {
+        text += QStringLiteral("（路线 ") + ToQString(line->AlignmentName) + QStringLiteral("）");
+    }
     if (method == session::AlignmentMethod::IntersectionPoint) {
         const QString breaks =
             line->BreakFile.empty() ? QStringLiteral("无") : fileName(line->BreakFile);

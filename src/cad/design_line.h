@@ -14,6 +14,7 @@
 
 #include "alignment/element/element_alignment.h"
 #include "alignment/jd/jd_alignment.h"
+#include "alignment/placed/placed_alignment.h"
 #include "cad/drawing_host.h"
 #include "stationing/stationing.h"
 
@@ -98,5 +99,10 @@ void DrawDesignLineJd(const jd::JdAlignment& line, const stationing::Stationing&
 /// as DrawDesignLineJd.
 void DrawDesignLineElem(const element::ElementAlignment& line, DrawingHost& host,
                         const ProgressCallback& progress);
+
+/// Draws a line of placed elements (as read from LandXML) as DrawDesignLineElem draws an element
+/// line. Failures as DrawDesignLineJd.
+void DrawDesignLinePlaced(const placed::PlacedAlignment& line, DrawingHost& host,
+                          const ProgressCallback& progress);
 
 } // namespace tesk::cad

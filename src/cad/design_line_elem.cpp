@@ -58,7 +58,7 @@ PlanePoint StartOf(const ElementDrawing& s, int i) {
 }
 
 ElementKind KindOf(const ElementDrawing& s, int i) {
-    return element::KindOf(s.E(i).StartRadius, s.E(i).EndRadius);
+    return s.E(i).Kind;
 }
 
 /// The code letter of an element's kind in joint labels: "Z" straight, "Y" arc, "H" spiral.
@@ -96,7 +96,7 @@ void DrawElementSpiral(const ElementDrawing& s, DrawingHost& host, int i) {
     for (int k = 1; k <= kDrawPoints; ++k) {
         const double d =
             ElemSpiralPointDistance(k, s.E(i).Length, s.E(i).StartRadius, s.E(i).EndRadius);
-        const geometry::StationPoint p = s.Line.PointOnElement(static_cast<std::size_t>(i - 1), d);
+        const geometry::StationPoint p = s.PointOnElement(static_cast<std::size_t>(i - 1), d);
         AppendYxVertex(vertices, {p.X, p.Y});
     }
     host.AddLightWeightPolyline(vertices).SetColor(kGreen);
@@ -139,7 +139,7 @@ void DrawStakes(const ElementDrawing& s, DrawingHost& host) {
     const double last = s.Mileage(s.Count() + 1) - kStationTolerance;
     RequireStakeRange(first, last);
     for (double station = first; station <= last; station += kStakeSpacing) {
-        DrawStake(host, s.Line.Line().PointAt(station), StakeText(station));
+        DrawStake(host, s.Line->PointAt(station), StakeText(station));
     }
 }
 
@@ -147,8 +147,46 @@ void DrawStakes(const ElementDrawing& s, DrawingHost& host) {
 
 void DrawDesignLineElem(const element::ElementAlignment& line, DrawingHost& host,
                         const ProgressCallback& progress) {
-    const ElementDrawing s{line};
-    RequireDrawableLength(line.Line());
+    ElementDrawing s;
+    s.Elements = line.Elements();
+    s.EndPoint = line.End();
+    s.EndAzimuth = line.EndAzimuth();
+    s.EndMileage = line.EndMileage();
+    s.Line = &line.Line();
+    s.PointOnElement = [&line](std::size_t i, double d) { return line.PointOnElement(i, d); };
+    DrawElementView(s, host, progress);
+}
+
+void DrawDesignLinePlaced(const placed::PlacedAlignment& line, DrawingHost& host,
+                          const ProgressCallback& progress) {
+    ElementDrawing s;
+    // Radii as the element drawing reads them: curvature 0 is the code for "infinite".
+    const auto radius = [](double curvature) {
+        return curvature == 0.0 ? element::kInfiniteRadius : 1.0 / curvature;
+    };
+    for (const placed::BuiltElement& b : line.Elements()) {
+        element::Element e;
+        e.StartRadius = radius(b.Given.StartCurvature);
+        e.EndRadius = radius(b.Given.EndCurvature);
+        e.Length = b.Given.Length;
+        e.StartMileage = b.StartMileage;
+        e.Start = b.Given.Start;
+        e.StartAzimuth = b.StartAzimuth;
+        e.Turn = b.Turn;
+        e.Kind = b.Kind;
+        s.Elements.push_back(e);
+    }
+    s.EndPoint = line.End();
+    s.EndAzimuth = line.EndAzimuth();
+    s.EndMileage = line.EndMileage();
+    s.Line = &line.Line();
+    s.PointOnElement = [&line](std::size_t i, double d) { return line.PointOnElement(i, d); };
+    DrawElementView(s, host, progress);
+}
+
+void design_line::DrawElementView(const ElementDrawing& s, DrawingHost& host,
+                                  const ProgressCallback& progress) {
+    RequireDrawableLength(*s.Line);
     // The centre line is drawn under "yx", whose polyline vertices are (-east, north).
     const SurveyCoordinateSystems ucs = AddSurveyCoordinateSystems(host);
     host.SetActiveUcs(ucs.Yx);

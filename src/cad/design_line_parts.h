@@ -5,9 +5,11 @@
 #include "cad/design_line.h"
 #include "geometry/plane.h"
 
+#include <functional>
 #include <numbers>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tesk::cad::design_line {
 
@@ -85,16 +87,24 @@ struct JdDrawing {
 };
 
 /// What the element drawing reads of its line, by 1-based element row i; row Count() + 1 is the
-/// end of the line.
+/// end of the line. Element lines and lines of placed elements (LandXML) give the same view.
 struct ElementDrawing {
-    const element::ElementAlignment& Line;
-    int Count() const { return static_cast<int>(Line.Elements().size()); }
-    const element::Element& E(int i) const {
-        return Line.Elements()[static_cast<std::size_t>(i - 1)];
-    }
-    geometry::PlanePoint Point(int i) const { return i <= Count() ? E(i).Start : Line.End(); }
-    double Azimuth(int i) const { return i <= Count() ? E(i).StartAzimuth : Line.EndAzimuth(); }
-    double Mileage(int i) const { return i <= Count() ? E(i).StartMileage : Line.EndMileage(); }
+    std::vector<element::Element> Elements; ///< radii with the code 10000 for "infinite"
+    geometry::PlanePoint EndPoint;
+    double EndAzimuth = 0.0;
+    double EndMileage = 0.0;
+    const alignment::Alignment* Line = nullptr;
+    /// The point at a distance from element i's start (0-based), by its own formula.
+    std::function<geometry::StationPoint(std::size_t, double)> PointOnElement;
+
+    int Count() const { return static_cast<int>(Elements.size()); }
+    const element::Element& E(int i) const { return Elements[static_cast<std::size_t>(i - 1)]; }
+    geometry::PlanePoint Point(int i) const { return i <= Count() ? E(i).Start : EndPoint; }
+    double Azimuth(int i) const { return i <= Count() ? E(i).StartAzimuth : EndAzimuth; }
+    double Mileage(int i) const { return i <= Count() ? E(i).StartMileage : EndMileage; }
 };
+
+/// Draws an element view (DrawDesignLineElem and DrawDesignLinePlaced).
+void DrawElementView(const ElementDrawing& s, DrawingHost& host, const ProgressCallback& progress);
 
 } // namespace tesk::cad::design_line

@@ -18,6 +18,14 @@ void AddAlignmentOptions(CLI::App& command, AlignmentFiles& files) {
         command.add_option("--breaks", files.Breaks, "chain-break file for --jd")->needs(jd);
     auto* elem = command.add_option("--elem", files.Elem, "element file (element method)");
     elem->excludes(jd)->excludes(breaks);
+    auto* landxml = command.add_option(
+        "--landxml", files.LandXml,
+        "LandXML 1.2 file: its alignment with its station equations and profile");
+    landxml->excludes(jd)->excludes(breaks)->excludes(elem);
+    command
+        .add_option("--alignment", files.AlignmentName,
+                    "the alignment of --landxml to use, by name (default: the first)")
+        ->needs(landxml);
     auto* profile = command.add_option(
         "--profile", files.Profile,
         "profile file (.sqx: station, elevation, vertical-curve radius): adds the design "
@@ -26,9 +34,9 @@ void AddAlignmentOptions(CLI::App& command, AlignmentFiles& files) {
         .add_option("--crossfall", files.CrossFall,
                     "cross-fall file (.hp: station, left %, right %) for points off the line")
         ->needs(profile);
-    command.callback([&command, jd, elem] {
-        if (jd->count() == 0 && elem->count() == 0) {
-            throw CLI::RequiredError(command.get_name() + ": --jd or --elem");
+    command.callback([&command, jd, elem, landxml] {
+        if (jd->count() == 0 && elem->count() == 0 && landxml->count() == 0) {
+            throw CLI::RequiredError(command.get_name() + ": --jd, --elem or --landxml");
         }
     });
 }
@@ -101,8 +109,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         "--points", locate.PointFile, "a point file: name,X,Y[,H] or CASS name,code,Y,X,H");
     locateCommand->callback([locateCommand, pointOption, pointsOption] {
         if (locateCommand->get_option("--jd")->count() == 0 &&
-            locateCommand->get_option("--elem")->count() == 0) {
-            throw CLI::RequiredError(locateCommand->get_name() + ": --jd or --elem");
+            locateCommand->get_option("--elem")->count() == 0 &&
+            locateCommand->get_option("--landxml")->count() == 0) {
+            throw CLI::RequiredError(locateCommand->get_name() + ": --jd, --elem or --landxml");
         }
         if (pointOption->count() == 0 && pointsOption->count() == 0) {
             throw CLI::RequiredError(locateCommand->get_name() + ": --point or --points");
@@ -138,6 +147,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     drawCommand->add_option("--dxf", drawDxf, "DXF file to write")->required();
     drawCommand->add_flag("--force", force, "replace the --dxf file if it exists");
 
+    std::string landxmlOut;
+    auto* landxmlCommand = app.add_subcommand(
+        "landxml", "write the line (with its chain breaks and --profile) as LandXML 1.2");
+    AddAlignmentOptions(*landxmlCommand, files);
+    landxmlCommand->add_option("--out", landxmlOut, "LandXML file to write")->required();
+    landxmlCommand->add_flag("--force", force, "replace the --out file if it exists");
+
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
@@ -156,11 +172,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     ConsolePrompts prompts(err, verbose);
     // An output option given with an empty path is refused, as is every other file it
     // could not write, before any work.
-    for (CLI::App* command : {pilesCommand, drawCommand}) {
+    for (CLI::App* command : {pilesCommand, drawCommand, landxmlCommand}) {
         if (!command->parsed()) {
             continue;
         }
-        for (const char* name : {"--xlsx", "--dxf"}) {
+        for (const char* name : {"--xlsx", "--dxf", "--out"}) {
             const CLI::Option* option = command->get_option_no_throw(name);
             if (option != nullptr && option->count() > 0 && option->as<std::string>().empty()) {
                 prompts.Refuse({std::string("输出文件名不能为空：") + name});
@@ -170,11 +186,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     // Nothing the user made is overwritten: an output never replaces an input file.
     const std::vector<std::string> inputs = {files.Jd,      files.Breaks,    files.Elem,
-                                             files.Profile, files.CrossFall, piles.PileFile,
-                                             locate.PointFile};
+                                             files.LandXml, files.Profile,   files.CrossFall,
+                                             piles.PileFile, locate.PointFile};
     if ((pilesCommand->parsed() &&
          !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf, force)) ||
-        (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf, force))) {
+        (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf, force)) ||
+        (landxmlCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, landxmlOut, force))) {
         return 1;
     }
     const std::optional<session::LoadedLine> line = LoadAlignment(prompts, files);
@@ -183,6 +200,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (tableCommand->parsed()) {
         return RunTable(*line, prompts, table, out);
+    }
+    if (landxmlCommand->parsed()) {
+        return RunLandXml(*line, prompts, landxmlOut);
     }
     if (locateCommand->parsed()) {
         return RunLocate(*line, prompts, locate, out);

@@ -7,6 +7,7 @@
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
 #include "formats/output_file.h"
+#include "formats/landxml.h"
 #include "formats/point_file.h"
 #include "formats/text_file.h"
 #include "geometry/number_text.h"
@@ -163,7 +164,24 @@ std::string CsvField(const std::string& text) {
 std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const AlignmentFiles& files) {
     std::optional<LoadedLine> line;
     session::RunUnderHandler(prompts, false, [&] {
-        if (!files.Elem.empty()) {
+        if (!files.LandXml.empty()) {
+            line = session::LoadLandXmlLine(files.LandXml, files.AlignmentName);
+            // Say what was read: the alignments to choose from, and what the file left unsaid.
+            const std::vector<std::string> names =
+                formats::LandXmlAlignmentNames(files.LandXml);
+            if (names.size() > 1 && files.AlignmentName.empty()) {
+                std::string list;
+                for (const std::string& name : names) {
+                    list += (list.empty() ? "" : "、") + name;
+                }
+                prompts.Note("LandXML文件中有" + std::to_string(names.size()) +
+                             "条路线（" + list + "），使用第一条" + line->AlignmentName +
+                             "；用--alignment选择");
+            }
+            for (const std::string& warning : line->Warnings) {
+                prompts.Note("LandXML: " + warning);
+            }
+        } else if (!files.Elem.empty()) {
             line = session::LoadElementLine(files.Elem);
         } else {
             line = session::LoadJdLine(files.Jd);
@@ -172,7 +190,7 @@ std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const Alignment
             }
         }
         if (!files.Profile.empty()) {
-            session::LoadProfile(*line, files.Profile);
+            session::LoadProfile(*line, files.Profile); // given, it takes the file's place
         }
         if (!files.CrossFall.empty()) {
             session::LoadCrossFall(*line, files.CrossFall);
@@ -374,6 +392,22 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
 
 int RunCurves(const LoadedLine& line, int digits, std::ostream& out) {
     auto num = [digits](double v) { return FormatFixed(v, digits); };
+    if (line.Placed) {
+        // Radii from curvatures: INF for a straight end, never a code.
+        const auto radius = [](double curvature) {
+            return curvature == 0.0 ? std::string("INF") : geometry::FormatShortest(1.0 / curvature);
+        };
+        out << "element,kind,start_radius,end_radius,length,station,x,y,azimuth\n";
+        int i = 0;
+        for (const placed::BuiltElement& e : line.Placed->Elements()) {
+            out << ++i << ',' << KindName(e.Kind) << ',' << radius(e.Given.StartCurvature) << ','
+                << radius(e.Given.EndCurvature) << ',' << num(e.Given.Length) << ','
+                << num(e.StartMileage) << ',' << num(e.Given.Start.X) << ','
+                << num(e.Given.Start.Y) << ',' << FormatFixed(e.StartAzimuth, std::max(digits, 9))
+                << '\n';
+        }
+        return 0;
+    }
     if (line.Elements) {
         out << "element,kind,start_radius,end_radius,length,station,x,y,azimuth\n";
         int i = 0;
@@ -551,6 +585,16 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
     }
     out << "pier,station,entry,L1,L2,x,y" << h.Header() << '\n' << rows.str();
     return 0;
+}
+
+int RunLandXml(const LoadedLine& line, ConsolePrompts& prompts, const std::string& path) {
+    return session::RunOutputUnderHandler(prompts, false, path, [&] {
+               formats::WriteLandXml(PathOf(path), line.Line(), line.Breaks.Breaks(),
+                                     line.Profile.get(),
+                                     line.AlignmentName.empty() ? "Tesk" : line.AlignmentName);
+           })
+               ? 0
+               : 1;
 }
 
 int RunDraw(const LoadedLine& line, ConsolePrompts& prompts, const std::string& dxfPath) {

@@ -18,6 +18,8 @@ struct AlignmentFiles {
     std::string Jd;     ///< JD file (intersection-point method)
     std::string Breaks; ///< chain-break file for Jd, optional
     std::string Elem;   ///< element file (element method)
+    std::string LandXml;       ///< LandXML file (its first or named alignment)
+    std::string AlignmentName; ///< the alignment of LandXml, by name; empty = the first
     std::string Profile;   ///< profile file (.sqx), optional: adds the design elevation h
     std::string CrossFall; ///< cross-fall file (.hp) for Profile, optional
 };
@@ -93,6 +95,9 @@ struct PilesOptions {
 /// (1-based), L1, L2, X, Y; optionally the workbook and the drawings. The pile file is read once.
 int RunPiles(const session::LoadedLine& line, ConsolePrompts& prompts, const PilesOptions& options,
              std::ostream& out);
+
+/// Writes the line, its chain breaks and its profile as LandXML 1.2 to `path`.
+int RunLandXml(const session::LoadedLine& line, ConsolePrompts& prompts, const std::string& path);
 
 /// Draws the design line into a new drawing and writes it as DXF.
 int RunDraw(const session::LoadedLine& line, ConsolePrompts& prompts, const std::string& dxfPath);

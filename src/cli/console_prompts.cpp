@@ -38,4 +38,8 @@ void ConsolePrompts::Error(std::string_view message, std::string_view detail,
     }
 }
 
+void ConsolePrompts::Note(std::string_view text) {
+    WriteLines(m_err, text);
+}
+
 } // namespace tesk::cli

@@ -27,6 +27,8 @@ public:
     void Error(std::string_view message, std::string_view detail,
                std::string_view technical) override;
     void ActivateMainWindow() override {}
+    /// A note on stderr that is neither a refusal nor a failure (what a file left unsaid).
+    void Note(std::string_view text);
 
 private:
     std::ostream& m_err;

@@ -2,6 +2,7 @@
 
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
+#include "formats/landxml.h"
 #include "formats/pile_file.h"
 #include "formats/readers.h"
 #include "geometry/angles.h"
@@ -65,12 +66,46 @@ LoadedLine LoadElementLine(const std::string& path) {
     return line;
 }
 
+LoadedLine LoadLandXmlLine(const std::string& path, const std::string& name) {
+    formats::LandXmlAlignment read = formats::ReadLandXml(path, name);
+    LoadedLine line;
+    line.Placed = std::move(read.Line);
+    line.Breaks =
+        stationing::Stationing(read.Breaks, line.Line().Start(), line.Line().End());
+    line.Profile = std::move(read.Profile);
+    if (line.Profile) {
+        line.ProfileFile = path;
+    }
+    line.AlignmentFile = path;
+    line.AlignmentName = read.Name;
+    line.Warnings = std::move(read.Warnings);
+    if (read.Units.Linear != "meter") {
+        line.Warnings.push_back("lengths are in " + read.Units.Linear +
+                                " as the file gives them (not converted)");
+    }
+    return line;
+}
+
+bool IsLandXmlPath(const std::string& path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return end == ".xml";
+}
+
 bool InitializeAlignment(Session& session, Prompts& prompts, AlignmentMethod method) {
     // The session takes the line over only when everything succeeded: a failed or cancelled
     // Initialize leaves the line loaded before whole.
     return RunUnderHandler(prompts, false, [&] {
         const std::string path(prompts.OpenFile(kAlignmentDialogTitle, kAlignmentDialogFilter));
-        if (method == AlignmentMethod::IntersectionPoint) {
+        if (IsLandXmlPath(path)) {
+            // A LandXML file carries its chain breaks and profile: no further dialog.
+            session.Load(method, LoadLandXmlLine(path));
+        } else if (method == AlignmentMethod::IntersectionPoint) {
             LoadedLine line = LoadJdLine(path);
             LoadChainBreaks(line, prompts.OpenFile(kBreakDialogTitle, kBreakDialogFilter));
             session.Load(std::move(line));
@@ -223,6 +258,8 @@ bool DrawDesignLine(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& 
     return RunUnderHandler(prompts, false, [&] {
         if (line.Jd) {
             cad::DrawDesignLineJd(*line.Jd, line.Breaks, host, progress);
+        } else if (line.Placed) {
+            cad::DrawDesignLinePlaced(*line.Placed, host, progress);
         } else {
             cad::DrawDesignLineElem(*line.Elements, host, progress);
         }

@@ -24,7 +24,7 @@ namespace tesk::session {
 
 inline constexpr std::string_view kAlignmentDialogTitle = "读取平面资料";
 inline constexpr std::string_view kAlignmentDialogFilter =
-    "文本文件(*.txt;*.jdx)|*.txt;*.jdx|所有文件（*.*)|*.*";
+    "文本文件(*.txt;*.jdx)|*.txt;*.jdx|LandXML(*.xml)|*.xml|所有文件（*.*)|*.*";
 inline constexpr std::string_view kBreakDialogTitle = "读取断链资料";
 inline constexpr std::string_view kBreakDialogFilter =
     "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*";
@@ -42,6 +42,14 @@ LoadedLine LoadJdLine(const std::string& path);
 void LoadChainBreaks(LoadedLine& line, const std::string& path);
 /// Reads and builds an element line from `path`. Throws geometry::RuntimeError.
 LoadedLine LoadElementLine(const std::string& path);
+
+/// Reads the alignment `name` (empty: the first) of a LandXML file with its chain breaks
+/// (StaEquation) and its profile, warnings kept in LoadedLine::Warnings. Throws
+/// geometry::RuntimeError naming the file and element.
+LoadedLine LoadLandXmlLine(const std::string& path, const std::string& name = {});
+
+/// Whether a file is to be read as LandXML: its name ends in ".xml" (any letter case).
+bool IsLandXmlPath(const std::string& path);
 
 /// "初始化": asks for the alignment file and, with the JD method, the chain-break file (after
 /// the JD file is read and built), and makes the line the loaded line of `method`. Returns true

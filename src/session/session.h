@@ -5,6 +5,7 @@
 #include "alignment/alignment.h"
 #include "alignment/element/element_alignment.h"
 #include "alignment/jd/jd_alignment.h"
+#include "alignment/placed/placed_alignment.h"
 #include "profile/profile.h"
 #include "session/method.h"
 #include "stationing/stationing.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tesk::session {
 
@@ -20,6 +22,9 @@ namespace tesk::session {
 struct LoadedLine {
     std::shared_ptr<const jd::JdAlignment> Jd;                  ///< set for a JD line
     std::shared_ptr<const element::ElementAlignment> Elements; ///< set for an element line
+    std::shared_ptr<const placed::PlacedAlignment> Placed;     ///< set for a LandXML line
+    std::string AlignmentName;         ///< a LandXML line's name in its file
+    std::vector<std::string> Warnings; ///< what reading it noticed (LandXML gaps, ...)
     stationing::Stationing Breaks;
     std::string AlignmentFile; ///< the file it was read from
     std::string BreakFile;     ///< the chain-break file, empty when none was read
@@ -30,7 +35,9 @@ struct LoadedLine {
     std::string CrossFallFile;
 
     /// The line itself.
-    const alignment::Alignment& Line() const { return Jd ? Jd->Line() : Elements->Line(); }
+    const alignment::Alignment& Line() const {
+        return Jd ? Jd->Line() : (Placed ? Placed->Line() : Elements->Line());
+    }
     AlignmentMethod Method() const {
         return Jd ? AlignmentMethod::IntersectionPoint : AlignmentMethod::Element;
     }
@@ -48,8 +55,12 @@ public:
     }
     /// Makes `line` the loaded line of its method.
     void Load(LoadedLine line) {
-        (line.Method() == AlignmentMethod::IntersectionPoint ? m_jd : m_elements) =
-            std::move(line);
+        const AlignmentMethod method = line.Method();
+        Load(method, std::move(line));
+    }
+    /// Makes `line` the loaded line of `method` (a LandXML line serves either).
+    void Load(AlignmentMethod method, LoadedLine line) {
+        (method == AlignmentMethod::IntersectionPoint ? m_jd : m_elements) = std::move(line);
     }
 
 private:

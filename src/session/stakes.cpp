@@ -88,6 +88,11 @@ void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Sta
                 add(m);
             }
         }
+    } else if (line.Placed) {
+        const std::vector<placed::BuiltElement>& elements = line.Placed->Elements();
+        for (std::size_t i = 1; i < elements.size(); ++i) {
+            add(elements[i].StartMileage);
+        }
     } else {
         const std::vector<element::Element>& elements = line.Elements->Elements();
         for (std::size_t i = 1; i < elements.size(); ++i) {

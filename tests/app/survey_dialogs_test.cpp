@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/scripted_prompts.h"
 #include "app/survey_dialogs.h"
+#include "formats/landxml.h"
 #include "session/commands.h"
 
 #include <QAction>
@@ -166,6 +167,29 @@ private slots:
         QVERIFY(window.findChild<QLabel*>(QStringLiteral("loadedLabel"))
                     ->text()
                     .contains(QStringLiteral("main_line.sqx")));
+    }
+
+    void InitializeReadsALandXmlFileWithItsBreaks() {
+        QTemporaryDir dir;
+        const std::string xml = dir.filePath(QStringLiteral("line.xml")).toStdString();
+        const session::LoadedLine jd = MainLine();
+        formats::WriteLandXml(xml, jd.Line(), jd.Breaks.Breaks(), nullptr, "主线");
+        app::ScriptedPrompts prompts;
+        app::MainWindow window(&prompts);
+        prompts.OpenAnswers = {xml};
+        window.InitializeClicked();
+        QVERIFY(prompts.Errors.empty());
+        QCOMPARE(prompts.Titles.size(), std::size_t{1}); // no chain-break dialog
+        const session::LoadedLine* line =
+            window.Loaded().Line(session::AlignmentMethod::IntersectionPoint);
+        QVERIFY(line != nullptr && line->Placed);
+        QCOMPARE(line->Breaks.BreakCount(), 2);
+        QVERIFY(window.findChild<QLabel*>(QStringLiteral("loadedLabel"))
+                    ->text()
+                    .contains(QStringLiteral("主线")));
+        window.DrawLineClicked();
+        QVERIFY(prompts.Errors.empty());
+        QVERIFY(!window.Document().Entities().empty());
     }
 
     void TheMenuNeedsALoadedLine() {

@@ -40,7 +40,7 @@ TEST_F(Initialize, JdMethodAsksForBothFilesAndBuildsTheSections) {
     ASSERT_TRUE(InitializeAlignment(session, prompts, kJd));
     ASSERT_EQ(prompts.Dialogs.size(), 2u);
     EXPECT_EQ(prompts.Dialogs[0].Title, "读取平面资料");
-    EXPECT_EQ(prompts.Dialogs[0].Filter, "文本文件(*.txt;*.jdx)|*.txt;*.jdx|所有文件（*.*)|*.*");
+    EXPECT_EQ(prompts.Dialogs[0].Filter, "文本文件(*.txt;*.jdx)|*.txt;*.jdx|LandXML(*.xml)|*.xml|所有文件（*.*)|*.*");
     EXPECT_EQ(prompts.Dialogs[1].Title, "读取断链资料");
     EXPECT_EQ(prompts.Dialogs[1].Filter, "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*");
     EXPECT_TRUE(prompts.Errors.empty());

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iconv.h>
@@ -149,14 +150,14 @@ std::string ConvertToUtf8(std::string_view bytes, const char* from, const std::s
 }
 
 [[noreturn]] void FailTooLarge(const std::string& path) {
-    throw RuntimeError(ErrorCode::Format,
-                       path + ": more than " + std::to_string(kMaxFileBytes / (1024u * 1024u)) +
-                           " MiB is far too large for an input file");
+    throw RuntimeError(ErrorCode::Format, path + ": more than " +
+                                              std::to_string(kMaxFileBytes / (1024u * 1024u)) +
+                                              " MiB is far too large for an input file");
 }
 
 [[noreturn]] void FailAccess(const std::string& path, const char* what, int error) {
-    throw RuntimeError(ErrorCode::FileAccess, path + ": " + what + " (" +
-                                                  std::generic_category().message(error) + ")");
+    throw RuntimeError(ErrorCode::FileAccess,
+                       path + ": " + what + " (" + std::generic_category().message(error) + ")");
 }
 
 #ifdef TESK_POSIX_FILES
@@ -186,8 +187,8 @@ void WaitForWriter(int fd, const std::string& path) {
 
 /// The bytes of the file at `path`, at most kMaxFileBytes of them. The file is opened without
 /// waiting (a FIFO with no writer fails after a while instead of blocking); only regular files,
-/// FIFOs and character devices are read, and the limit holds while reading, so /dev/zero or an endless
-/// pipe fails after 32 MiB instead of filling the memory.
+/// FIFOs and character devices are read, and the limit holds while reading, so /dev/zero or an
+/// endless pipe fails after 32 MiB instead of filling the memory.
 std::string ReadInputBytes(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
@@ -289,18 +290,18 @@ struct Script {
 };
 
 bool IsChineseTextCharacter(char32_t c) {
-    return (c >= 0x4E00 && c <= 0x9FFF)     // CJK unified ideographs
-           || (c >= 0x3400 && c <= 0x4DBF)  // extension A
+    return (c >= 0x4E00 && c <= 0x9FFF)      // CJK unified ideographs
+           || (c >= 0x3400 && c <= 0x4DBF)   // extension A
            || (c >= 0x20000 && c <= 0x2FA1F) // extensions B.., compatibility supplement
-           || (c >= 0xF900 && c <= 0xFAFF)  // compatibility ideographs
-           || (c >= 0x3000 && c <= 0x303F)  // CJK symbols and punctuation: 、。《》「」
-           || (c >= 0xFF00 && c <= 0xFFEF)  // full-width forms: ，；：（）－
-           || (c >= 0x2010 && c <= 0x2027)  // dashes, quotes, ellipsis: — ‘’ “” …
-           || (c >= 0x2030 && c <= 0x2033)  // ‰ ′ ″
-           || (c >= 0x2460 && c <= 0x24FF)  // circled numbers ①
-           || (c >= 0x2160 && c <= 0x217F)  // Roman numerals Ⅰ Ⅱ
+           || (c >= 0xF900 && c <= 0xFAFF)   // compatibility ideographs
+           || (c >= 0x3000 && c <= 0x303F)   // CJK symbols and punctuation: 、。《》「」
+           || (c >= 0xFF00 && c <= 0xFFEF)   // full-width forms: ，；：（）－
+           || (c >= 0x2010 && c <= 0x2027)   // dashes, quotes, ellipsis: — ‘’ “” …
+           || (c >= 0x2030 && c <= 0x2033)   // ‰ ′ ″
+           || (c >= 0x2460 && c <= 0x24FF)   // circled numbers ①
+           || (c >= 0x2160 && c <= 0x217F)   // Roman numerals Ⅰ Ⅱ
            || c == 0x00B0 || c == 0x00B1 || c == 0x00B7 || c == 0x00D7 || c == 0x00F7 // ° ± · × ÷
-           || c == 0x2103;                   // ℃
+           || c == 0x2103;                                                            // ℃
 }
 
 /// Counts the characters of well-formed UTF-8 `text` beyond ASCII.
@@ -332,14 +333,14 @@ Script ScriptOf(std::string_view text) {
 
 /// Throws a format error naming the line of the first NUL in `text`; returns the text otherwise.
 /// `raw`: the bytes were not decoded (no byte-order mark), where a NUL means UTF-16.
-template <typename Text>
-Text RefuseNul(Text text, const std::string& sourceName, bool raw) {
+template <typename Text> Text RefuseNul(Text text, const std::string& sourceName, bool raw) {
     const std::size_t at = std::string_view(text).find('\0');
     if (at == std::string_view::npos) {
         return text;
     }
-    std::string what = Location(sourceName, CountLineEnds(std::string_view(text).substr(0, at)) + 1) +
-                       "the text holds a NUL byte";
+    std::string what =
+        Location(sourceName, CountLineEnds(std::string_view(text).substr(0, at)) + 1) +
+        "the text holds a NUL byte";
     if (raw) {
         what += " (a UTF-16 file without its byte-order mark? save it as UTF-8 or ANSI/GBK)";
     }
@@ -483,7 +484,8 @@ std::string TextFile::ReadListText(std::string_view what) {
         if (end == std::string::npos) {
             end = line.size();
         }
-        value = std::string(geometry::Trim(std::string_view(line).substr(m_listPos, end - m_listPos)));
+        value =
+            std::string(geometry::Trim(std::string_view(line).substr(m_listPos, end - m_listPos)));
         m_listPos = end;
     }
     EndListValue();
@@ -503,11 +505,30 @@ double TextFile::ReadListNumber(std::string_view what) {
     }
     const auto value = geometry::ParseNumber(token);
     if (!value) {
-        Fail(std::string(what) + ": \"" + std::string(token) + "\" is not a number");
+        Fail(std::string(what) + ": " + geometry::QuoteForMessage(token) + " is not a number");
     }
     m_listPos += token.size();
     EndListValue();
     return *value;
+}
+
+double TextFile::RequireWithin(double value, double limit, std::string_view what,
+                               std::string_view unit) const {
+    if (!(std::fabs(value) <= limit)) {
+        Fail(std::string(what) + ": " + geometry::NumberForMessage(value) + " is outside -" +
+             geometry::NumberForMessage(limit) + ".." + geometry::NumberForMessage(limit) +
+             (unit.empty() ? "" : " ") + std::string(unit));
+    }
+    return value;
+}
+
+double TextFile::RequireLength(double value, std::string_view what) const {
+    RequireWithin(value, kMaxLength, what);
+    if (value != 0.0 && std::fabs(value) < kMinLength) {
+        Fail(std::string(what) + ": " + geometry::NumberForMessage(value) +
+             " m is too small (0, or at least " + geometry::NumberForMessage(kMinLength) + " m)");
+    }
+    return value;
 }
 
 std::string_view TextFile::ListRemainder() const {

@@ -44,7 +44,7 @@ struct Vertex {
 };
 
 Vertex VertexOf(const JdDrawing& s, int i) {
-    return {{s.V(i).X, s.V(i).Y},       {s.C(i).Zh.X, s.C(i).Zh.Y}, {s.C(i).Hy.X, s.C(i).Hy.Y},
+    return {{s.V(i).X, s.V(i).Y}, {s.C(i).Zh.X, s.C(i).Zh.Y}, {s.C(i).Hy.X, s.C(i).Hy.Y},
             {s.C(i).Qz.X, s.C(i).Qz.Y}, {s.C(i).Yh.X, s.C(i).Yh.Y}, {s.C(i).Hz.X, s.C(i).Hz.Y}};
 }
 
@@ -74,8 +74,7 @@ void DrawArc(const JdDrawing& s, DrawingHost& host, int i) {
         return;
     }
     const double sigma = deflection > 0.0 ? 1.0 : (deflection < 0.0 ? -1.0 : 0.0);
-    const PlanePoint centre =
-        Along({s.C(i).Hy.X, s.C(i).Hy.Y}, s.C(i).AzimuthHY + kHalfPi, sigma * r);
+    const PlanePoint centre = Along({s.C(i).Hy.X, s.C(i).Hy.Y}, s.C(i).AzimuthHY + kHalfPi, sigma * r);
     // Under "yx" the arc angle phi is the tangent azimuth of a right-turning arc at the point of
     // angle phi, and the arc runs by growing phi; a left turn is drawn from YH back to HY.
     const double pi = std::numbers::pi;
@@ -154,8 +153,8 @@ void DrawStartAndEnd(const JdDrawing& s, DrawingHost& host) {
     const int n = s.Count();
     DrawEndMark(host, {s.V(1).X, s.V(1).Y}, s.C(1).LegAzimuth,
                 "QD " + s.Label(s.Line.Input().StartStation), VerticalAlignment::Top);
-    DrawEndMark(host, {s.V(n).X, s.V(n).Y}, s.C(n - 1).LegAzimuth, "ZD " + s.Label(s.C(n).Station),
-                VerticalAlignment::Bottom);
+    DrawEndMark(host, {s.V(n).X, s.V(n).Y}, s.C(n - 1).LegAzimuth,
+                "ZD " + s.Label(s.C(n).Station), VerticalAlignment::Bottom);
 }
 
 void DrawStakes(const JdDrawing& s, DrawingHost& host) {
@@ -195,8 +194,7 @@ void DrawNamesAndMainPoints(const JdDrawing& s, DrawingHost& host) {
         const bool entrySpiral = s.C(i).Spiral1 != 0.0;
         const bool exitSpiral = s.C(i).Spiral2 != 0.0;
         if (straightBefore) {
-            mark(v.Zh, s.C(i - 1).LegAzimuth,
-                 (entrySpiral ? "ZH " : "ZY ") + s.Label(s.C(i).StationZH));
+            mark(v.Zh, s.C(i - 1).LegAzimuth, (entrySpiral ? "ZH " : "ZY ") + s.Label(s.C(i).StationZH));
         }
         if (entrySpiral) {
             mark(v.Hy, s.C(i).AzimuthHY, "HY " + s.Label(s.C(i).StationHY));
@@ -204,11 +202,9 @@ void DrawNamesAndMainPoints(const JdDrawing& s, DrawingHost& host) {
         mark(v.Qz, s.C(i).AzimuthQZ, "QZ " + s.Label(s.C(i).StationQZ));
         if (exitSpiral) {
             mark(v.Yh, s.C(i).AzimuthYH, "YH " + s.Label(s.C(i).StationYH));
-            mark(v.Hz, s.C(i).LegAzimuth,
-                 (straightAfter ? "HZ " : "GQ ") + s.Label(s.C(i).StationHZ));
+            mark(v.Hz, s.C(i).LegAzimuth, (straightAfter ? "HZ " : "GQ ") + s.Label(s.C(i).StationHZ));
         } else {
-            mark(v.Yh, s.C(i).AzimuthYH,
-                 (straightAfter ? "YZ " : "GQ ") + s.Label(s.C(i).StationYH));
+            mark(v.Yh, s.C(i).AzimuthYH, (straightAfter ? "YZ " : "GQ ") + s.Label(s.C(i).StationYH));
         }
     }
 }
@@ -228,8 +224,8 @@ void DrawChainBreaks(const JdDrawing& s, DrawingHost& host) {
         }
         const geometry::StationPoint p = s.Line.Line().PointAt(mileage);
         DrawPointMark(host, At(p), p.Azimuth, true,
-                      mark + stationing::FormatStationLabel(s.Breaks.Breaks()[k - 1].Back) + "=" +
-                          nextMark + stationing::FormatStationLabel(s.Breaks.Breaks()[k - 1].Ahead),
+                      mark + stationing::FormatStationLabel(s.Breaks.Breaks()[k - 1].Back) + "=" + nextMark +
+                          stationing::FormatStationLabel(s.Breaks.Breaks()[k - 1].Ahead),
                       kRed);
     }
 }
@@ -242,8 +238,8 @@ void DrawDesignLineJd(const jd::JdAlignment& line, const stationing::Stationing&
     const int n = s.Count();
     if (n < 2) {
         throw geometry::RuntimeError(geometry::ErrorCode::Format,
-                                     "the design line needs a start and an end point, it has " +
-                                         std::to_string(n) + " vertices");
+                                  "the design line needs a start and an end point, it has " +
+                                      std::to_string(n) + " vertices");
     }
 
     // Set-up: the centre line is drawn under "yx", whose polyline vertices are (-east, north).

@@ -102,12 +102,31 @@ std::string VertexName(const JdDrawing& s, int i) {
     return std::string(name);
 }
 
+void DrawCurve(const JdDrawing& s, DrawingHost& host, PlanePoint straightStart, int i);
+
 void DrawCentreLine(const JdDrawing& s, DrawingHost& host) {
     const int n = s.Count();
     // The straight before the first curve starts at the start point, the one after the last
     // curve ends at the end point.
     PlanePoint straightStart{s.V(1).X, s.V(1).Y};
     for (int i = 2; i <= n - 1; ++i) {
+        try {
+            DrawCurve(s, host, straightStart, i);
+        } catch (const geometry::RuntimeError& e) {
+            const std::string what = e.what();
+            if (what.find(" at vertex ") != std::string::npos) {
+                throw;
+            }
+            throw geometry::RuntimeError(e.Code(), what + " at " + s.Line.VertexName(i - 1));
+        }
+        straightStart = {s.C(i).Hz.X, s.C(i).Hz.Y};
+    }
+    DrawLine(host, straightStart, {s.V(n).X, s.V(n).Y}, kBlue);
+}
+
+/// The straight from `straightStart` to the curve of vertex i, and the curve itself.
+void DrawCurve(const JdDrawing& s, DrawingHost& host, PlanePoint straightStart, int i) {
+    {
         const Vertex v = VertexOf(s, i);
         DrawLine(host, straightStart, v.Zh, kBlue);
         if (std::fabs(s.C(i).Spiral1) > 0.0) {
@@ -119,9 +138,7 @@ void DrawCentreLine(const JdDrawing& s, DrawingHost& host) {
             DrawSpiral(s, host, v.Hz, s.C(i).StationHZ, -1.0, s.C(i).Spiral2, s.C(i).Spiral2Lead,
                        s.C(i).Radius, s.C(i).Spiral2OuterRadius);
         }
-        straightStart = v.Hz;
     }
-    DrawLine(host, straightStart, {s.V(n).X, s.V(n).Y}, kBlue);
 }
 
 void DrawTangentLines(const JdDrawing& s, DrawingHost& host) {

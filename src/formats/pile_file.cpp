@@ -18,9 +18,9 @@ std::string_view UpToNext(std::string_view text, std::size_t at, std::string_vie
 double ReadDeflection(const TextFile& file, const std::string& field) {
     const std::optional<double> theta = geometry::ParseNumber(field);
     if (!theta) {
-        file.Fail("the deflection angle \"" + field + "\" is not a number");
+        file.Fail("the deflection angle " + geometry::QuoteForMessage(field) + " is not a number");
     }
-    return *theta;
+    return file.RequireWithin(*theta, kMaxAngleDegrees, "the deflection angle", "degrees");
 }
 
 // The offset along the line divided by sin(theta). An angle whose sine is 0 (a pier axis along
@@ -28,7 +28,7 @@ double ReadDeflection(const TextFile& file, const std::string& field) {
 // sin(180 * pi / 180) is 1.2e-16 in doubles, not 0.
 double ShiftAlongLine(const TextFile& file, double offset, double thetaDegrees) {
     if (std::fmod(thetaDegrees, 180.0) == 0.0) {
-        file.Fail("the deflection angle " + geometry::FormatShortest(thetaDegrees) +
+        file.Fail("the deflection angle " + geometry::NumberForMessage(thetaDegrees) +
                   " runs along the line (its sine is 0)");
     }
     return offset / std::sin(thetaDegrees * std::numbers::pi / 180.0);
@@ -82,6 +82,16 @@ StationField SplitStationField(std::string_view field) {
 
 std::variant<std::vector<PierBlock>, std::string> ReadPileFile(TextFile& file,
                                                                const StationResolver& resolve) {
+    return ReadPileFile(
+        file,
+        [](std::string_view text) -> std::variant<std::string, MarkRefusal> {
+            return std::string(text);
+        },
+        resolve);
+}
+
+std::variant<std::vector<PierBlock>, std::string>
+ReadPileFile(TextFile& file, const StationMarker& mark, const StationResolver& resolve) {
     std::vector<PierBlock> piers;
     while (!file.AtEnd()) {
         const std::string line = file.ReadLine();
@@ -101,33 +111,44 @@ std::variant<std::vector<PierBlock>, std::string> ReadPileFile(TextFile& file,
         const StationField station = SplitStationField(fields[0]);
         if (station.Station.empty()) {
             // "-50" or "+5": read as station 0 it would put the pier on the tangent at 0.
-            file.Fail("the station field \"" + fields[0] + "\" has no station before its sign");
+            file.Fail("the station field " + geometry::QuoteForMessage(fields[0]) +
+                      " has no station before its sign");
         }
-        auto resolved = resolve(station.Station);
+        file.RequireWithin(station.Offset, kMaxLength, "the offset along the line");
+        auto marked = mark(station.Station);
+        if (auto* refusal = std::get_if<MarkRefusal>(&marked)) {
+            return std::move(refusal->Message);
+        }
+        // The shift is computed (and a sine of 0 fails) before the mark given is checked.
+        pier.Shift = ShiftAlongLine(file, station.Offset, pier.Deflection);
+        auto resolved = resolve(std::get<std::string>(marked));
         if (auto* refusal = std::get_if<std::string>(&resolved)) {
             return std::move(*refusal);
         }
         pier.StationText = std::get<ResolvedStation>(resolved).Text;
         pier.Mileage = std::get<ResolvedStation>(resolved).Mileage;
-        pier.Shift = ShiftAlongLine(file, station.Offset, pier.Deflection);
 
         const CountExpression count = ParseCountExpression(fields[2]);
         pier.EntryKind = count.EntryKind;
-        pier.SecondAngle = count.SecondAngle;
+        pier.SecondAngle =
+            file.RequireWithin(count.SecondAngle, kMaxAngleDegrees, "the second angle", "degrees");
         const double m = std::trunc(count.Count); // a decimal count counts as its whole part
         if (m > kMaxEntries) {
             file.Fail("more than " + std::to_string(kMaxEntries) + " entries in one pier");
         }
         for (int j = 1; j <= m; ++j) {
             PileEntry entry;
-            entry.L1 = file.ReadListNumber("a distance value");
+            entry.L1 = file.RequireWithin(file.ReadListNumber("a distance value"), kMaxLength,
+                                          "a distance value");
             if (pier.EntryKind == 2) {
-                entry.L2 = file.ReadListNumber("the second value of a pair");
+                entry.L2 = file.RequireWithin(file.ReadListNumber("the second value of a pair"),
+                                              kMaxLength, "the second value of a pair");
             }
             pier.Entries.push_back(entry);
         }
         if (!file.ListRemainder().empty()) {
-            file.Fail("more distance values than the count \"" + fields[2] + "\" gives");
+            file.Fail("more distance values than the count " +
+                      geometry::QuoteForMessage(fields[2]) + " gives");
         }
         piers.push_back(std::move(pier));
     }

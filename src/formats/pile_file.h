@@ -74,12 +74,30 @@ struct ResolvedStation {
 using StationResolver =
     std::function<std::variant<ResolvedStation, std::string>(std::string_view stationText)>;
 
+/// Gives the station part of a block's station field its chain-break mark (the text itself where
+/// there is nothing to add), or the message of a refusal (a station in a chain-break gap, a
+/// station a backward break makes occur twice).
+struct MarkRefusal {
+    std::string Message;
+};
+using StationMarker =
+    std::function<std::variant<std::string, MarkRefusal>(std::string_view stationText)>;
+
 /// Reads the pier blocks of `file`, resolving each block's station with `resolve` as its header
 /// is read. Returns the blocks, or the first refusal `resolve` gave (the file is read no
 /// further). Throws geometry::RuntimeError(Format) naming the file and line for malformed
 /// content: fewer than three header fields, a station field with nothing before its "+" or "-",
 /// an angle that is not a number or whose sine is 0, missing or surplus distance values, more
-/// than 200 piers or 20 entries.
+/// than 200 piers or 20 entries, an angle (theta, alpha) beyond 360 degrees, an offset or a
+/// distance beyond kMaxLength.
+///
+/// Each header is taken in this order: the angle theta, the station field, the mark (`mark`),
+/// the shift along the line (offset / sin theta, failing for a sine of 0), then the station
+/// (`resolve`, which checks the mark given and converts the marked text).
+std::variant<std::vector<PierBlock>, std::string>
+ReadPileFile(TextFile& file, const StationMarker& mark, const StationResolver& resolve);
+
+/// ReadPileFile with no marking step: the station text goes to `resolve` as written.
 std::variant<std::vector<PierBlock>, std::string> ReadPileFile(TextFile& file,
                                                                const StationResolver& resolve);
 

@@ -11,16 +11,34 @@ namespace tesk::formats {
 
 namespace {
 
-
 /// Converts field `index` (0-based) of a data line, which must be a number as a whole.
 double NumberField(const TextFile& file, const std::vector<std::string>& fields, std::size_t index,
                    const char* name) {
     const auto value = geometry::ParseNumber(fields[index]);
     if (!value) {
-        file.Fail("field " + std::to_string(index + 1) + " (" + name + "): \"" + fields[index] +
-                  "\" is not a number");
+        file.Fail("field " + std::to_string(index + 1) + " (" + name +
+                  "): " + geometry::QuoteForMessage(fields[index]) + " is not a number");
     }
     return *value;
+}
+
+/// What a number field may hold.
+enum class Bound { Station, Coordinate, Length };
+
+/// NumberField checked against its bound (see kMaxStation and the like in text_file.h).
+double BoundedField(const TextFile& file, const std::vector<std::string>& fields, std::size_t index,
+                    const char* name, Bound bound) {
+    const double value = NumberField(file, fields, index, name);
+    const std::string what = "field " + std::to_string(index + 1) + " (" + name + ")";
+    switch (bound) {
+    case Bound::Station:
+        return file.RequireWithin(value, kMaxStation, what);
+    case Bound::Coordinate:
+        return file.RequireWithin(value, kMaxCoordinate, what);
+    case Bound::Length:
+        return file.RequireLength(value, what);
+    }
+    return value;
 }
 
 /// Index of the first byte of the last character of a non-empty UTF-8 text before `end`.
@@ -40,10 +58,12 @@ bool IsComment(const std::string& cleanedLine) {
 /// rest of the file is not read) or the end of the file; fields after the N-th are ignored.
 /// Fails for more than `maxRows` rows (message "more than <maxRows> <rowsName>"), a line with
 /// fewer than N fields ("<lineName> needs N fields (<names>), ...") and a field that is not a
-/// number. `stopAfter(rows)`, asked after each row, ends the list early when it returns true.
+/// number or lies outside its bound. `stopAfter(rows)`, asked after each row, ends the list early
+/// when it returns true.
 template <std::size_t N, typename StopAfter>
 std::vector<std::array<double, N>> ReadRows(TextFile& file, const std::array<const char*, N>& names,
-                                            int maxRows, const char* rowsName, const char* lineName,
+                                            const std::array<Bound, N>& bounds, int maxRows,
+                                            const char* rowsName, const char* lineName,
                                             StopAfter stopAfter) {
     std::vector<std::array<double, N>> rows;
     while (!file.AtEnd()) {
@@ -64,7 +84,7 @@ std::vector<std::array<double, N>> ReadRows(TextFile& file, const std::array<con
         }
         std::array<double, N> row{};
         for (std::size_t k = 0; k < N; ++k) {
-            row[k] = NumberField(file, fields, k, names[k]);
+            row[k] = BoundedField(file, fields, k, names[k], bounds[k]);
         }
         rows.push_back(row);
         if (stopAfter(rows)) {
@@ -86,7 +106,8 @@ struct JdRow {
 
 jd::JdInput ReadJd(TextFile& file) {
     file.ReadListText("the title");
-    const double startStation = file.ReadListNumber("the start station");
+    const double startStation = file.RequireWithin(file.ReadListNumber("the start station"),
+                                                   kMaxStation, "the start station");
 
     std::vector<JdRow> rows;
     while (!file.AtEnd()) {
@@ -99,8 +120,8 @@ jd::JdInput ReadJd(TextFile& file) {
             file.Fail("more than " + std::to_string(jd::kMaxVertices) + " vertices");
         }
         if (file.AtEnd()) {
-            file.Fail("the file ends after the name line \"" + row.Name +
-                      "\" without its data line");
+            file.Fail("the file ends after the name line " + geometry::QuoteForMessage(row.Name) +
+                      " without its data line");
         }
         // The data line of a pair is read whatever it holds: never a comment.
         const std::vector<std::string> fields = geometry::CleanAndSplit(file.ReadLine());
@@ -110,7 +131,8 @@ jd::JdInput ReadJd(TextFile& file) {
                       std::to_string(fields.size()));
         }
         for (std::size_t k = 0; k < fields.size(); ++k) {
-            row.Fields[k] = NumberField(file, fields, k, kJdFieldNames[k]);
+            row.Fields[k] = BoundedField(file, fields, k, kJdFieldNames[k],
+                                         k < 2 ? Bound::Coordinate : Bound::Length);
         }
         row.Mark = ParseHairpinMark(row.Name);
         rows.push_back(std::move(row));
@@ -141,14 +163,23 @@ jd::JdInput ReadJd(TextFile& file) {
 constexpr std::array<const char*, 3> kElementFieldNames = {"start radius", "end radius", "length"};
 
 element::ElementInput ReadElements(TextFile& file) {
-    const double startStation = file.ReadListNumber("the start station");
-    const double startX = file.ReadListNumber("the start X");
-    const double startY = file.ReadListNumber("the start Y");
-    const double startAzimuth = file.ReadListNumber("the start azimuth");
+    const double startStation = file.RequireWithin(file.ReadListNumber("the start station"),
+                                                   kMaxStation, "the start station");
+    const double startX =
+        file.RequireWithin(file.ReadListNumber("the start X"), kMaxCoordinate, "the start X");
+    const double startY =
+        file.RequireWithin(file.ReadListNumber("the start Y"), kMaxCoordinate, "the start Y");
+    const double startAzimuth = file.RequireWithin(file.ReadListNumber("the start azimuth"),
+                                                   kMaxAngleDegrees, "the start azimuth", "");
 
-    const std::vector<std::array<double, 3>> rows =
-        ReadRows(file, kElementFieldNames, element::kMaxElements, "elements", "an element line",
-                 [](const auto&) { return false; });
+    const std::vector<std::array<double, 3>> rows = ReadRows(
+        file, kElementFieldNames, {Bound::Length, Bound::Length, Bound::Length},
+        element::kMaxElements, "elements", "an element line", [](const auto&) { return false; });
+    if (rows.empty()) {
+        // Like a JD file without vertices: no line to load. The line named is the first one
+        // after the head, where the elements were due.
+        file.Fail("the file has no element lines (start radius, end radius, length)");
+    }
 
     element::ElementInput input;
     input.StartStation = startStation;
@@ -167,11 +198,11 @@ constexpr std::array<const char*, 2> kBreakFieldNames = {"back station", "ahead 
 
 std::vector<stationing::ChainBreak> ReadChainBreaks(TextFile& file) {
     // "-1 ..." first: the line has no chain breaks; the rest is not read.
-    const std::vector<std::array<double, 2>> rows =
-        ReadRows(file, kBreakFieldNames, stationing::kMaxBreaks, "chain breaks", "a chain-break line",
-                 [](const std::vector<std::array<double, 2>>& read) {
-                     return read.size() == 1 && read.front()[0] == -1.0;
-                 });
+    const std::vector<std::array<double, 2>> rows = ReadRows(
+        file, kBreakFieldNames, {Bound::Station, Bound::Station}, stationing::kMaxBreaks,
+        "chain breaks", "a chain-break line", [](const std::vector<std::array<double, 2>>& read) {
+            return read.size() == 1 && read.front()[0] == -1.0;
+        });
 
     std::vector<stationing::ChainBreak> breaks;
     if (!rows.empty() && rows.front()[0] == -1.0) {

@@ -44,7 +44,10 @@ jd::JdInput ReadJdText(std::string_view bytes);
 /// Element file. Head (list input): start station (m), start X (m), start Y (m), start azimuth
 /// (written d.mmss; returned in decimal degrees). Then one element per line: start radius, end
 /// radius (m, signed, 10000 = infinite), length (m); fields after the third are ignored. The
-/// first line that is empty after cleaning ends the list. At most 1000 elements.
+/// first line that is empty after cleaning ends the list. At least 1, at most 1000 elements.
+/// Values beyond the bounds of text_file.h (kMaxStation, kMaxCoordinate, kMaxLength, kMinLength,
+/// kMaxAngleDegrees for the azimuth) fail naming the file and line; so do they in the JD and
+/// chain-break files.
 element::ElementInput ReadElementFile(const std::string& path);
 element::ElementInput ReadElementText(std::string_view bytes);
 

@@ -3,12 +3,22 @@
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iconv.h>
 #include <iterator>
 #include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define TESK_POSIX_FILES 1
+#endif
 
 namespace tesk::formats {
 
@@ -139,8 +149,202 @@ std::string ConvertToUtf8(std::string_view bytes, const char* from, const std::s
     return out;
 }
 
+[[noreturn]] void FailTooLarge(const std::string& path) {
+    throw RuntimeError(ErrorCode::Format, path + ": more than " +
+                                              std::to_string(kMaxFileBytes / (1024u * 1024u)) +
+                                              " MiB is far too large for an input file");
+}
+
+[[noreturn]] void FailAccess(const std::string& path, const char* what, int error) {
+    throw RuntimeError(ErrorCode::FileAccess,
+                       path + ": " + what + " (" + std::generic_category().message(error) + ")");
+}
+
+#ifdef TESK_POSIX_FILES
+/// How long a named pipe is given to receive its first data (or its writer's end) once opened.
+constexpr int kPipeWriterWaitMs = 5000;
+
+/// Waits until the FIFO open at `fd` (non-blocking) has data or its writer has closed it; a FIFO
+/// that nothing writes into fails after kPipeWriterWaitMs instead of blocking for ever.
+void WaitForWriter(int fd, const std::string& path) {
+    pollfd wait{fd, POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&wait, 1, kPipeWriterWaitMs);
+        if (ready > 0) {
+            return;
+        }
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            FailAccess(path, "cannot be read", errno);
+        }
+        throw RuntimeError(ErrorCode::FileAccess,
+                           path + ": is a pipe that nothing was written into within " +
+                               std::to_string(kPipeWriterWaitMs / 1000) + " seconds");
+    }
+}
+
+/// The bytes of the file at `path`, at most kMaxFileBytes of them. The file is opened without
+/// waiting (a FIFO with no writer fails after a while instead of blocking); only regular files,
+/// FIFOs and character devices are read, and the limit holds while reading, so /dev/zero or an
+/// endless pipe fails after 32 MiB instead of filling the memory.
+std::string ReadInputBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        FailAccess(path, "cannot be opened", errno);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        FailAccess(path, "cannot be opened", errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        throw RuntimeError(ErrorCode::FileAccess, path + ": is a folder, not a file");
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode) && !S_ISCHR(info.st_mode)) {
+        throw RuntimeError(ErrorCode::FileAccess, path + ": is not a file that can be read");
+    }
+    if (S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > kMaxFileBytes) {
+        FailTooLarge(path);
+    }
+    if (S_ISFIFO(info.st_mode)) {
+        WaitForWriter(fd, path);
+    }
+    // Reading waits for data again: a writer on the other end of a FIFO may be slow.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    std::string bytes;
+    constexpr std::size_t kChunk = 64 * 1024;
+    for (;;) {
+        const std::size_t have = bytes.size();
+        bytes.resize(have + kChunk);
+        const ssize_t got = ::read(fd, bytes.data() + have, kChunk);
+        if (got < 0) {
+            const int error = errno;
+            bytes.resize(have);
+            if (error == EINTR) {
+                continue;
+            }
+            if (error == EAGAIN || error == EWOULDBLOCK) {
+                break; // a device with nothing to give
+            }
+            FailAccess(path, "cannot be read", error);
+        }
+        bytes.resize(have + static_cast<std::size_t>(got));
+        if (got == 0) {
+            break;
+        }
+        if (bytes.size() > kMaxFileBytes) {
+            FailTooLarge(path);
+        }
+    }
+    return bytes;
+}
+#else
+std::string ReadInputBytes(const std::string& path) {
+    namespace fs = std::filesystem;
+    // Paths are UTF-8 inside the program; u8string makes that explicit on every platform.
+    const fs::path filePath(std::u8string(path.begin(), path.end()));
+    std::error_code ec;
+    if (fs::is_directory(filePath, ec)) {
+        throw RuntimeError(ErrorCode::FileAccess, path + ": is a folder, not a file");
+    }
+    std::ifstream stream(filePath, std::ios::binary);
+    if (!stream) {
+        FailAccess(path, "cannot be opened", errno);
+    }
+    std::string bytes;
+    constexpr std::size_t kChunk = 64 * 1024;
+    while (stream) {
+        const std::size_t have = bytes.size();
+        bytes.resize(have + kChunk);
+        stream.read(bytes.data() + have, kChunk);
+        bytes.resize(have + static_cast<std::size_t>(stream.gcount()));
+        if (bytes.size() > kMaxFileBytes) {
+            FailTooLarge(path);
+        }
+    }
+    if (stream.bad()) {
+        throw RuntimeError(ErrorCode::FileAccess, path + ": cannot be read");
+    }
+    return bytes;
+}
+#endif
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
+}
+
+/// How many characters beyond ASCII a UTF-8 text has that belong to Chinese text (CJK
+/// ideographs, CJK and full-width punctuation, the survey symbols ° ′ ″ ± and the like) and how
+/// many belong to other scripts (Latin-1 letters, Greek, Hebrew, ...).
+struct Script {
+    std::size_t Chinese = 0;
+    std::size_t Other = 0;
+};
+
+bool IsChineseTextCharacter(char32_t c) {
+    return (c >= 0x4E00 && c <= 0x9FFF)      // CJK unified ideographs
+           || (c >= 0x3400 && c <= 0x4DBF)   // extension A
+           || (c >= 0x20000 && c <= 0x2FA1F) // extensions B.., compatibility supplement
+           || (c >= 0xF900 && c <= 0xFAFF)   // compatibility ideographs
+           || (c >= 0x3000 && c <= 0x303F)   // CJK symbols and punctuation: 、。《》「」
+           || (c >= 0xFF00 && c <= 0xFFEF)   // full-width forms: ，；：（）－
+           || (c >= 0x2010 && c <= 0x2027)   // dashes, quotes, ellipsis: — ‘’ “” …
+           || (c >= 0x2030 && c <= 0x2033)   // ‰ ′ ″
+           || (c >= 0x2460 && c <= 0x24FF)   // circled numbers ①
+           || (c >= 0x2160 && c <= 0x217F)   // Roman numerals Ⅰ Ⅱ
+           || c == 0x00B0 || c == 0x00B1 || c == 0x00B7 || c == 0x00D7 || c == 0x00F7 // ° ± · × ÷
+           || c == 0x2103;                                                            // ℃
+}
+
+/// Counts the characters of well-formed UTF-8 `text` beyond ASCII.
+Script ScriptOf(std::string_view text) {
+    Script script;
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        length = std::min(length, text.size() - i);
+        char32_t code = c & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+        for (std::size_t k = 1; k < length; ++k) {
+            code = (code << 6) | (s[i + k] & 0x3F);
+        }
+        if (IsChineseTextCharacter(code)) {
+            ++script.Chinese;
+        } else {
+            ++script.Other;
+        }
+        i += length;
+    }
+    return script;
+}
+
+/// Throws a format error naming the line of the first NUL in `text`; returns the text otherwise.
+/// `raw`: the bytes were not decoded (no byte-order mark), where a NUL means UTF-16.
+template <typename Text> Text RefuseNul(Text text, const std::string& sourceName, bool raw) {
+    const std::size_t at = std::string_view(text).find('\0');
+    if (at == std::string_view::npos) {
+        return text;
+    }
+    std::string what =
+        Location(sourceName, CountLineEnds(std::string_view(text).substr(0, at)) + 1) +
+        "the text holds a NUL byte";
+    if (raw) {
+        what += " (a UTF-16 file without its byte-order mark? save it as UTF-8 or ANSI/GBK)";
+    }
+    throw RuntimeError(ErrorCode::Format, what);
 }
 
 } // namespace
@@ -158,16 +362,38 @@ std::string DecodeText(std::string_view bytes, const std::string& sourceName) {
         if (valid != text.size()) {
             FailDecoding(sourceName, text.substr(0, valid), text.substr(valid), "valid UTF-8");
         }
-        return std::string(text);
-    }
-    if (IsValidUtf8(bytes)) {
-        return std::string(bytes);
+        return RefuseNul(std::string(text), sourceName, false);
     }
     if (StartsWith(bytes, "\xFF\xFE")) {
-        return ConvertToUtf8(bytes.substr(2), "UTF-16LE", sourceName, "valid UTF-16");
+        return RefuseNul(ConvertToUtf8(bytes.substr(2), "UTF-16LE", sourceName, "valid UTF-16"),
+                         sourceName, false);
     }
     if (StartsWith(bytes, "\xFE\xFF")) {
-        return ConvertToUtf8(bytes.substr(2), "UTF-16BE", sourceName, "valid UTF-16");
+        return RefuseNul(ConvertToUtf8(bytes.substr(2), "UTF-16BE", sourceName, "valid UTF-16"),
+                         sourceName, false);
+    }
+    // Without a mark, a NUL byte means UTF-16 (or no text at all): neither UTF-8 nor GBK has one.
+    RefuseNul(bytes, sourceName, true);
+    if (IsValidUtf8(bytes)) {
+        const Script utf8 = ScriptOf(bytes);
+        if (utf8.Other == 0) {
+            return std::string(bytes); // ASCII, or Chinese as UTF-8
+        }
+        // Short GBK texts are often valid UTF-8 too ("桩" is D7 AE, the Hebrew letter U+05EE as
+        // UTF-8): take the reading that gives Chinese text.
+        std::string gbk;
+        try {
+            gbk = ConvertToUtf8(bytes, "GB18030", sourceName, "GBK/GB18030");
+        } catch (const RuntimeError&) {
+            return std::string(bytes);
+        }
+        const Script other = ScriptOf(gbk);
+        const std::size_t utf8Total = utf8.Chinese + utf8.Other;
+        const std::size_t gbkTotal = other.Chinese + other.Other;
+        if (gbkTotal > 0 && other.Chinese * utf8Total > utf8.Chinese * gbkTotal) {
+            return gbk;
+        }
+        return std::string(bytes);
     }
     return ConvertToUtf8(bytes, "GB18030", sourceName, "UTF-8 or GBK/GB18030");
 }
@@ -258,7 +484,8 @@ std::string TextFile::ReadListText(std::string_view what) {
         if (end == std::string::npos) {
             end = line.size();
         }
-        value = std::string(geometry::Trim(std::string_view(line).substr(m_listPos, end - m_listPos)));
+        value =
+            std::string(geometry::Trim(std::string_view(line).substr(m_listPos, end - m_listPos)));
         m_listPos = end;
     }
     EndListValue();
@@ -278,11 +505,30 @@ double TextFile::ReadListNumber(std::string_view what) {
     }
     const auto value = geometry::ParseNumber(token);
     if (!value) {
-        Fail(std::string(what) + ": \"" + std::string(token) + "\" is not a number");
+        Fail(std::string(what) + ": " + geometry::QuoteForMessage(token) + " is not a number");
     }
     m_listPos += token.size();
     EndListValue();
     return *value;
+}
+
+double TextFile::RequireWithin(double value, double limit, std::string_view what,
+                               std::string_view unit) const {
+    if (!(std::fabs(value) <= limit)) {
+        Fail(std::string(what) + ": " + geometry::NumberForMessage(value) + " is outside -" +
+             geometry::NumberForMessage(limit) + ".." + geometry::NumberForMessage(limit) +
+             (unit.empty() ? "" : " ") + std::string(unit));
+    }
+    return value;
+}
+
+double TextFile::RequireLength(double value, std::string_view what) const {
+    RequireWithin(value, kMaxLength, what);
+    if (value != 0.0 && std::fabs(value) < kMinLength) {
+        Fail(std::string(what) + ": " + geometry::NumberForMessage(value) +
+             " m is too small (0, or at least " + geometry::NumberForMessage(kMinLength) + " m)");
+    }
+    return value;
 }
 
 std::string_view TextFile::ListRemainder() const {
@@ -304,29 +550,7 @@ TextFile OpenTextFile(const std::string& path) {
     if (path.empty()) {
         throw RuntimeError(ErrorCode::EmptyPath, "no file was chosen");
     }
-    namespace fs = std::filesystem;
-    // Paths are UTF-8 inside the program; u8string makes that explicit on every platform.
-    const fs::path filePath(std::u8string(path.begin(), path.end()));
-    std::error_code ec;
-    if (fs::is_directory(filePath, ec)) {
-        throw RuntimeError(ErrorCode::FileAccess, path + ": is a folder, not a file");
-    }
-    std::ifstream stream(filePath, std::ios::binary);
-    if (!stream) {
-        const int error = errno;
-        throw RuntimeError(ErrorCode::FileAccess, path + ": cannot be opened (" +
-                                                      std::generic_category().message(error) + ")");
-    }
-    const std::uintmax_t size = fs::file_size(filePath, ec);
-    if (!ec && size > kMaxFileBytes) {
-        throw RuntimeError(ErrorCode::Format, path + ": " + std::to_string(size) +
-                                                  " bytes is far too large for an input file");
-    }
-    std::string bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-    if (stream.bad()) {
-        throw RuntimeError(ErrorCode::FileAccess, path + ": cannot be read");
-    }
-    return TextFile::FromBytes(bytes, path);
+    return TextFile::FromBytes(ReadInputBytes(path), path);
 }
 
 } // namespace tesk::formats

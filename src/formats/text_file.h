@@ -12,6 +12,15 @@
 
 namespace tesk::formats {
 
+/// Sane bounds of the values the input files give. Beyond them a value is a typing error (a
+/// missing decimal point, a stray exponent), and a double would no longer hold the millimetre
+/// the program prints: a station of 1e16 m has steps of 2 m.
+inline constexpr double kMaxStation = 1e9;      ///< |station| and chain-break values, m
+inline constexpr double kMaxCoordinate = 1e8;   ///< |X|, |Y|, m
+inline constexpr double kMaxLength = 1e8;       ///< |length|, |radius|, |offset|, m
+inline constexpr double kMinLength = 1e-6;      ///< smallest length or radius other than 0, m
+inline constexpr double kMaxAngleDegrees = 360; ///< |angle| in degrees (or d.mmss)
+
 /// Decodes the bytes of a text file to UTF-8:
 ///   * valid UTF-8 is taken as it is, a leading UTF-8 byte-order mark dropped;
 ///   * a UTF-16 byte-order mark (FF FE or FE FF) selects UTF-16 (little or big endian), the
@@ -59,6 +68,15 @@ public:
     /// (geometry::ParseNumber), otherwise a format error naming the value is thrown. `what` names
     /// the value in messages ("the start station").
     double ReadListNumber(std::string_view what = "a number");
+
+    /// Returns `value` when |value| <= `limit`; otherwise fails (Fail) with "<what>: <value> is
+    /// outside -<limit>..<limit> <unit>". `unit` may be empty.
+    double RequireWithin(double value, double limit, std::string_view what,
+                         std::string_view unit = "m") const;
+
+    /// Returns `value` when it is 0 or kMinLength <= |value| <= kMaxLength (m); otherwise fails
+    /// naming `what`: a length or radius of 1e-320 m would pass some formulas and overflow others.
+    double RequireLength(double value, std::string_view what) const;
 
     /// What is left, trimmed, of the line list input is reading after the separator of its last
     /// value; empty when nothing is left or no list value was read from the current line.

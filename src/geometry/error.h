@@ -23,12 +23,16 @@ enum class ErrorCode {
 /// handlers (and the CLI's main).
 class RuntimeError : public std::runtime_error {
 public:
+    /// `detail` is the message; a NUL byte in it (from a file's text) is kept as "\\0", since
+    /// what() would end the message there.
     RuntimeError(ErrorCode code, const std::string& detail)
-        : std::runtime_error(detail), m_code(code) {}
+        : std::runtime_error(WithoutNul(detail)), m_code(code) {}
 
     ErrorCode Code() const noexcept { return m_code; }
 
 private:
+    static std::string WithoutNul(const std::string& text);
+
     ErrorCode m_code;
 };
 

@@ -193,4 +193,36 @@ std::string EscapeControlCharacters(std::string_view text) {
     return escaped;
 }
 
+std::string QuoteForMessage(std::string_view field) {
+    std::string quoted = "\"";
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(field[i]);
+        if ((c & 0xC0) != 0x80) { // not a continuation byte: a new character starts
+            if (characters == kMaxQuotedChars) {
+                quoted += "…";
+                break;
+            }
+            ++characters;
+        }
+        if (c == 0) {
+            quoted += "\\0";
+        } else {
+            quoted += static_cast<char>(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string NumberForMessage(double value) {
+    std::string text = FormatShortest(value);
+    if (text.size() <= kMaxQuotedChars) {
+        return text;
+    }
+    std::array<char, 64> buffer{};
+    auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                   std::chars_format::scientific);
+    return ec == std::errc{} ? std::string(buffer.data(), ptr) : text;
+}
+
 } // namespace tesk::geometry

@@ -38,6 +38,19 @@ std::string FormatFixed(double value, int decimals);
 /// no thousands separators): 1000 -> "1000", 1100.25 -> "1100.25".
 std::string FormatShortest(double value);
 
+/// Most characters of a file's field that a message quotes (QuoteForMessage).
+inline constexpr std::size_t kMaxQuotedChars = 40;
+
+/// A field of a file as a message quotes it: in double quotes, cut after kMaxQuotedChars
+/// characters (UTF-8 characters, not bytes) with "…" when longer, and a NUL byte written as
+/// "\0" so that it cannot end the message early. "12a" -> "\"12a\"".
+std::string QuoteForMessage(std::string_view field);
+
+/// A number as a message shows it: FormatShortest when that has at most kMaxQuotedChars
+/// characters, otherwise the shortest scientific form ("1e+300"), so that a huge value from a
+/// file is not echoed with hundreds of digits. Infinities and NaN as "inf", "-inf", "nan".
+std::string NumberForMessage(double value);
+
 /// Removes leading and trailing blanks (spaces and tabs).
 std::string_view Trim(std::string_view text);
 

@@ -1,6 +1,7 @@
 #include "piles/pile_table.h"
 
 #include "geometry/error.h"
+#include "geometry/number_text.h"
 
 #include <cmath>
 #include <numbers>
@@ -41,9 +42,12 @@ std::variant<PileTable, std::string> PlacePiers(std::vector<formats::PierBlock> 
         Pier pier;
         static_cast<formats::PierBlock&>(pier) = std::move(block);
         const geometry::StationPoint p = line.PointAt(pier.Mileage);
-        pier.Reference = {
-            geometry::RequireFinite(p.X + pier.Shift * std::cos(p.Azimuth), "pile X"),
-            geometry::RequireFinite(p.Y + pier.Shift * std::sin(p.Azimuth), "pile Y")};
+        const std::string which = " of pier " + std::to_string(table.Piers.size() + 1) +
+                                  " (station " + geometry::QuoteForMessage(pier.StationText) + ")";
+        pier.Reference = {geometry::RequireFinite(p.X + pier.Shift * std::cos(p.Azimuth),
+                                                  ("pile X" + which).c_str()),
+                          geometry::RequireFinite(p.Y + pier.Shift * std::sin(p.Azimuth),
+                                                  ("pile Y" + which).c_str())};
         pier.Azimuth = p.Azimuth;
         table.Piers.push_back(std::move(pier));
     }

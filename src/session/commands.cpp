@@ -268,24 +268,29 @@ bool DrawDesignLine(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& 
 
 std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
                                                       formats::TextFile& file) {
-    // Each pier's station gets its mark, then the mark is checked before the text is converted,
-    // so that a mark beyond the last section gets its own message.
+    // Each pier's station gets its mark; then the shift along the line is computed (in the
+    // reader), and only then the mark is checked before the text is converted, so that a mark
+    // beyond the last section gets its own message.
     // The placement refusals bring the main window to the front, the mark's own do not.
     bool activate = false;
-    const formats::StationResolver resolve =
+    const formats::StationMarker mark =
         [&line,
-         &activate](std::string_view text) -> std::variant<formats::ResolvedStation, std::string> {
+         &activate](std::string_view text) -> std::variant<std::string, formats::MarkRefusal> {
         stationing::MarkedStation marked = line.Breaks.MarkStation(text);
         if (!marked.Accepted()) {
             activate = true;
-            return std::move(*marked.Refusal);
+            return formats::MarkRefusal{std::move(*marked.Refusal)};
         }
-        if (auto message = line.Breaks.CheckStationText(marked.Text)) {
+        return std::move(marked.Text);
+    };
+    const formats::StationResolver resolve =
+        [&line](std::string_view text) -> std::variant<formats::ResolvedStation, std::string> {
+        if (auto message = line.Breaks.CheckStationText(text)) {
             return std::move(*message);
         }
-        return formats::ResolvedStation{marked.Text, line.Breaks.StationTextToMileage(marked.Text)};
+        return formats::ResolvedStation{std::string(text), line.Breaks.StationTextToMileage(text)};
     };
-    auto blocks = formats::ReadPileFile(file, resolve);
+    auto blocks = formats::ReadPileFile(file, mark, resolve);
     if (auto* message = std::get_if<std::string>(&blocks)) {
         return Refusal{std::move(*message), Field::None, activate};
     }

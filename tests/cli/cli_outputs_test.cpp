@@ -60,14 +60,17 @@ TEST_F(CliOutputsTest, ALineTooLargeToDrawIsRefusedBeforeAnythingIsWritten) {
         std::vector<std::string> line;
         std::string message;
     } rows[] = {
+        // Coordinates and lengths beyond any survey are refused where they are read, before
+        // the drawing's own cap is reached.
         {"a JD end point without its decimal point",
          {"--jd", Put("slip.jdx", "slip,0\n起点\n3452000.000 502000.000 0 0 0\n"
                                   "终点\n3456777077 511163.022 0 0 0\n")},
-         "设计线长3453325077.012米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！"},
+         "数据文件格式有误或操作有误！\n类别：数据格式有误\n文件：" + PathOf("slip.jdx") +
+             "\n行：第5行\n字段：第1项（X）"},
         {"an element of 1e12 m",
          {"--elem", Put("long.jdx", "0,3452650.000,502930.000,58.0000\n10000 10000 1e12\n")},
-         "设计线长1000000000000.000米，超过绘图上限10000公里（100000个百米桩），"
-         "请检查平面数据文件！"},
+         "数据文件格式有误或操作有误！\n类别：数据格式有误\n文件：" + PathOf("long.jdx") +
+             "\n行：第2行\n字段：第3项（长度）"},
         {"just over the cap",
          {"--jd", Put("over.jdx", "over,0\n起点\n0 0 0 0 0\n终点\n10000000.001 0 0 0 0\n")},
          "设计线长10000000.001米，超过绘图上限10000公里（100000个百米桩），请检查平面数据文件！"},
@@ -203,9 +206,8 @@ TEST(CliText, CurveNamesAreEscapedAndNeverReadAsFormulas) {
     std::ofstream(jd, std::ios::binary)
         << "names,0\n起点\n3452000.000 502000.000 0 0 0\n"
         << "=HYPERLINK(\"http://x\")\n3452430.294 502688.615 1200 150 150\n"
-        << std::string("J\x7f"
-                       "D\x1b[2J\x00X",
-                       9)
+        << "J\x7f"
+           "D\x1b[2JX" // a NUL byte is refused with the file
         << "\n3452548.421 503585.873 900 140 120\n"
         << "终点\n3453021.532 504180.655 0 0 0\n";
     const CliRun r = Cli({"curves", "--jd", jd.string()});
@@ -214,7 +216,7 @@ TEST(CliText, CurveNamesAreEscapedAndNeverReadAsFormulas) {
     const std::vector<std::string> lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1].rfind("\"'=HYPERLINK(\"\"http://x\"\")\",", 0), 0u) << lines[1];
-    EXPECT_EQ(lines[2].substr(0, lines[2].find(",")), "J\\x7fD\\x1b[2J\\x00X");
+    EXPECT_EQ(lines[2].substr(0, lines[2].find(",")), "J\\x7fD\\x1b[2JX");
 }
 
 TEST(CsvField, QuotesWhatASpreadsheetWouldSplitOrCompute) {

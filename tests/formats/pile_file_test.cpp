@@ -203,6 +203,65 @@ TEST_F(PileFile, TheResolvedTextAndMileageAreKept) {
     EXPECT_EQ(pier.Shift, 2.0);
 }
 
+TEST_F(PileFile, TheShiftIsComputedBeforeTheMarkIsChecked) {
+    // A wrong mark and an angle whose sine is 0 on one header: the shift fails first.
+    int marked = 0;
+    const StationMarker mark = [&](std::string_view text) -> std::variant<std::string, MarkRefusal> {
+        ++marked;
+        return std::string(text);
+    };
+    const StationResolver refuseMark =
+        [](std::string_view text) -> std::variant<ResolvedStation, std::string> {
+        return "wrong mark " + std::string(text);
+    };
+    for (const char* header : {"Z100 0 1\n0\n", "Z100+5 180 1\n0\n"}) {
+        SCOPED_TRACE(header);
+        const std::string message = ErrorOf([&] {
+            TextFile file(header);
+            ReadPileFile(file, mark, refuseMark);
+        });
+        EXPECT_NE(message.find("its sine is 0"), std::string::npos) << message;
+    }
+    EXPECT_EQ(marked, 2) << "the station is marked before the shift";
+    TextFile file("Z100 90 1\n0\n");
+    const auto refused = ReadPileFile(file, mark, refuseMark);
+    ASSERT_TRUE(std::holds_alternative<std::string>(refused));
+    EXPECT_EQ(std::get<std::string>(refused), "wrong mark Z100");
+    // A refusal of the marking step comes before the shift.
+    TextFile gap("100 0 1\n0\n");
+    const auto inGap = ReadPileFile(
+        gap,
+        [](std::string_view) -> std::variant<std::string, MarkRefusal> {
+            return MarkRefusal{"in a gap"};
+        },
+        refuseMark);
+    ASSERT_TRUE(std::holds_alternative<std::string>(inGap));
+    EXPECT_EQ(std::get<std::string>(inGap), "in a gap");
+}
+
+TEST_F(PileFile, AnglesOffsetsAndDistancesBeyondSaneBoundsFail) {
+    struct Row {
+        const char* Text;
+        const char* Why;
+    };
+    const Row rows[] = {
+        {"100 1e308 1\n0\n", "pi * theta overflows"},
+        {"100 -361 1\n0\n", "an angle beyond a turn"},
+        {"100 90 1x1-1e308\n0,0\n", "a second angle that overflows"},
+        {"100+1e300 90 1\n0\n", "an offset beyond any line"},
+        {"100 90 1\n1e200\n", "a distance beyond any bridge"},
+        {"100 90 1x1\n0, -1e9\n", "a second value beyond any bridge"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Why);
+        const std::string message = FailureOf(row.Text);
+        EXPECT_TRUE(message.rfind("line 1: ", 0) == 0 || message.rfind("line 2: ", 0) == 0)
+            << message;
+        EXPECT_LT(message.size(), 160u) << message;
+    }
+    EXPECT_EQ(Read("100 359 1x1-360\n0, 1e8\n").size(), 1u) << "the bounds themselves read";
+}
+
 // ---- The header's fields ---------------------------------------------------------------------
 
 TEST(CountExpression, SinglesPairsAndSecondAngle) {

@@ -261,7 +261,57 @@ TEST(ReadElements, AnEmptyLineEndsTheList) {
     EXPECT_EQ(ReadElementText("0,0,0,0\n10000 10000 60\n  \t \nnot read: 1 2\n10000 10000 5\n")
                   .Rows.size(),
               1u);
-    EXPECT_TRUE(ReadElementText("0,0,0,0\n").Rows.empty());
+}
+
+TEST(ReadElements, AFileWithoutElementLinesIsRefusedLikeAJdFileWithoutVertices) {
+    for (const char* text : {"0,0,0,0\n", "0,0,0,0\n\n10000 10000 60\n", "0\n0\n0\n0"}) {
+        const std::string message = ErrorOf([&] { ReadElementText(text); });
+        EXPECT_NE(message.find("no element lines"), std::string::npos) << message;
+    }
+}
+
+TEST(ReadAlignmentFiles, ValuesBeyondSaneBoundsAreRefusedNamingTheLine) {
+    struct Row {
+        const char* Text;
+        const char* Start; ///< how the message starts
+        const char* Why;
+    };
+    const Row rows[] = {
+        {"t,1e16\nJD0\n0 0 0 0 0\n", "line 1: the start station", "a station a double cannot hold"},
+        {"t,0\nJD0\n1e9 0 0 0 0\n", "line 3: field 1 (X)", "a coordinate beyond 1e8"},
+        {"t,0\nJD0\n0 0 0 0 0\nJD1\n5 5 500 1e-320 0\n", "line 5: field 4 (Ls1)",
+         "a spiral of 1e-320 m passes some formulas and fails others"},
+        {"t,0\nJD0\n0 0 0 0 0\nJD1\n5 5 1e12 0 0\n", "line 5: field 3 (R)", "a huge radius"},
+        {"t,0\nJD0\n0 0 0 0 0\nJD1\n5 5 500 0 0 0 -2e8\n", "line 5: field 7 (R2)",
+         "a huge outer radius"},
+        {"-2e9,0,0,0\n10000 10000 5\n", "line 1: the start station", "element start station"},
+        {"0,0,3e8,0\n10000 10000 5\n", "line 1: the start Y", "element start Y"},
+        {"0,0,0,400\n10000 10000 5\n", "line 1: the start azimuth", "an azimuth beyond 360"},
+        {"0,0,0,0\n10000 10000 1e12\n", "line 2: field 3 (length)", "a length of 1e12 m"},
+        {"0,0,0,0\n10000 1e-9 5\n", "line 2: field 2 (end radius)", "a radius of 1e-9 m"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Why);
+        const bool jd = std::string_view(row.Text).starts_with("t,");
+        const std::string message =
+            ErrorOf([&] { jd ? (void)ReadJdText(row.Text) : (void)ReadElementText(row.Text); });
+        EXPECT_TRUE(StartsWith(message, row.Start)) << message;
+    }
+    const std::string breaks = ErrorOf([] { ReadChainBreakText("100 200\n5e9 6e9\n"); });
+    EXPECT_TRUE(StartsWith(breaks, "line 2: field 1 (back station)")) << breaks;
+    // The bounds themselves and lengths of 0 still read.
+    EXPECT_EQ(ReadJdText("t,-1e9\nJD0\n1e8 -1e8 0 0 0\n").StartStation, -1e9);
+    EXPECT_EQ(ReadElementText("1e9,0,0,-360\n10000 10000 0\n-10000 -1e8 1e8\n").Rows.size(), 2u);
+}
+
+TEST(ReadAlignmentFiles, QuotedFieldsAreCutAndHugeNumbersShortened) {
+    const std::string longField(5000, '7');
+    const std::string message =
+        ErrorOf([&] { ReadElementText("0,0,0,0\n10000 10000 " + longField + "x\n"); });
+    EXPECT_LT(message.size(), 120u) << message;
+    EXPECT_NE(message.find(std::string(40, '7') + "…\""), std::string::npos) << message;
+    const std::string huge = ErrorOf([] { ReadJdText("t," + std::string(300, '9') + "\n"); });
+    EXPECT_LT(huge.size(), 120u) << huge;
 }
 
 TEST(ReadElements, BadLinesAndLimits) {

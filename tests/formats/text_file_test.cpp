@@ -3,11 +3,14 @@
 #include "geometry/error.h"
 #include "support/error_of.h"
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace tesk::formats {
 namespace {
@@ -86,6 +89,51 @@ TEST(DecodeText, InvalidBytesAreAFormatErrorNamingTheLine) {
     // UTF-16 with an odd number of bytes, and an unpaired surrogate.
     ErrorOf([] { DecodeText("\xFF\xFE\x41\x00\x42"); }, ErrorCode::Format);
     ErrorOf([] { DecodeText(std::string("\xFF\xFE\x00\xD8\x41\x00", 6)); }, ErrorCode::Format);
+}
+
+TEST(DecodeText, BytesValidBothWaysAreReadAsChineseText) {
+    // Short GBK words are often valid UTF-8 as well ("桩" is D7 AE, Hebrew U+05EE as UTF-8);
+    // the reading that gives Chinese wins, and UTF-8 Chinese stays UTF-8 in either case.
+    struct Row {
+        const char* Utf8;
+        const char* Why;
+    };
+    const Row rows[] = {
+        {"桩1", "D7 AE: Hebrew as UTF-8"},
+        {"注 ZD", "D7 A2: Hebrew as UTF-8"},
+        {"墩3", "not UTF-8 as GBK"},
+        {"台4", "CC A8: a combining mark as UTF-8"},
+        {"交点 JD1", "not UTF-8 as GBK"},
+        {"起点", "not UTF-8 as GBK"},
+        {"终点", "not UTF-8 as GBK"},
+        {"1号桩,2号台", "a line with two words"},
+        {"桩1 30°", "a UTF-8 degree sign is GBK 掳 too"},
+        {"偏角 12°30′15″ ±0.5", "the survey symbols"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.Utf8) + ": " + row.Why);
+        const std::string gbk = Encode(row.Utf8, "GBK");
+        EXPECT_EQ(DecodeText(gbk), row.Utf8) << "written as GBK";
+        EXPECT_EQ(DecodeText(row.Utf8), row.Utf8) << "written as UTF-8";
+        EXPECT_EQ(DecodeText(std::string("\xEF\xBB\xBF") + row.Utf8), row.Utf8) << "UTF-8 with mark";
+    }
+    // Degrees alone in a UTF-8 file: C2 B0 is a valid GBK ideograph, but the UTF-8 reading is
+    // Chinese text already.
+    EXPECT_EQ(DecodeText("30\xC2\xB0\n"), "30°\n");
+}
+
+TEST(DecodeText, ANulByteIsRefusedNotCarriedIntoMessages) {
+    // UTF-16 without its byte-order mark: every other byte is NUL, and the whole file would be
+    // valid UTF-8 full of NULs, which cut messages short.
+    const std::string utf16 = Encode("t,0\nJD1\n", "UTF-16LE");
+    ASSERT_EQ(utf16.substr(0, 2), std::string("t\0", 2));
+    const std::string message = ErrorOf([&] { DecodeText(utf16, "a.jdx"); }, ErrorCode::Format);
+    EXPECT_EQ(message.rfind("a.jdx, line 1: ", 0), 0u) << message;
+    EXPECT_NE(message.find("UTF-16"), std::string::npos) << message;
+    const std::string later =
+        ErrorOf([] { DecodeText(std::string("ok\nok\nx\0y", 9)); }, ErrorCode::Format);
+    EXPECT_EQ(later.rfind("line 3: ", 0), 0u) << later;
+    ErrorOf([] { DecodeText(std::string("\xFF\xFE" "a\0\0\0", 6)); }, ErrorCode::Format);
 }
 
 TEST(IsValidUtf8, RejectsMalformedSequences) {
@@ -225,6 +273,45 @@ TEST_F(TextFileOnDisk, EmptyPathMissingFileAndFolder) {
     const std::string message = ErrorOf([&] { OpenTextFile(missing); }, ErrorCode::FileAccess);
     EXPECT_EQ(message.rfind(missing + ": ", 0), 0u) << message;
     ErrorOf([&] { OpenTextFile(m_dir.string()); }, ErrorCode::FileAccess);
+}
+
+TEST_F(TextFileOnDisk, TheSizeLimitHoldsWhileReadingWhateverTheFileIs) {
+    struct Row {
+        std::string Path;
+        const char* Why;
+    };
+    std::string big(32u * 1024u * 1024u + 1u, '1');
+    const Row rows[] = {
+        {Write("big.txt", big), "a regular file one byte over"},
+        {"/dev/zero", "a device that never ends"},
+    };
+    big.clear();
+    big.shrink_to_fit();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Why);
+        if (!std::filesystem::exists(row.Path)) {
+            continue;
+        }
+        const std::string message =
+            ErrorOf([&] { OpenTextFile(row.Path); }, ErrorCode::Format);
+        EXPECT_EQ(message.rfind(row.Path + ": ", 0), 0u) << message;
+        EXPECT_NE(message.find("32 MiB"), std::string::npos) << message;
+    }
+    // Exactly at the limit still reads.
+    const std::string atLimit = Write("limit.txt", std::string(32u * 1024u * 1024u, '1'));
+    EXPECT_EQ(OpenTextFile(atLimit).ReadLine().size(), 32u * 1024u * 1024u);
+}
+
+TEST_F(TextFileOnDisk, AFifoWithoutWriterFailsInsteadOfWaitingForEver) {
+    const std::string fifo = (m_dir / "pipe.jdx").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] {
+        return ErrorOf([&] { OpenTextFile(fifo); }, ErrorCode::FileAccess);
+    });
+    ASSERT_EQ(opened.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "still waiting for a writer";
+    const std::string message = opened.get();
+    EXPECT_EQ(message.rfind(fifo + ": ", 0), 0u) << message;
 }
 
 TEST_F(TextFileOnDisk, UndecodableFileNamesThePath) {

@@ -1,4 +1,5 @@
 #include "geometry/number_text.h"
+#include "geometry/error.h"
 #include "support/comma_locale.h"
 
 #include <cmath>
@@ -38,6 +39,37 @@ TEST(NumericValue, TakesTheLeadingNumberAndIgnoresBlanks) {
         << "never a silent 0";
     EXPECT_EQ(NumericValue("-1e999"), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(NumericValue("1e-999"), 0.0);
+}
+
+TEST(QuoteForMessage, CutsLongFieldsByCharactersAndShowsNul) {
+    struct Row {
+        std::string Field;
+        std::string Quoted;
+    };
+    const Row rows[] = {
+        {"12a", "\"12a\""},
+        {std::string(40, 'x'), "\"" + std::string(40, 'x') + "\""},
+        {std::string(41, 'x'), "\"" + std::string(40, 'x') + "…\""},
+        {std::string(15'000'000, '9'), "\"" + std::string(40, '9') + "…\""},
+        {[] { std::string t; for (int i = 0; i < 45; ++i) t += "桩"; return t; }(),
+         [] { std::string t = "\""; for (int i = 0; i < 40; ++i) t += "桩"; return t + "…\""; }()},
+        {std::string("a\0b", 3), "\"a\\0b\""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(QuoteForMessage(row.Field), row.Quoted) << row.Field.size();
+    }
+}
+
+TEST(RuntimeErrorMessage, ANulByteDoesNotEndTheMessage) {
+    const RuntimeError e(ErrorCode::Format, std::string("field \"1\0.5\" is not a number", 28));
+    EXPECT_EQ(std::string(e.what()), "field \"1\\0.5\" is not a number");
+}
+
+TEST(NumberForMessage, HugeValuesInScientificForm) {
+    EXPECT_EQ(NumberForMessage(1234.5), "1234.5");
+    EXPECT_EQ(NumberForMessage(1e300), "1e+300");
+    EXPECT_EQ(NumberForMessage(-1e-320), "-1e-320");
+    EXPECT_EQ(NumberForMessage(std::numeric_limits<double>::infinity()), "inf");
 }
 
 TEST(ParseNumber, AcceptsWholeNumbersOnly) {

@@ -134,6 +134,18 @@ TEST(PileTable, ChainBreaksMarkAndRefuseThePiersStations) {
     }
 }
 
+TEST(PileTable, AWrongMarkWithASineOfZeroFailsOnTheShiftFirst) {
+    // The shift along the line is computed before the mark is checked: the format message, not
+    // the mark's refusal. A station in a gap is still refused first (it is found while marking).
+    const LoadedLine gap = testing::NorthLineWithGap();
+    for (const char* text : {"C100 0 1\n0\n", "C100+3 180 1\n0\n"}) {
+        const std::string message = ErrorOf([&] { Read(gap, text); }, ErrorCode::Format);
+        EXPECT_EQ(message.rfind("piles.zw, line 1: ", 0), 0u) << message;
+    }
+    EXPECT_EQ(RefusalOf(gap, "C100 90 1\n0\n").Message, "桩号C100断链标识有误，请修改！");
+    EXPECT_EQ(RefusalOf(gap, "450 0 1\n0\n").Message, "桩号450不应存在400和500之间，请修改！");
+}
+
 TEST(PileTable, MalformedContentThrows) {
     for (const char* text : {"100 0 1\n0\n", "100 90\n0\n", "-50 90 1\n0\n", "100 90 3\n1\n"}) {
         const std::string message = ErrorOf([&] { Read(testing::NorthLine(), text); });

@@ -1,6 +1,8 @@
 #include "fuzz_line.h"
 
 #include "alignment/element/element_alignment.h"
+#include "cad/design_line.h"
+#include "cad/drawing_document.h"
 #include "formats/readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -9,5 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   [](element::ElementInput input) {
                                       const element::ElementAlignment line(std::move(input));
                                       formats::fuzz::WalkLine(line.Line());
+                                      // Drawn as the window draws it, under the size cap.
+                                      cad::DrawingDocument document;
+                                      cad::DrawDesignLineElem(line, document, {});
                                   });
 }

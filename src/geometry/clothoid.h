@@ -10,6 +10,12 @@
 
 namespace tesk::geometry {
 
+/// Largest length x largest |curvature| of one spiral: an entry spiral turns through half of
+/// it, so 4 pi is one full circle. Real spirals turn through well under a radian; a file beyond
+/// this is a slip (a radius or a length with a digit too many), and its points would cost time
+/// in proportion to the turn.
+inline constexpr double kMaxSpiralSweep = 4.0 * 3.14159265358979323846;
+
 /// The point reached after `length` metres (any sign) along a curve whose curvature starts at
 /// `startCurvature` (1/m, signed, positive = right) and changes linearly at `curvatureRate`
 /// (1/m^2, signed), relative to its start tangent: a piece of a clothoid, a circular arc when the

@@ -37,7 +37,7 @@ std::string_view Category(ErrorCode code) {
 
 /// English phrases of the engine's texts and of the system's file errors, with what the "说明"
 /// line says for them; the first that the text contains is used.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 33> kReasons = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 34> kReasons = {{
     {"is not a number", "不是数字"},
     {"No such file or directory", "文件或文件夹不存在"},
     {"Permission denied", "没有访问权限"},
@@ -52,6 +52,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 33> kReasons
     {"the text is not", "文字编码无法识别（应为UTF-8、UTF-16或GBK）"},
     {"without its data line", "名称行之后缺少数据行"},
     {"fields", "这一行的数据个数不对"},
+    {"turns through more than a full circle", "缓和曲线转过一整圈以上（长度或半径有误？）"},
     {"more than", "数量超过程序允许的上限"},
     {"has a radius of 0", "半径为0"},
     {"zero radius", "半径为0"},

@@ -6,6 +6,7 @@
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -49,6 +50,8 @@ std::string ElementName(std::size_t i) {
     return "element " + std::to_string(i + 1);
 }
 
+double Curvature(double radius);
+
 void CheckRow(const ElementRow& row, std::size_t i) {
     if (!std::isfinite(row.StartRadius) || !std::isfinite(row.EndRadius) ||
         !std::isfinite(row.Length)) {
@@ -63,6 +66,17 @@ void CheckRow(const ElementRow& row, std::size_t i) {
     if (row.Length < 0.0) {
         throw RuntimeError(ErrorCode::Format, ElementName(i) + " has a negative length " +
                                                   geometry::FormatShortest(row.Length));
+    }
+    if (row.StartRadius != row.EndRadius) {
+        const double sweep = row.Length * std::max(std::fabs(Curvature(row.StartRadius)),
+                                                   std::fabs(Curvature(row.EndRadius)));
+        if (sweep > geometry::kMaxSpiralSweep) {
+            throw RuntimeError(ErrorCode::Format, ElementName(i) +
+                                                      " is a spiral that turns through more than a "
+                                                      "full circle (length / smaller radius = " +
+                                                      geometry::NumberForMessage(sweep) +
+                                                      " > 4 pi)");
+        }
     }
 }
 
@@ -242,9 +256,8 @@ ElementAlignment::ElementAlignment(ElementInput input) : m_input(std::move(input
     RequireFinite(m_input.StartStation, "start station");
     RequireFinite(m_input.StartX, "start X");
     RequireFinite(m_input.StartY, "start Y");
-    m_startAzimuth = RequireFinite(
-        geometry::DegreesToRadians(m_input.StartAzimuth),
-        "start azimuth");
+    m_startAzimuth =
+        RequireFinite(geometry::DegreesToRadians(m_input.StartAzimuth), "start azimuth");
 
     // Stations and azimuths, each a compensated running sum.
     const std::size_t n = rows.size();
@@ -327,9 +340,9 @@ ElementAlignment::ElementAlignment(ElementInput input) : m_input(std::move(input
 
 geometry::StationPoint ElementAlignment::PointOnElement(std::size_t index, double distance) const {
     if (index >= m_elements.size()) {
-        throw RuntimeError(ErrorCode::IndexOutOfRange,
-                           "element " + std::to_string(index + 1) + " outside 1.." +
-                               std::to_string(m_elements.size()));
+        throw RuntimeError(ErrorCode::IndexOutOfRange, "element " + std::to_string(index + 1) +
+                                                           " outside 1.." +
+                                                           std::to_string(m_elements.size()));
     }
     const Element& e = m_elements[index];
     if (m_segmentOf[index] == std::size_t(-1)) {

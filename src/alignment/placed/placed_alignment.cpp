@@ -6,6 +6,7 @@
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -29,6 +30,17 @@ void CheckElement(const PlacedElement& e) {
     if (e.Length < 0.0) {
         throw RuntimeError(ErrorCode::Format,
                            e.Name + " has a negative length " + geometry::FormatShortest(e.Length));
+    }
+    if (e.StartCurvature != e.EndCurvature) {
+        const double sweep =
+            e.Length * std::max(std::fabs(e.StartCurvature), std::fabs(e.EndCurvature));
+        if (sweep > geometry::kMaxSpiralSweep) {
+            throw RuntimeError(ErrorCode::Format,
+                               e.Name +
+                                   " is a spiral that turns through more than a full circle "
+                                   "(length / smaller radius = " +
+                                   geometry::NumberForMessage(sweep) + " > 4 pi)");
+        }
     }
 }
 

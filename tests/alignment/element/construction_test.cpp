@@ -241,6 +241,22 @@ TEST(ElementAlignment, RefusesRadiusZeroTooManyElementsAndNegativeLengths) {
                   ErrorCode::Format)
             << bad.StartRadius << " " << bad.EndRadius;
     }
+    // A spiral may sweep length / smaller radius up to 4 pi (an entry spiral turning one full
+    // circle); beyond that it is a slip in the file, and each of its points would cost time in
+    // proportion to the turn. Arcs turn as far as they like.
+    for (const Row bad :
+         {Row{kInf, 10, 126}, Row{10, kInf, 126}, Row{10, 20, 126}, Row{10002, 3, 1029010}}) {
+        EXPECT_EQ(CodeOf([&] {
+                      (void)Load(0, 0, 0, 45.0, {{kInf, kInf, 10}, bad});
+                  }),
+                  ErrorCode::Format)
+            << bad.StartRadius << " " << bad.EndRadius;
+    }
+    // A reversing spiral is taken as two, each sweeping half.
+    for (const Row good : {Row{kInf, 10, 125}, Row{10, -10, 250}, Row{10, 10, 1000}}) {
+        EXPECT_NO_THROW((void)Load(0, 0, 0, 45.0, {{kInf, kInf, 10}, good}))
+            << good.StartRadius << " " << good.EndRadius;
+    }
     const std::vector<Row> tooMany(1001, Row{kInf, kInf, 1});
     EXPECT_EQ(CodeOf([&] { (void)Load(0, 0, 0, 0, tooMany); }), ErrorCode::Format);
 }

@@ -11,11 +11,11 @@
 namespace tesk::alignment::detail {
 
 enum class Rule {
-    Straight,          ///< Base + f * (cos, sin)(Frame)
-    Arc,               ///< from Base along a circle of signed radius ArcRadius
+    Straight,           ///< Base + f * (cos, sin)(Frame)
+    Arc,                ///< from Base along a circle of signed radius ArcRadius
     ClothoidFromOrigin, ///< a clothoid described from its origin, laid at Base
-    ClothoidPiece,     ///< a clothoid piece described by its start curvature and rate
-    Gap,               ///< no point: the mileage lies between overlapping curves
+    ClothoidPiece,      ///< a clothoid piece described by its start curvature and rate
+    Gap,                ///< no point: the mileage lies between overlapping curves
 };
 
 /// With f = Direction * (mileage - BaseMileage):
@@ -55,6 +55,20 @@ struct Formula {
     /// failures; kNoSource for none
     std::size_t Source = kNoSource;
 };
+
+/// The straight from `point` at `mileage` in direction `azimuth`: the tangent a line runs on
+/// before its first element and after its last one.
+inline Formula TangentFormula(double mileage, geometry::PlanePoint point, double azimuth,
+                              std::size_t source) {
+    Formula f;
+    f.Kind = Rule::Straight;
+    f.StartMileage = mileage;
+    f.Base = point;
+    f.BaseMileage = mileage;
+    f.Frame = azimuth;
+    f.Source = source;
+    return f;
+}
 
 /// The point and azimuth (not normalised) of `f` at `mileage`. Throws geometry::RuntimeError.
 geometry::StationPoint Evaluate(const Formula& f, double mileage);

@@ -169,18 +169,6 @@ alignment::detail::Formula FormulaOf(const Element& e, std::size_t i, double end
     return f;
 }
 
-alignment::detail::Formula Tangent(double mileage, PlanePoint point, double azimuth,
-                                   std::size_t where) {
-    alignment::detail::Formula f;
-    f.Kind = alignment::detail::Rule::Straight;
-    f.StartMileage = mileage;
-    f.Base = point;
-    f.BaseMileage = mileage;
-    f.Frame = azimuth;
-    f.Source = where;
-    return f;
-}
-
 } // namespace
 
 ElementKind KindOf(double startRadius, double endRadius) {
@@ -315,14 +303,15 @@ ElementAlignment::ElementAlignment(ElementInput input) : m_input(std::move(input
     }
     names.emplace_back("the start tangent");
     names.emplace_back("the end tangent");
-    formulas.push_back(Tangent(mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0], n));
+    formulas.push_back(alignment::detail::TangentFormula(
+        mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0], n));
     for (std::size_t i = 0; i < n; ++i) {
         if (mileage[i] < mileage[i + 1]) {
             const PlanePoint next = i + 1 < n ? m_elements[i + 1].Start : m_end;
             formulas.push_back(FormulaOf(m_elements[i], i, mileage[i + 1], next, azimuth[i + 1]));
         }
     }
-    formulas.push_back(Tangent(m_endMileage, m_end, m_endAzimuth, n + 1));
+    formulas.push_back(alignment::detail::TangentFormula(m_endMileage, m_end, m_endAzimuth, n + 1));
 
     std::vector<alignment::MainPoint> mainPoints;
     mainPoints.push_back({"QD", mileage[0], {m_input.StartX, m_input.StartY}, azimuth[0]});

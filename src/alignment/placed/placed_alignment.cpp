@@ -150,18 +150,6 @@ alignment::detail::Formula FormulaOf(const BuiltElement& b, std::size_t i, doubl
     return f;
 }
 
-alignment::detail::Formula Tangent(double mileage, PlanePoint point, double azimuth,
-                                   std::size_t where) {
-    alignment::detail::Formula f;
-    f.Kind = alignment::detail::Rule::Straight;
-    f.StartMileage = mileage;
-    f.Base = point;
-    f.BaseMileage = mileage;
-    f.Frame = azimuth;
-    f.Source = where;
-    return f;
-}
-
 } // namespace
 
 LocalEnd ElementLocalEnd(double length, double startCurvature, double endCurvature) {
@@ -233,14 +221,14 @@ PlacedAlignment::PlacedAlignment(PlacedInput input) : m_startMileage(input.Start
     names.emplace_back("the start tangent");
     names.emplace_back("the end tangent");
     std::vector<alignment::detail::Formula> formulas;
-    formulas.push_back(
-        Tangent(mileage[0], m_elements.front().Given.Start, m_elements.front().StartAzimuth, n));
+    formulas.push_back(alignment::detail::TangentFormula(mileage[0], m_elements.front().Given.Start,
+                                                         m_elements.front().StartAzimuth, n));
     for (std::size_t i = 0; i < n; ++i) {
         if (mileage[i] < mileage[i + 1]) {
             formulas.push_back(FormulaOf(m_elements[i], i, mileage[i + 1]));
         }
     }
-    formulas.push_back(Tangent(m_endMileage, End(), EndAzimuth(), n + 1));
+    formulas.push_back(alignment::detail::TangentFormula(m_endMileage, End(), EndAzimuth(), n + 1));
 
     std::vector<alignment::MainPoint> mainPoints;
     mainPoints.push_back(

@@ -1,6 +1,7 @@
 #include "formats/landxml.h"
 
 #include "formats/output_file.h"
+#include "formats/text_file.h"
 #include "geometry/angles.h"
 #include "geometry/error.h"
 #include "geometry/number_text.h"
@@ -14,6 +15,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <system_error>
@@ -136,7 +138,18 @@ public:
         }
         const std::optional<double> v = geometry::ParseNumber(geometry::Trim(a.value()));
         if (!v || !std::isfinite(*v)) {
-            Fail(name + ": " + std::string(attribute) + "=\"" + a.value() + "\" is not a number");
+            Fail(name + ": " + std::string(attribute) + "=" + geometry::QuoteForMessage(a.value()) +
+                 " is not a number");
+        }
+        // The same bounds as every other input file: a value beyond any survey is a slip.
+        const double bound = attribute.starts_with("sta") ? kMaxStation
+                             : attribute.starts_with("length") || attribute.starts_with("radius")
+                                 ? kMaxLength
+                                 : std::numeric_limits<double>::infinity();
+        if (std::fabs(*v) > bound) {
+            Fail(name + ": " + std::string(attribute) + "=" + geometry::NumberForMessage(*v) +
+                 " is outside -" + geometry::FormatShortest(bound) + ".." +
+                 geometry::FormatShortest(bound) + " m");
         }
         return v;
     }
@@ -164,9 +177,10 @@ public:
             return 0.0;
         }
         const std::optional<double> r = Number(node, attribute, name);
-        if (!(*r > 0.0)) {
-            Fail(name + ": " + std::string(attribute) + "=\"" + a.value() +
-                 "\" is not a positive radius (an infinite radius is written INF)");
+        if (!(*r >= kMinLength)) {
+            Fail(name + ": " + std::string(attribute) + "=" + geometry::QuoteForMessage(a.value()) +
+                 " is not a positive radius of at least " + geometry::FormatShortest(kMinLength) +
+                 " m (an infinite radius is written INF)");
         }
         return 1.0 / *r;
     }
@@ -210,16 +224,23 @@ public:
         std::vector<std::string> fields{std::istream_iterator<std::string>(in),
                                         std::istream_iterator<std::string>()};
         if (fields.size() < 2 || fields.size() > 3) {
-            Fail(name + ": its " + std::string(which) + " \"" + std::string(geometry::Trim(text)) +
-                 "\" is not \"northing easting [elevation]\"");
+            Fail(name + ": its " + std::string(which) + " " +
+                 geometry::QuoteForMessage(geometry::Trim(text)) +
+                 " is not \"northing easting [elevation]\"");
         }
         FilePoint p;
         double* coordinate[2] = {&p.P.X, &p.P.Y};
         for (int i = 0; i < 2; ++i) {
             const std::optional<double> v = geometry::ParseNumber(fields[i]);
             if (!v || !std::isfinite(*v)) {
-                Fail(name + ": its " + std::string(which) + " holds \"" + fields[i] +
-                     "\", not a number");
+                Fail(name + ": its " + std::string(which) + " holds " +
+                     geometry::QuoteForMessage(fields[i]) + ", not a number");
+            }
+            if (std::fabs(*v) > kMaxCoordinate) {
+                Fail(name + ": its " + std::string(which) + " holds " +
+                     geometry::NumberForMessage(*v) + ", outside -" +
+                     geometry::FormatShortest(kMaxCoordinate) + ".." +
+                     geometry::FormatShortest(kMaxCoordinate) + " m");
             }
             *coordinate[i] = *v;
             p.Precision = std::max(p.Precision, HalfLastDigit(fields[i]));
@@ -500,9 +521,10 @@ ReadProfile(const Reader& in, const pugi::xml_node& alignment, std::vector<std::
             station = geometry::ParseNumber(fields[0]);
             elevation = geometry::ParseNumber(fields[1]);
         }
-        if (!station || !elevation || !std::isfinite(*station) || !std::isfinite(*elevation)) {
-            in.Fail(row.Name + ": \"" + std::string(geometry::Trim(n.child_value())) +
-                    "\" is not \"station elevation\"");
+        if (!station || !elevation || !std::isfinite(*station) || !std::isfinite(*elevation) ||
+            std::fabs(*station) > kMaxStation || std::fabs(*elevation) > kMaxLength) {
+            in.Fail(row.Name + ": " + geometry::QuoteForMessage(geometry::Trim(n.child_value())) +
+                    " is not \"station elevation\" within the bounds of a survey");
         }
         row.Point.Name = row.Name;
         row.Point.Mileage = *station;

@@ -37,7 +37,7 @@ std::string_view Category(ErrorCode code) {
 
 /// English phrases of the engine's texts and of the system's file errors, with what the "说明"
 /// line says for them; the first that the text contains is used.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 34> kReasons = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 35> kReasons = {{
     {"is not a number", "不是数字"},
     {"No such file or directory", "文件或文件夹不存在"},
     {"Permission denied", "没有访问权限"},
@@ -54,6 +54,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 34> kReasons
     {"fields", "这一行的数据个数不对"},
     {"turns through more than a full circle", "缓和曲线转过一整圈以上（长度或半径有误？）"},
     {"more than", "数量超过程序允许的上限"},
+    {"outside -", "数值超出测量的合理范围（漏写了小数点？）"},
     {"has a radius of 0", "半径为0"},
     {"zero radius", "半径为0"},
     {"negative length", "长度为负数"},
@@ -141,6 +142,25 @@ struct Facts {
     std::string_view Reason;
 };
 
+/// Splits "<file>: <element> (line <N>): <rest>", as the LandXML reader names an element, into
+/// the file, the line and "<element>: <rest>"; returns the text as it is otherwise.
+std::string_view TakeElementLocation(std::string_view text, Facts& facts) {
+    constexpr std::string_view kLine = " (line ";
+    const std::size_t at = text.find(kLine);
+    const std::size_t fileEnd = text.find(": ");
+    if (at == std::string_view::npos || fileEnd == std::string_view::npos || fileEnd == 0 ||
+        fileEnd > at) {
+        return text;
+    }
+    const std::string_view digits = LeadingDigits(text.substr(at + kLine.size()));
+    if (digits.empty() || text.substr(at + kLine.size() + digits.size(), 3) != "): ") {
+        return text;
+    }
+    facts.File = std::string(text.substr(0, fileEnd));
+    facts.Line = std::string(digits);
+    return text.substr(fileEnd + 2);
+}
+
 /// Splits "<file>, line <N>: <rest>" or "line <N>: <rest>"; returns the rest.
 std::string_view TakeLocation(std::string_view text, Facts& facts) {
     constexpr std::string_view kLine = "line ";
@@ -152,7 +172,7 @@ std::string_view TakeLocation(std::string_view text, Facts& facts) {
         lineStart = at + 2;
     }
     if (lineStart == std::string_view::npos) {
-        return text;
+        return TakeElementLocation(text, facts);
     }
     const std::string_view digits = LeadingDigits(text.substr(lineStart + kLine.size()));
     const std::size_t after = lineStart + kLine.size() + digits.size();
@@ -219,6 +239,11 @@ void TakeField(std::string_view rest, Facts& facts) {
     // "the deflection angle \"x\" is not a number", "the station field \"x\" has ..."
     if (const std::size_t quote = rest.find(" \""); quote != std::string_view::npos) {
         facts.Field = std::string(FieldName(rest.substr(0, quote)));
+        return;
+    }
+    // "the start station: 1e+16 is outside ..." (a number out of bounds, shown unquoted)
+    if (const std::size_t colon = rest.find(": "); colon != std::string_view::npos) {
+        facts.Field = std::string(FieldName(rest.substr(0, colon)));
     }
 }
 

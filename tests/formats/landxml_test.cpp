@@ -316,6 +316,16 @@ TEST(LandXml, RefusalsNameTheFileAndTheElement) {
          {"Spiral 1 (line 7)", "radiusStart=\"0\"", "written INF"}},
         {Small("<CoordGeom>\n<Line length=\"10\"><Start>0 zero</Start></Line>\n</CoordGeom>\n"),
          {"Line 1 (line 7)", "\"zero\", not a number"}},
+        // Values beyond any survey, bounded as in every other input file.
+        {Small("<CoordGeom>\n<Line length=\"10\"><Start>3456777077 0</Start></Line>\n"
+               "</CoordGeom>\n"),
+         {"Line 1 (line 7)", "3456777077, outside -100000000..100000000 m"}},
+        {Small("<CoordGeom>\n<Line length=\"1e12\"><Start>0 0</Start></Line>\n</CoordGeom>\n"),
+         {"Line 1 (line 7)", "length=1000000000000 is outside"}},
+        {Small("<CoordGeom>\n<Spiral spiType=\"clothoid\" rot=\"cw\" length=\"10\" "
+               "radiusStart=\"1e-300\" radiusEnd=\"100\"><Start>0 0</Start></Spiral>\n"
+               "</CoordGeom>\n"),
+         {"Spiral 1 (line 7)", "radiusStart=\"1e-300\"", "at least 0.000001 m"}},
         {Small("<CoordGeom>\n<Line length=\"10\"><Start>5</Start></Line>\n</CoordGeom>\n"),
          {"Line 1 (line 7)", "northing easting"}},
         {Small("<CoordGeom>\n<Line length=\"10\"><Start>0 0</Start></Line>\n</CoordGeom>\n"),

@@ -41,6 +41,13 @@ TEST(ErrorDetail, TellsFileLineFieldAndValueInChinese) {
         {ErrorCode::FileAccess,
          "cannot write \"/ro/a.dxf\": Permission denied",
          {"文件：/ro/a.dxf", "说明：没有写入权限"}},
+        // LandXML names the element with its line.
+        {ErrorCode::Format,
+         "/d/r.xml: Line 1 (line 7): its Start holds 3456777077, outside -100000000..100000000 m",
+         {"文件：/d/r.xml", "行：第7行", "说明：数值超出测量的合理范围（漏写了小数点？）"}},
+        {ErrorCode::Format,
+         "/d/r.jdx, line 1: the start station: 1e16 is outside -1000000000..1000000000 m",
+         {"行：第1行", "字段：起点桩号", "说明：数值超出测量的合理范围（漏写了小数点？）"}},
     };
     for (const DetailRow& row : rows) {
         SCOPED_TRACE(row.What);

@@ -6,8 +6,8 @@
 #include "cad/dxf_writer.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
-#include "formats/output_file.h"
 #include "formats/landxml.h"
+#include "formats/output_file.h"
 #include "formats/point_file.h"
 #include "formats/text_file.h"
 #include "geometry/number_text.h"
@@ -163,20 +163,18 @@ std::string CsvField(const std::string& text) {
 
 std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const AlignmentFiles& files) {
     std::optional<LoadedLine> line;
-    session::RunUnderHandler(prompts, false, [&] {
+    const bool loaded = session::RunUnderHandler(prompts, false, [&] {
         if (!files.LandXml.empty()) {
             line = session::LoadLandXmlLine(files.LandXml, files.AlignmentName);
             // Say what was read: the alignments to choose from, and what the file left unsaid.
-            const std::vector<std::string> names =
-                formats::LandXmlAlignmentNames(files.LandXml);
+            const std::vector<std::string> names = formats::LandXmlAlignmentNames(files.LandXml);
             if (names.size() > 1 && files.AlignmentName.empty()) {
                 std::string list;
                 for (const std::string& name : names) {
                     list += (list.empty() ? "" : "、") + name;
                 }
-                prompts.Note("LandXML文件中有" + std::to_string(names.size()) +
-                             "条路线（" + list + "），使用第一条" + line->AlignmentName +
-                             "；用--alignment选择");
+                prompts.Note("LandXML文件中有" + std::to_string(names.size()) + "条路线（" + list +
+                             "），使用第一条" + line->AlignmentName + "；用--alignment选择");
             }
             for (const std::string& warning : line->Warnings) {
                 prompts.Note("LandXML: " + warning);
@@ -196,8 +194,8 @@ std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const Alignment
             session::LoadCrossFall(*line, files.CrossFall);
         }
     });
-    if (line && (!files.Profile.empty() && !line->Profile)) {
-        return std::nullopt;
+    if (!loaded) {
+        return std::nullopt; // every file given must load: a table without it would mislead
     }
     return line;
 }
@@ -359,8 +357,8 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
         const std::string head = CsvField(located1.Name) + ',' +
                                  FormatFixed(located1.Point.X, digits) + ',' +
                                  FormatFixed(located1.Point.Y, digits) + ',';
-        const std::string noElevation = std::string(h.On() ? "," : "") +
-                                        (h.On() && measured ? "," : "");
+        const std::string noElevation =
+            std::string(h.On() ? "," : "") + (h.On() && measured ? "," : "");
         if (located1.Feet.empty()) {
             prompts.Error(located1.Note, {}, {});
             rows << head << ",,," << noElevation << '\n';
@@ -395,16 +393,16 @@ int RunCurves(const LoadedLine& line, int digits, std::ostream& out) {
     if (line.Placed) {
         // Radii from curvatures: INF for a straight end, never a code.
         const auto radius = [](double curvature) {
-            return curvature == 0.0 ? std::string("INF") : geometry::FormatShortest(1.0 / curvature);
+            return curvature == 0.0 ? std::string("INF")
+                                    : geometry::FormatShortest(1.0 / curvature);
         };
         out << "element,kind,start_radius,end_radius,length,station,x,y,azimuth\n";
         int i = 0;
         for (const placed::BuiltElement& e : line.Placed->Elements()) {
             out << ++i << ',' << KindName(e.Kind) << ',' << radius(e.Given.StartCurvature) << ','
                 << radius(e.Given.EndCurvature) << ',' << num(e.Given.Length) << ','
-                << num(e.StartMileage) << ',' << num(e.Given.Start.X) << ','
-                << num(e.Given.Start.Y) << ',' << FormatFixed(e.StartAzimuth, std::max(digits, 9))
-                << '\n';
+                << num(e.StartMileage) << ',' << num(e.Given.Start.X) << ',' << num(e.Given.Start.Y)
+                << ',' << FormatFixed(e.StartAzimuth, std::max(digits, 9)) << '\n';
         }
         return 0;
     }
@@ -460,10 +458,9 @@ int RunProfile(const LoadedLine& line, ConsolePrompts& prompts, int digits, std:
         const profile::VerticalCurve& c = p.Curves()[k];
         out << CsvField(line.Breaks.MileageToLabel(g.Mileage)) << ',' << num(g.Mileage) << ','
             << num(g.Elevation) << ',' << percent(c.GradeIn) << ',' << percent(c.GradeOut) << ','
-            << geometry::FormatShortest(g.Radius) << ',' << num(c.Length) << ','
-            << num(c.Tangent) << ',' << num(c.External) << ','
-            << CsvField(line.Breaks.MileageToLabel(c.StartMileage)) << ','
-            << CsvField(line.Breaks.MileageToLabel(c.EndMileage)) << '\n';
+            << geometry::FormatShortest(g.Radius) << ',' << num(c.Length) << ',' << num(c.Tangent)
+            << ',' << num(c.External) << ',' << CsvField(line.Breaks.MileageToLabel(c.StartMileage))
+            << ',' << CsvField(line.Breaks.MileageToLabel(c.EndMileage)) << '\n';
     }
     return 0;
 }
@@ -517,8 +514,8 @@ void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
 
 /// Writes the workbook and the drawing asked for, both or neither: each goes to its temporary
 /// first, and they replace their targets together at the end.
-bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table, ConsolePrompts& prompts,
-                      const PilesOptions& options) {
+bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
+                      ConsolePrompts& prompts, const PilesOptions& options) {
     // The output being made, for the heading of a fault ("文件无法写入：" + path).
     std::string writing = options.Xlsx.empty() ? options.Dxf : options.Xlsx;
     return session::RunOutputUnderHandler(prompts, false, writing, [&] {
@@ -588,11 +585,13 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
 }
 
 int RunLandXml(const LoadedLine& line, ConsolePrompts& prompts, const std::string& path) {
-    return session::RunOutputUnderHandler(prompts, false, path, [&] {
-               formats::WriteLandXml(PathOf(path), line.Line(), line.Breaks.Breaks(),
-                                     line.Profile.get(),
-                                     line.AlignmentName.empty() ? "Tesk" : line.AlignmentName);
-           })
+    return session::RunOutputUnderHandler(
+               prompts, false, path,
+               [&] {
+                   formats::WriteLandXml(PathOf(path), line.Line(), line.Breaks.Breaks(),
+                                         line.Profile.get(),
+                                         line.AlignmentName.empty() ? "Tesk" : line.AlignmentName);
+               })
                ? 0
                : 1;
 }

@@ -12,9 +12,9 @@ namespace {
 double Coordinate(const TextFile& file, const std::string& field, const char* what) {
     const std::optional<double> value = geometry::ParseNumber(field);
     if (!value || !std::isfinite(*value)) {
-        file.Fail(std::string(what) + " \"" + field + "\" is not a number");
+        file.Fail(std::string(what) + " " + geometry::QuoteForMessage(field) + " is not a number");
     }
-    return *value;
+    return file.RequireWithin(*value, kMaxCoordinate, what);
 }
 
 std::vector<SurveyPoint> ReadPoints(TextFile& file) {

@@ -11,6 +11,7 @@ namespace {
 
 std::vector<StationRow> ReadRows(TextFile& file, const char* first, const char* second,
                                  const char* what) {
+    const bool isProfile = std::string_view(what) == "grade point";
     if (!file.AtEnd()) {
         file.ReadLine(); // the title
     }
@@ -35,12 +36,24 @@ std::vector<StationRow> ReadRows(TextFile& file, const char* first, const char* 
         const auto number = [&file](const std::string& text, const char* name) {
             const std::optional<double> v = geometry::ParseNumber(text);
             if (!v || !std::isfinite(*v)) {
-                file.Fail(std::string("the ") + name + " \"" + text + "\" is not a number");
+                file.Fail(std::string("the ") + name + " " + geometry::QuoteForMessage(text) +
+                          " is not a number");
             }
             return *v;
         };
-        row.First = number(f[1], first);
-        row.Second = number(f[2], second);
+        // Bounds as for every input file: an elevation or a radius beyond any survey, a
+        // cross-fall steeper than 1:1, is a slip in the file.
+        const std::string firstName = std::string("the ") + first;
+        const std::string secondName = std::string("the ") + second;
+        if (isProfile) {
+            row.First = file.RequireWithin(number(f[1], first), kMaxLength, firstName);
+            row.Second = file.RequireLength(number(f[2], second), secondName);
+        } else {
+            row.First =
+                file.RequireWithin(number(f[1], first), kMaxCrossFallPercent, firstName, "%");
+            row.Second =
+                file.RequireWithin(number(f[2], second), kMaxCrossFallPercent, secondName, "%");
+        }
         rows.push_back(std::move(row));
     }
     if (rows.empty()) {

@@ -7,8 +7,8 @@
 // turn them into mileage.
 //
 //     某主线纵断面                       ;; title
-//     K12+000      100.000   0           station, elevation (m), vertical-curve radius R (m, 0 = none)
-//     K12+800      116.000   15000
+//     K12+000      100.000   0           station, elevation (m), vertical-curve radius R (m, 0 =
+//     none) K12+800      116.000   15000
 //
 //     某主线横坡
 //     K12+000      -2.0      -2.0        station, left %, right % (positive rising outward)
@@ -23,6 +23,8 @@ namespace tesk::formats {
 
 /// Most rows one profile or cross-fall file may hold.
 inline constexpr std::size_t kMaxProfileRows = 10'000;
+/// Steepest cross-fall a file may give, percent (1:1); anything steeper is a slip in the file.
+inline constexpr double kMaxCrossFallPercent = 100.0;
 
 /// One row as read: the station text and two or three numbers, with where it stands.
 struct StationRow {

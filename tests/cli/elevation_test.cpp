@@ -36,15 +36,17 @@ TEST(CliElevation, EveryCommandAddsTheDesignElevation) {
     const std::vector<Case> cases = {
         {{"table", "--station", "B15120"}, "station,mileage,x,y,azimuth,h", "," + centre},
         {{"table", "--station", "K15+120", "--offsets", "12.5"},
-         "station,mileage,offset,x,y,azimuth,h", "," + left},
+         "station,mileage,offset,x,y,azimuth,h",
+         "," + left},
         {{"point", "--station", "B15120", "--skew", "12.5"}, "X坐标,3453254.3327", ""},
         {{"locate", "--point", "3453254.3327,504766.3420"},
-         "name,x,y,station,mileage,offset,azimuth,h", "," + left},
+         "name,x,y,station,mileage,offset,azimuth,h",
+         "," + left},
         {{"piles", "--piles", Sample("bridge.zw")}, "pier,station,entry,L1,L2,x,y,h", ""},
     };
     for (const Case& c : cases) {
-        const CliRun r = Cli(With({c.Args.front()}, With(kWithProfile, {c.Args.begin() + 1,
-                                                                          c.Args.end()})));
+        const CliRun r =
+            Cli(With({c.Args.front()}, With(kWithProfile, {c.Args.begin() + 1, c.Args.end()})));
         ASSERT_EQ(r.Status, 0) << r.Err;
         const std::vector<std::string> lines = Lines(r.Out);
         ASSERT_GE(lines.size(), 2u);
@@ -69,8 +71,8 @@ TEST(CliElevation, MeasuredHeightsGetTheirDifferenceAndStationsOutsideAreBlank) 
     const auto path = std::filesystem::temp_directory_path() / "tesk_cli_elevation.dat";
     // The side stake 12.5 m left of BK15+120, measured 2 cm high; a point beyond the profile's
     // last grade point (CK22+510) on the centre line.
-    std::ofstream(path) << "A,,504766.3420,3453254.3327," << Fixed3(GradeAt(15082.415) - 0.25 + 0.02)
-                        << "\n";
+    std::ofstream(path) << "A,,504766.3420,3453254.3327,"
+                        << Fixed3(GradeAt(15082.415) - 0.25 + 0.02) << "\n";
     const CliRun r = Cli(With({"locate"}, With(kWithProfile, {"--points", path.string()})));
     std::filesystem::remove(path);
     ASSERT_EQ(r.Status, 0) << r.Err;
@@ -82,6 +84,29 @@ TEST(CliElevation, MeasuredHeightsGetTheirDifferenceAndStationsOutsideAreBlank) 
     ASSERT_EQ(beyond.Status, 0);
     EXPECT_TRUE(Lines(beyond.Out).at(1).ends_with(",")) << beyond.Out;
     EXPECT_NE(beyond.Err.find("变坡点"), std::string::npos) << "stderr says why";
+}
+
+TEST(CliElevation, AFileThatDoesNotLoadStopsTheCommand) {
+    // Every file given must load: a table printed without its cross-fall or its chain breaks
+    // would look right and be wrong.
+    const auto dir = std::filesystem::temp_directory_path() / "tesk_cli_files_refused";
+    std::filesystem::create_directories(dir);
+    const std::string steep = (dir / "steep.hp").string();
+    const std::string high = (dir / "high.sqx").string();
+    const std::string breaks = (dir / "bad.dl").string();
+    std::ofstream(steep) << "t\nK12+000 -2 250\n";
+    std::ofstream(high) << "t\nK12+000 1e300 0\nK13+000 100 0\n";
+    std::ofstream(breaks) << "14862.415 x\n";
+    const std::vector<std::string> jd = {"--jd", Sample("main_line.jdx")};
+    for (const auto& files : std::vector<std::vector<std::string>>{
+             With(kMainLine, {"--profile", Sample("main_line.sqx"), "--crossfall", steep}),
+             With(kMainLine, {"--profile", high}), With(jd, {"--breaks", breaks})}) {
+        const CliRun r = Cli(With({"table"}, With(files, {"--station", "13000"})));
+        EXPECT_EQ(r.Status, 1) << files.back();
+        EXPECT_EQ(r.Out, "") << files.back();
+        EXPECT_NE(r.Err.find("数据文件格式有误"), std::string::npos) << r.Err;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(CliElevation, TheVerticalCurveTable) {

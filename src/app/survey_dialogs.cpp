@@ -2,6 +2,7 @@
 
 #include "app/qt_text.h"
 #include "formats/point_file.h"
+#include "formats/text_file.h"
 #include "geometry/angles.h"
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
@@ -107,10 +108,9 @@ LocateDialog::LocateDialog(session::LoadedLine line, DesktopPrompts& prompts, QW
 
     m_table = new QTableWidget(0, 7, this);
     m_table->setObjectName(QStringLiteral("locateResults"));
-    m_table->setHorizontalHeaderLabels({QStringLiteral("点名"), QStringLiteral("X"),
-                                        QStringLiteral("Y"), QStringLiteral("桩号"),
-                                        QStringLiteral("偏距"), QStringLiteral("方位角"),
-                                        QStringLiteral("说明")});
+    m_table->setHorizontalHeaderLabels(
+        {QStringLiteral("点名"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("桩号"),
+         QStringLiteral("偏距"), QStringLiteral("方位角"), QStringLiteral("说明")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setStretchLastSection(true);
 
@@ -131,9 +131,12 @@ LocateDialog::LocateDialog(session::LoadedLine line, DesktopPrompts& prompts, QW
 void LocateDialog::LocateTyped() {
     const std::optional<double> x = geometry::ParseNumber(geometry::Trim(Text(m_x)));
     const std::optional<double> y = geometry::ParseNumber(geometry::Trim(Text(m_y)));
-    if (!x || !std::isfinite(*x) || !y || !std::isfinite(*y)) {
+    const auto within = [](const std::optional<double>& v) {
+        return v && std::fabs(*v) <= formats::kMaxCoordinate; // NaN and slipped decimal points
+    };
+    if (!within(x) || !within(y)) {
         m_prompts.Refuse("坐标应为以米计的数，如X 3452500.5、Y 503100！");
-        (x && std::isfinite(*x) ? m_y : m_x)->setFocus();
+        (within(x) ? m_y : m_x)->setFocus();
         return;
     }
     ShowResults(session::LocatePoints(m_line, {{"P1", {*x, *y}}}));
@@ -170,8 +173,13 @@ void LocateDialog::ShowResults(std::vector<session::PointLocation> results) {
             add({name, x, y, {}, {}, {}, ToQString(p.Note)});
         }
         for (const session::LocatedFoot& f : p.Feet) {
-            add({name, x, y, ToQString(f.At.Label), ToQString(OffsetText(f.Offset)),
-                 ToQString(geometry::AzimuthText(f.Azimuth)), {}});
+            add({name,
+                 x,
+                 y,
+                 ToQString(f.At.Label),
+                 ToQString(OffsetText(f.Offset)),
+                 ToQString(geometry::AzimuthText(f.Azimuth)),
+                 {}});
         }
     }
     m_table->resizeColumnsToContents();
@@ -188,8 +196,14 @@ void LocateDialog::SaveWorkbook() {
             rows.push_back({p.Name, p.Point, false, 0.0, '\0', 0.0, {}, p.Note});
         }
         for (const session::LocatedFoot& f : p.Feet) {
-            rows.push_back({p.Name, p.Point, true, f.At.Written, f.At.Mark, f.Offset,
-                            geometry::AzimuthText(f.Azimuth), {}});
+            rows.push_back({p.Name,
+                            p.Point,
+                            true,
+                            f.At.Written,
+                            f.At.Mark,
+                            f.Offset,
+                            geometry::AzimuthText(f.Azimuth),
+                            {}});
         }
     }
     sheet::Workbook workbook;
@@ -287,8 +301,8 @@ void SideStakeDialog::Make() {
     std::vector<geometry::PlanePoint> drawn;
     std::optional<session::Refusal> refused;
     const bool made = session::RunUnderHandler(m_prompts, false, [&] {
-        auto table = session::MakeSideStakeTable(m_line, Text(m_from), Text(m_to), *step, offsets,
-                                                 *angle);
+        auto table =
+            session::MakeSideStakeTable(m_line, Text(m_from), Text(m_to), *step, offsets, *angle);
         if (auto* refusal = std::get_if<session::Refusal>(&table)) {
             refused = std::move(*refusal);
             return;
@@ -299,8 +313,8 @@ void SideStakeDialog::Make() {
         sheetTable.PointCaptions = captions;
         sheetTable.WithElevations = m_line.Profile != nullptr;
         for (const session::SideStakeRow& row : m_table.Rows) {
-            sheet::StakeSheetRow r{row.At.Written, row.At.Mark, {{row.Centre.X, row.Centre.Y}},
-                                   row.Elevations};
+            sheet::StakeSheetRow r{
+                row.At.Written, row.At.Mark, {{row.Centre.X, row.Centre.Y}}, row.Elevations};
             r.Points.insert(r.Points.end(), row.Points.begin(), row.Points.end());
             drawn.insert(drawn.end(), r.Points.begin(), r.Points.end());
             sheetTable.Rows.push_back(std::move(r));

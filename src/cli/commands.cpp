@@ -247,7 +247,7 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         }
         theta = typed != 0.0 ? typed : 90.0;
         for (const double d : options.Offsets) {
-            if (!std::isfinite(d)) {
+            if (!(std::fabs(d) <= formats::kMaxLength)) {
                 prompts.Refuse({"边桩偏距应为以米计的数，如-12.5,0,12.5！"});
                 return 1;
             }
@@ -310,7 +310,9 @@ std::optional<std::vector<formats::SurveyPoint>> LocatePoints(ConsolePrompts& pr
             comma == std::string::npos
                 ? std::nullopt
                 : geometry::ParseNumber(geometry::Trim(text.substr(comma + 1)));
-        if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
+        // Coordinates beyond any survey (a slipped decimal point) are refused as the files' are.
+        if (!x || !y || !(std::fabs(*x) <= formats::kMaxCoordinate) ||
+            !(std::fabs(*y) <= formats::kMaxCoordinate)) {
             prompts.Refuse({"点坐标" + text + "有误，应为北坐标,东坐标，如3452500.5,503100！"});
             return std::nullopt;
         }

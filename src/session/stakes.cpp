@@ -1,11 +1,12 @@
 #include "session/stakes.h"
 
+#include "formats/text_file.h"
+#include "geometry/angles.h"
 #include "geometry/error.h"
 #include "geometry/number_text.h"
 #include "piles/pile_table.h"
 #include "session/commands.h"
 #include "session/elevations.h"
-#include "geometry/angles.h"
 #include "stationing/stationing.h"
 
 #include <algorithm>
@@ -20,8 +21,8 @@ namespace {
 Stake StakeOfMileage(const LoadedLine& line, double mileage) {
     std::string label = line.Breaks.MileageToLabel(mileage);
     const char mark = line.Breaks.BreakCount() != 0 && stationing::MarkSection(label.front()) != 0
-                           ? label.front()
-                           : '\0';
+                          ? label.front()
+                          : '\0';
     return {mileage, std::move(label), line.Breaks.MileageToStation(mileage), mark};
 }
 
@@ -161,12 +162,11 @@ std::optional<double> PointElevation(const LoadedLine& line, double mileage, dou
     return DesignElevation(line, where.Feet.front().Mileage, where.Feet.front().Offset);
 }
 
-std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
-                                                         std::string_view from, std::string_view to,
-                                                         double step,
-                                                         const std::vector<double>& offsets,
-                                                         double angle) {
-    const auto end = [&line](std::string_view typed, double mileage) -> std::variant<Stake, Refusal> {
+std::variant<SideStakeTable, Refusal>
+MakeSideStakeTable(const LoadedLine& line, std::string_view from, std::string_view to, double step,
+                   const std::vector<double>& offsets, double angle) {
+    const auto end = [&line](std::string_view typed,
+                             double mileage) -> std::variant<Stake, Refusal> {
         if (geometry::Trim(typed).empty()) {
             return Stake{mileage, {}};
         }
@@ -184,12 +184,12 @@ std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
         return Refusal{"右偏角应在0～180之间！", Field::Angle};
     }
     for (const double d : offsets) {
-        if (!std::isfinite(d)) {
+        if (!(std::fabs(d) <= formats::kMaxLength)) { // NaN and offsets beyond any survey
             return Refusal{"边桩偏距应为以米计的数，如-12.5,0,12.5！"};
         }
     }
-    auto stakes = StakeRange(line, std::get<Stake>(first).Mileage, std::get<Stake>(last).Mileage,
-                             step);
+    auto stakes =
+        StakeRange(line, std::get<Stake>(first).Mileage, std::get<Stake>(last).Mileage, step);
     if (auto* refusal = std::get_if<Refusal>(&stakes)) {
         return std::move(*refusal);
     }
@@ -207,8 +207,8 @@ std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
             row.Points.push_back({geometry::RequireFinite(p.X, "side stake X"),
                                   geometry::RequireFinite(p.Y, "side stake Y")});
             if (line.Profile) {
-                row.Elevations.push_back(PointElevation(line, stake.Mileage, d, table.Angle,
-                                                        row.Points.back()));
+                row.Elevations.push_back(
+                    PointElevation(line, stake.Mileage, d, table.Angle, row.Points.back()));
             }
         }
         row.At = std::move(stake);
@@ -229,8 +229,9 @@ std::string NoFootNote(const std::string& name) {
     return "点" + name + "在设计线上没有垂足：垂线只落在起点之前或终点之后的延长线上";
 }
 
-std::vector<PointLocation> LocatePoints(
-    const LoadedLine& line, const std::vector<std::pair<std::string, geometry::PlanePoint>>& points) {
+std::vector<PointLocation>
+LocatePoints(const LoadedLine& line,
+             const std::vector<std::pair<std::string, geometry::PlanePoint>>& points) {
     std::vector<PointLocation> out;
     out.reserve(points.size());
     for (const auto& [name, point] : points) {

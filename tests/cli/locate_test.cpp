@@ -26,7 +26,8 @@ private:
 
 // A right-angle curve of radius 50 without spirals: from (0, 0) north to the vertex (100, 0),
 // then east; the arc's centre is (50, 50).
-const char* kRightAngle = "right angle\n1000\nQD\n0 0 0 0 0\nJD1\n100 0 50 0 0\nZD\n100 100 0 0 0\n";
+const char* kRightAngle =
+    "right angle\n1000\nQD\n0 0 0 0 0\nJD1\n100 0 50 0 0\nZD\n100 100 0 0 0\n";
 
 TEST(CliLocate, RowsAndMessagesAsData) {
     const TempFile line("right_angle.jdx", kRightAngle);
@@ -52,8 +53,8 @@ TEST(CliLocate, RowsAndMessagesAsData) {
          "点P2"},
     };
     for (const Case& c : cases) {
-        const CliRun r = Cli(With(With({"locate", "--jd", line.Path(), "--digits", "3"}, c.Points),
-                                  {}));
+        const CliRun r =
+            Cli(With(With({"locate", "--jd", line.Path(), "--digits", "3"}, c.Points), {}));
         ASSERT_EQ(r.Status, 0) << r.Err;
         std::vector<std::string> rows = Lines(r.Out);
         ASSERT_FALSE(rows.empty());
@@ -93,6 +94,7 @@ TEST(CliLocate, RefusesWhatItCannotRead) {
     };
     for (const Case& c : std::vector<Case>{{{"--point", "3452000"}, "点坐标3452000有误"},
                                            {{"--point", "abc,1"}, "有误"},
+                                           {{"--point", "1e300,5"}, "点坐标1e300,5有误"},
                                            {{"--points", bad.Path()}, "行：第2行"}}) {
         const CliRun r = Cli(With(With({"locate"}, kMainLine), c.Args));
         EXPECT_EQ(r.Status, 1);
@@ -103,9 +105,9 @@ TEST(CliLocate, RefusesWhatItCannotRead) {
 }
 
 TEST(CliTable, SideStakesAtEachStakeInTheOrderGiven) {
-    const CliRun r = Cli(With({"table"}, With(kMainLine, {"--from", "B15100", "--to", "B15120",
-                                                          "--step", "20", "--offsets",
-                                                          "12.5,-12.5,0", "--digits", "3"})));
+    const CliRun r =
+        Cli(With({"table"}, With(kMainLine, {"--from", "B15100", "--to", "B15120", "--step", "20",
+                                             "--offsets", "12.5,-12.5,0", "--digits", "3"})));
     ASSERT_EQ(r.Status, 0) << r.Err;
     const std::vector<std::string> rows = Lines(r.Out);
     ASSERT_EQ(rows.size(), 7u) << r.Out;
@@ -118,19 +120,24 @@ TEST(CliTable, SideStakesAtEachStakeInTheOrderGiven) {
     }
     // 12.5 m left of BK15+120, and the centre-line row equals the plain table's.
     EXPECT_NE(rows[4].find(",3453254.333,504766.342,"), std::string::npos) << rows[4];
-    const CliRun plain = Cli(With({"table"}, With(kMainLine, {"--station", "B15120", "--digits",
-                                                              "3"})));
+    const CliRun plain =
+        Cli(With({"table"}, With(kMainLine, {"--station", "B15120", "--digits", "3"})));
     EXPECT_EQ(Lines(plain.Out).at(0), "station,mileage,x,y,azimuth");
     const std::string centre = Lines(plain.Out).at(1);
     EXPECT_EQ(rows[6].substr(rows[6].find(",0.000,") + 7),
               centre.substr(centre.find(",15082.415,") + 11));
 
-    const CliRun refused = Cli(With({"table"}, With(kMainLine, {"--station", "B15120",
-                                                                "--offsets", "5", "--angle",
-                                                                "180"})));
+    const CliRun refused = Cli(With(
+        {"table"}, With(kMainLine, {"--station", "B15120", "--offsets", "5", "--angle", "180"})));
     EXPECT_EQ(refused.Status, 1);
     EXPECT_EQ(refused.Out, "");
     EXPECT_EQ(refused.Err, "右偏角应在0～180之间！\n");
+    // An offset beyond any survey is a slip, refused like one that is not a number.
+    const CliRun far =
+        Cli(With({"table"}, With(kMainLine, {"--station", "B15120", "--offsets", "12.5,1e300"})));
+    EXPECT_EQ(far.Status, 1);
+    EXPECT_EQ(far.Out, "");
+    EXPECT_EQ(far.Err, "边桩偏距应为以米计的数，如-12.5,0,12.5！\n");
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <ostream>
 #include <sstream>
@@ -49,13 +50,6 @@ const char* KindName(element::ElementKind kind) {
         return "compound-spiral";
     }
     return "";
-}
-
-void WriteRow(std::ostream& out, const session::Stake& stake, const geometry::StationPoint& p,
-              int digits) {
-    out << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, digits) << ','
-        << FormatFixed(p.X, digits) << ',' << FormatFixed(p.Y, digits) << ','
-        << FormatFixed(p.Azimuth, std::max(digits, 9)) << '\n';
 }
 
 /// With a profile loaded: the elevation field of a CSV row (empty outside the profile; the
@@ -203,7 +197,7 @@ std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const Alignment
 int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions& options,
              std::ostream& out) {
     using session::Stake;
-    std::vector<Stake> stakes;
+    std::vector<Stake> typed;
     const auto resolve = [&](const std::string& text) -> std::optional<Stake> {
         auto stake = session::StakeAt(line, geometry::Trim(text));
         if (auto* refusal = std::get_if<session::Refusal>(&stake)) {
@@ -217,8 +211,9 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         if (!stake) {
             return 1;
         }
-        stakes.push_back(std::move(*stake));
+        typed.push_back(std::move(*stake));
     }
+    std::optional<std::pair<double, double>> range;
     if (options.From || options.To) {
         const std::optional<Stake> from =
             options.From ? resolve(*options.From) : Stake{line.Line().Start(), {}};
@@ -227,25 +222,23 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         if (!from || !to) {
             return 1;
         }
-        auto range = session::StakeRange(line, from->Mileage, to->Mileage, options.Step);
-        if (auto* refusal = std::get_if<session::Refusal>(&range)) {
+        if (auto refusal =
+                session::CheckStakeRange(line, from->Mileage, to->Mileage, options.Step)) {
             prompts.Refuse(*refusal);
             return 1;
         }
-        for (Stake& stake : std::get<std::vector<Stake>>(range)) {
-            stakes.push_back(std::move(stake));
-        }
+        range = {from->Mileage, to->Mileage};
     }
 
     // Side stakes: the angle and the offsets are checked before any row is written.
     double theta = 90.0;
     if (!options.Offsets.empty()) {
-        const double typed = geometry::NumericValue(geometry::Trim(options.Angle));
-        if (!(typed >= 0.0 && typed < 180.0)) {
+        const double typedAngle = geometry::NumericValue(geometry::Trim(options.Angle));
+        if (!(typedAngle >= 0.0 && typedAngle < 180.0)) {
             prompts.Refuse({"右偏角应在0～180之间！"});
             return 1;
         }
-        theta = typed != 0.0 ? typed : 90.0;
+        theta = typedAngle != 0.0 ? typedAngle : 90.0;
         for (const double d : options.Offsets) {
             if (!(std::fabs(d) <= formats::kMaxLength)) {
                 prompts.Refuse({"边桩偏距应为以米计的数，如-12.5,0,12.5！"});
@@ -254,42 +247,78 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         }
     }
 
-    std::ostringstream rows;
-    ElevationColumn h(line, prompts, options.Digits);
-    for (const Stake& stake : stakes) {
-        try {
-            const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
-            if (options.Offsets.empty()) {
-                std::ostringstream row;
-                WriteRow(row, stake, c, options.Digits);
-                std::string text = row.str();
-                text.insert(text.size() - 1,
-                            h.On() ? h.Field(session::DesignElevation(line, stake.Mileage)) : "");
-                rows << text;
-                continue;
-            }
-            for (const double d : options.Offsets) {
-                const geometry::PlanePoint p = piles::OffsetPoint(c, theta, d);
-                rows << CsvField(stake.Label) << ',' << FormatFixed(stake.Mileage, options.Digits)
-                     << ',' << FormatFixed(d, options.Digits) << ','
-                     << FormatFixed(geometry::RequireFinite(p.X, "side stake X"), options.Digits)
-                     << ','
-                     << FormatFixed(geometry::RequireFinite(p.Y, "side stake Y"), options.Digits)
-                     << ',' << FormatFixed(c.Azimuth, std::max(options.Digits, 9))
-                     << (h.On() ? h.Field(session::PointElevation(line, stake.Mileage, d, theta, p))
-                                : "")
-                     << '\n';
-            }
-        } catch (const geometry::RuntimeError& e) {
-            prompts.Error("桩号" + stake.Label + "处的设计线无法计算，请检查平面数据文件！",
-                          session::ErrorDetail(e), e.what());
-            return 1;
+    // The stakes are not kept: they are listed twice, once to evaluate every point (a station
+    // the line cannot evaluate prints no partial table), once to print the rows.
+    const auto eachStake = [&](const std::function<void(const Stake&)>& visit) {
+        for (const Stake& stake : typed) {
+            visit(stake);
         }
+        if (range) {
+            session::ForEachStake(line, range->first, range->second, options.Step, visit);
+        }
+    };
+    const auto offsetPoint = [&](const geometry::StationPoint& c, double d) {
+        const geometry::PlanePoint p = piles::OffsetPoint(c, theta, d);
+        geometry::RequireFinite(p.X, "side stake X");
+        geometry::RequireFinite(p.Y, "side stake Y");
+        return p;
+    };
+    std::string failing;
+    try {
+        eachStake([&](const Stake& stake) {
+            failing = stake.Label;
+            const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
+            for (const double d : options.Offsets) {
+                (void)offsetPoint(c, d);
+            }
+        });
+    } catch (const geometry::RuntimeError& e) {
+        prompts.Error("桩号" + failing + "处的设计线无法计算，请检查平面数据文件！",
+                      session::ErrorDetail(e), e.what());
+        return 1;
     }
-    out << (options.Offsets.empty() ? "station,mileage,x,y,azimuth"
-                                    : "station,mileage,offset,x,y,azimuth")
-        << h.Header() << '\n'
-        << rows.str();
+
+    ElevationColumn h(line, prompts, options.Digits);
+    std::string rows;
+    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+    rows.reserve(kFlushAt + 4096);
+    rows += options.Offsets.empty() ? "station,mileage,x,y,azimuth"
+                                    : "station,mileage,offset,x,y,azimuth";
+    rows += h.Header();
+    rows += '\n';
+    const int azimuthDigits = std::max(options.Digits, 9);
+    eachStake([&](const Stake& stake) {
+        const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
+        const std::string label = CsvField(stake.Label);
+        const std::string mileage = FormatFixed(stake.Mileage, options.Digits);
+        if (options.Offsets.empty()) {
+            rows.append(label).append(1, ',').append(mileage).append(1, ',');
+            rows.append(FormatFixed(c.X, options.Digits)).append(1, ',');
+            rows.append(FormatFixed(c.Y, options.Digits)).append(1, ',');
+            rows.append(FormatFixed(c.Azimuth, azimuthDigits));
+            if (h.On()) {
+                rows += h.Field(session::DesignElevation(line, stake.Mileage));
+            }
+            rows += '\n';
+        }
+        for (const double d : options.Offsets) {
+            const geometry::PlanePoint p = offsetPoint(c, d);
+            rows.append(label).append(1, ',').append(mileage).append(1, ',');
+            rows.append(FormatFixed(d, options.Digits)).append(1, ',');
+            rows.append(FormatFixed(p.X, options.Digits)).append(1, ',');
+            rows.append(FormatFixed(p.Y, options.Digits)).append(1, ',');
+            rows.append(FormatFixed(c.Azimuth, azimuthDigits));
+            if (h.On()) {
+                rows += h.Field(session::PointElevation(line, stake.Mileage, d, theta, p));
+            }
+            rows += '\n';
+        }
+        if (rows.size() >= kFlushAt) {
+            out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+            rows.clear();
+        }
+    });
+    out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
     return 0;
 }
 

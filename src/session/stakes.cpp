@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 
 namespace tesk::session {
 
@@ -26,18 +27,26 @@ Stake StakeOfMileage(const LoadedLine& line, double mileage) {
     return {mileage, std::move(label), line.Breaks.MileageToStation(mileage), mark};
 }
 
-/// Every multiple of `step` of the written stationing between the mileages lo and hi, section by
-/// section, labelled with the section's mark when chain breaks are loaded. Returns false, with
-/// nothing added, when that would be more than kMaxStakes stakes.
-bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
-                   std::vector<Stake>& stakes) {
+/// The multiples of `step` of the written stationing between the mileages lo and hi, section by
+/// section: where they start and how many there are in each section.
+struct SectionStakes {
+    int Section = 1;
+    double Offset = 0.0; ///< written station minus mileage in the section
+    double First = 0.0;  ///< the first multiple of the step, counted in steps
+    double Count = 0.0;
+};
+
+/// The stakes of every section between lo and hi, or nothing when that would be more than
+/// kMaxStakes stakes.
+std::optional<std::vector<SectionStakes>> CountStepStakes(const LoadedLine& loaded, double lo,
+                                                          double hi, double step) {
     const stationing::Stationing& breaks = loaded.Breaks;
     const int sections = breaks.BreakCount() + 1;
     const alignment::Alignment& line = loaded.Line();
     double sectionStart = line.Start();
-    double offset = 0.0; // written station minus mileage within the section
+    double offset = 0.0;
     double counted = 0.0;
-    std::vector<Stake> added;
+    std::vector<SectionStakes> out;
     for (int k = 1; k <= sections; ++k) {
         const double sectionEnd =
             k < sections ? breaks.SectionStationToMileage(k, breaks.Breaks()[k - 1].Back)
@@ -52,30 +61,23 @@ bool AddStepStakes(const LoadedLine& loaded, double lo, double hi, double step,
             // underflows.
             const double count = std::max(last - first + 1.0, 0.0);
             if (!(counted + count <= kMaxStakes)) {
-                return false;
+                return std::nullopt;
             }
             counted += count;
-            for (double i = 0.0; i < count; i += 1.0) {
-                const double written = (first + i) * step;
-                std::string label = stationing::FormatStationLabel(written);
-                if (breaks.BreakCount() != 0) {
-                    label.insert(label.begin(), stationing::SectionLetter(k));
-                }
-                const char mark = breaks.BreakCount() != 0 ? stationing::SectionLetter(k) : '\0';
-                added.push_back({written - offset, std::move(label), written, mark});
-            }
+            out.push_back({k, offset, first, count});
         }
         if (k < sections) {
             offset += breaks.Breaks()[k - 1].Ahead - breaks.Breaks()[k - 1].Back;
             sectionStart = sectionEnd;
         }
     }
-    stakes.insert(stakes.end(), std::make_move_iterator(added.begin()),
-                  std::make_move_iterator(added.end()));
-    return true;
+    return out;
 }
 
-void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Stake>& stakes) {
+/// The line's main points between lo and hi as stakes, in mileage order (points at one mileage
+/// in the order the line lists them).
+std::vector<Stake> MainPointStakes(const LoadedLine& line, double lo, double hi) {
+    std::vector<Stake> stakes;
     auto add = [&](double mileage) {
         if (lo <= mileage && mileage <= hi) {
             stakes.push_back(StakeOfMileage(line, mileage));
@@ -100,6 +102,9 @@ void AddMainPoints(const LoadedLine& line, double lo, double hi, std::vector<Sta
             add(elements[i].StartMileage);
         }
     }
+    std::stable_sort(stakes.begin(), stakes.end(),
+                     [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });
+    return stakes;
 }
 
 } // namespace
@@ -124,28 +129,74 @@ std::variant<Stake, Refusal> StakeAt(const LoadedLine& line, std::string_view ty
     return StakeOfMileage(line, stake.Mileage);
 }
 
-std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
-                                                     double step) {
+std::optional<Refusal> CheckStakeRange(const LoadedLine& line, double from, double to,
+                                       double step) {
     // A step too small for its range is refused instead of filling the memory (and, below about
     // 1e-16 of the stations, of counting forever).
     if (!(step > 0.0) || !std::isfinite(step)) {
         return Refusal{"间距应大于0！"};
     }
-    const double lo = std::min(from, to);
-    const double hi = std::max(from, to);
-    std::vector<Stake> range;
-    if (!AddStepStakes(line, lo, hi, step, range)) {
+    if (!CountStepStakes(line, std::min(from, to), std::max(from, to), step)) {
         return Refusal{"间距过小，桩号超过1000000个，请加大间距！"};
     }
-    AddMainPoints(line, lo, hi, range);
-    std::stable_sort(range.begin(), range.end(),
-                     [](const Stake& a, const Stake& b) { return a.Mileage < b.Mileage; });
-    range.erase(std::unique(range.begin(), range.end(),
-                            [](const Stake& a, const Stake& b) {
-                                return a.Label == b.Label &&
-                                       std::fabs(a.Mileage - b.Mileage) < 1e-6;
-                            }),
-                range.end());
+    return std::nullopt;
+}
+
+std::optional<Refusal> ForEachStake(const LoadedLine& line, double from, double to, double step,
+                                    const std::function<void(const Stake&)>& visit) {
+    if (auto refusal = CheckStakeRange(line, from, to, step)) {
+        return refusal;
+    }
+    const double lo = std::min(from, to);
+    const double hi = std::max(from, to);
+    const std::optional<std::vector<SectionStakes>> sections = CountStepStakes(line, lo, hi, step);
+    // The step stakes come in mileage order section by section; the main points are merged in
+    // (after a stake at the same mileage), and a point that repeats the label of the one before
+    // it at the same place (within 1e-6 m) is listed once.
+    const std::vector<Stake> mains = MainPointStakes(line, lo, hi);
+    std::size_t nextMain = 0;
+    Stake last;
+    bool any = false;
+    const auto emit = [&](const Stake& stake) {
+        if (any && stake.Label == last.Label && std::fabs(stake.Mileage - last.Mileage) < 1e-6) {
+            return;
+        }
+        visit(stake);
+        last = stake;
+        any = true;
+    };
+    const bool marked = line.Breaks.BreakCount() != 0;
+    Stake stake;
+    for (const SectionStakes& section : *sections) {
+        const char mark = marked ? stationing::SectionLetter(section.Section) : '\0';
+        for (double i = 0.0; i < section.Count; i += 1.0) {
+            const double written = (section.First + i) * step;
+            stake.Mileage = written - section.Offset;
+            while (nextMain < mains.size() && mains[nextMain].Mileage < stake.Mileage) {
+                emit(mains[nextMain++]);
+            }
+            stake.Label = stationing::FormatStationLabel(written);
+            if (marked) {
+                stake.Label.insert(stake.Label.begin(), mark);
+            }
+            stake.Written = written;
+            stake.Mark = mark;
+            emit(stake);
+        }
+    }
+    while (nextMain < mains.size()) {
+        emit(mains[nextMain++]);
+    }
+    return std::nullopt;
+}
+
+std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
+                                                     double step) {
+    std::vector<Stake> range;
+    if (auto refusal =
+            ForEachStake(line, from, to, step, [&](const Stake& s) { range.push_back(s); })) {
+        return std::move(*refusal);
+    }
     return range;
 }
 

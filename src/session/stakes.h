@@ -3,10 +3,11 @@
 // Stakes of the written stationing: a typed station as a stake, and the stakes of a range at a
 // given interval with the line's main points among them.
 
-#include "session/refusal.h"
 #include "geometry/plane.h"
+#include "session/refusal.h"
 #include "session/session.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,14 @@ std::variant<Stake, Refusal> StakeAt(const LoadedLine& line, std::string_view ty
 /// than kMaxStakes stakes ("间距过小，桩号超过1000000个，请加大间距！").
 std::variant<std::vector<Stake>, Refusal> StakeRange(const LoadedLine& line, double from, double to,
                                                      double step);
+
+/// The refusals of StakeRange for a range, without listing its stakes.
+std::optional<Refusal> CheckStakeRange(const LoadedLine& line, double from, double to, double step);
+
+/// The stakes of StakeRange one by one, in the same order, without keeping them: `visit` gets
+/// each in turn. The refusals come before the first stake is visited.
+std::optional<Refusal> ForEachStake(const LoadedLine& line, double from, double to, double step,
+                                    const std::function<void(const Stake&)>& visit);
 
 } // namespace tesk::session
 
@@ -72,11 +81,9 @@ struct SideStakeTable {
 /// [0, 180); 0 = 90) as the point frame places them. Refusals: the stations' (as StakeAt), the
 /// range's (as StakeRange), "右偏角应在0～180之间！", an offset that is not a finite number.
 /// Throws geometry::RuntimeError when the line cannot be evaluated at a stake.
-std::variant<SideStakeTable, Refusal> MakeSideStakeTable(const LoadedLine& line,
-                                                         std::string_view from, std::string_view to,
-                                                         double step,
-                                                         const std::vector<double>& offsets,
-                                                         double angle);
+std::variant<SideStakeTable, Refusal>
+MakeSideStakeTable(const LoadedLine& line, std::string_view from, std::string_view to, double step,
+                   const std::vector<double>& offsets, double angle);
 
 } // namespace tesk::session
 
@@ -103,7 +110,8 @@ std::string ArcCentreNote(const std::string& name);
 std::string NoFootNote(const std::string& name);
 
 /// Point -> station for each of `points` (name, X north, Y east).
-std::vector<PointLocation> LocatePoints(
-    const LoadedLine& line, const std::vector<std::pair<std::string, geometry::PlanePoint>>& points);
+std::vector<PointLocation>
+LocatePoints(const LoadedLine& line,
+             const std::vector<std::pair<std::string, geometry::PlanePoint>>& points);
 
 } // namespace tesk::session

@@ -133,6 +133,17 @@ bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inp
 }
 
 std::string CsvField(const std::string& text) {
+    // Most fields (every station label) are plain: printable ASCII that starts with a letter or
+    // a digit and holds no comma or quote. They go out as they are.
+    const auto plain = [](unsigned char c) { return c > 0x20 && c < 0x7F && c != ',' && c != '"'; };
+    if (!text.empty() &&
+        (std::isdigit(static_cast<unsigned char>(text.front())) != 0 ||
+         (text.front() >= 'A' && text.front() <= 'Z') ||
+         (text.front() >= 'a' && text.front() <= 'z')) &&
+        std::all_of(text.begin(), text.end(),
+                    [&](char c) { return plain(static_cast<unsigned char>(c)); })) {
+        return text;
+    }
     std::string field = geometry::EscapeControlCharacters(text);
     // A spreadsheet opening the CSV would compute "=...", "+...", "-..." and "@..." (and run
     // what they call); a leading apostrophe keeps them text. Numbers such as -12.5 stay numbers.
@@ -287,15 +298,19 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
     rows += h.Header();
     rows += '\n';
     const int azimuthDigits = std::max(options.Digits, 9);
+    const auto appendField = [&rows](double value, int digits) {
+        geometry::AppendFixed(rows, value, digits);
+        rows += ',';
+    };
     eachStake([&](const Stake& stake) {
         const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
         const std::string label = CsvField(stake.Label);
-        const std::string mileage = FormatFixed(stake.Mileage, options.Digits);
         if (options.Offsets.empty()) {
-            rows.append(label).append(1, ',').append(mileage).append(1, ',');
-            rows.append(FormatFixed(c.X, options.Digits)).append(1, ',');
-            rows.append(FormatFixed(c.Y, options.Digits)).append(1, ',');
-            rows.append(FormatFixed(c.Azimuth, azimuthDigits));
+            rows.append(label).append(1, ',');
+            appendField(stake.Mileage, options.Digits);
+            appendField(c.X, options.Digits);
+            appendField(c.Y, options.Digits);
+            geometry::AppendFixed(rows, c.Azimuth, azimuthDigits);
             if (h.On()) {
                 rows += h.Field(session::DesignElevation(line, stake.Mileage));
             }
@@ -303,11 +318,12 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         }
         for (const double d : options.Offsets) {
             const geometry::PlanePoint p = offsetPoint(c, d);
-            rows.append(label).append(1, ',').append(mileage).append(1, ',');
-            rows.append(FormatFixed(d, options.Digits)).append(1, ',');
-            rows.append(FormatFixed(p.X, options.Digits)).append(1, ',');
-            rows.append(FormatFixed(p.Y, options.Digits)).append(1, ',');
-            rows.append(FormatFixed(c.Azimuth, azimuthDigits));
+            rows.append(label).append(1, ',');
+            appendField(stake.Mileage, options.Digits);
+            appendField(d, options.Digits);
+            appendField(p.X, options.Digits);
+            appendField(p.Y, options.Digits);
+            geometry::AppendFixed(rows, c.Azimuth, azimuthDigits);
             if (h.On()) {
                 rows += h.Field(session::PointElevation(line, stake.Mileage, d, theta, p));
             }

@@ -1,5 +1,6 @@
 #include "geometry/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -140,18 +141,25 @@ std::optional<double> ParseNumber(std::string_view field) {
     return negative ? -value : value;
 }
 
-std::string FormatFixed(double value, int decimals) {
-    std::array<char, 400> buffer{};
-    auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                   std::chars_format::fixed, decimals);
+void AppendFixed(std::string& out, double value, int decimals) {
+    char buffer[400]; // the longest fixed form of a double, with its decimals
+    auto [ptr, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (ec != std::errc{}) {
-        return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+        out += std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+        return;
     }
-    std::string text(buffer.data(), ptr);
-    if (!text.empty() && text.front() == '-' &&
-        text.find_first_not_of("0.", 1) == std::string::npos) {
-        text.erase(0, 1); // "-0.000" -> "0.000"
+    const char* first = buffer;
+    if (*first == '-' && std::all_of(first + 1, static_cast<const char*>(ptr),
+                                     [](char c) { return c == '0' || c == '.'; })) {
+        ++first; // "-0.000" -> "0.000"
     }
+    out.append(first, static_cast<std::size_t>(ptr - first));
+}
+
+std::string FormatFixed(double value, int decimals) {
+    std::string text;
+    AppendFixed(text, value, decimals);
     return text;
 }
 

@@ -32,6 +32,9 @@ std::optional<double> ParseNumber(std::string_view field);
 
 /// `value` with exactly `decimals` decimals (0..15), correctly rounded from the double's exact
 /// binary value; a value that rounds to zero prints without a sign ("0.000", never "-0.000").
+/// FormatFixed appended to `out`, without a string of its own: for tables of many rows.
+void AppendFixed(std::string& out, double value, int decimals);
+
 std::string FormatFixed(double value, int decimals);
 
 /// The shortest plain decimal text that reads back as `value` (no exponent, no trailing zeros,

@@ -75,21 +75,41 @@ std::string FormatStationLabel(double writtenStation) {
     geometry::RequireFinite(writtenStation, "station label");
     // Round first, then split: the split of the rounded text can never carry into a fourth
     // digit of metres. FormatFixed drops the sign of a value that rounds to zero.
-    std::string fixed = geometry::FormatFixed(writtenStation, 3);
-    std::string sign;
-    if (!fixed.empty() && fixed.front() == '-') {
-        sign = "-";
-        fixed.erase(0, 1);
+    std::string fixed;
+    geometry::AppendFixed(fixed, writtenStation, 3);
+    std::string_view digits = fixed;
+    const bool negative = digits.front() == '-';
+    if (negative) {
+        digits.remove_prefix(1);
     }
-    const std::size_t point = fixed.find('.');
-    std::string whole = fixed.substr(0, point);
-    const std::string decimals = fixed.substr(point); // ".ddd"
-    if (whole.size() < 4) {
-        whole.insert(0, 4 - whole.size(), '0');
+    const std::size_t point = digits.find('.');
+    const std::string_view whole = digits.substr(0, point);
+    const std::string_view decimals = digits.substr(point); // ".ddd"
+    const std::size_t padding = whole.size() < 4 ? 4 - whole.size() : 0;
+    const std::size_t kilometreDigits = whole.size() + padding - 3;
+    std::string label;
+    label.reserve(fixed.size() + padding + 2);
+    if (negative) {
+        label += '-';
     }
-    const std::string kilometres = whole.substr(0, whole.size() - 3);
-    const std::string metres = whole.substr(whole.size() - 3);
-    return sign + "K" + kilometres + "+" + metres + decimals;
+    label += 'K';
+    // The whole metres, padded to four digits, with "+" before the last three.
+    std::size_t written = 0;
+    const auto put = [&](char c) {
+        if (written == kilometreDigits) {
+            label += '+';
+        }
+        label += c;
+        ++written;
+    };
+    for (std::size_t i = 0; i < padding; ++i) {
+        put('0');
+    }
+    for (const char c : whole) {
+        put(c);
+    }
+    label += decimals;
+    return label;
 }
 
 // ---- Stationing ----------------------------------------------------------------------------

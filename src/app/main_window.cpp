@@ -81,8 +81,7 @@ constexpr std::string_view kWorkbookDialogFilter = "Excel 工作簿(*.xlsx)|*.xl
 
 } // namespace
 
-MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent)
-    : QWidget(parent) {
+MainWindow::MainWindow(DesktopPrompts* prompts, QWidget* parent) : QWidget(parent) {
     if (prompts) {
         m_prompts = prompts;
     } else {
@@ -467,8 +466,8 @@ void MainWindow::ComputeClicked() {
         }
         if (const auto result = session::ComputePoint(*line, *m_prompts, PointInput())) {
             Field(7)->setText(ToQString(result->ElevationText));
-            Field(7)->setPlaceholderText(
-                line->Profile ? ToQString(result->ElevationNote) : QStringLiteral("未读入纵断面"));
+            Field(7)->setPlaceholderText(line->Profile ? ToQString(result->ElevationNote)
+                                                       : QStringLiteral("未读入纵断面"));
             Field(4)->setText(ToQString(result->XText));
             Field(5)->setText(ToQString(result->YText));
             Field(6)->setText(ToQString(result->AzimuthText));
@@ -624,34 +623,27 @@ void MainWindow::SideStakeClicked() {
 }
 
 void MainWindow::ProfileClicked() {
-    RunCommand([this] {
-        const session::LoadedLine* line = LoadedLine();
-        if (line == nullptr) {
-            return;
-        }
-        // The line takes the profile only when it was read whole.
-        session::LoadedLine updated = *line;
-        if (session::RunUnderHandler(*m_prompts, false, [&] {
-                session::LoadProfile(updated, m_prompts->OpenFile(kProfileDialogTitle,
-                                                                  kProfileDialogFilter));
-            })) {
-            m_session.Load(std::move(updated));
-            ShowLoaded();
-        }
+    LoadOntoLine([this](session::LoadedLine& line) {
+        session::LoadProfile(line, m_prompts->OpenFile(kProfileDialogTitle, kProfileDialogFilter));
     });
 }
 
 void MainWindow::CrossFallClicked() {
-    RunCommand([this] {
+    LoadOntoLine([this](session::LoadedLine& line) {
+        session::LoadCrossFall(line,
+                               m_prompts->OpenFile(kCrossFallDialogTitle, kCrossFallDialogFilter));
+    });
+}
+
+void MainWindow::LoadOntoLine(const std::function<void(session::LoadedLine&)>& load) {
+    RunCommand([this, &load] {
         const session::LoadedLine* line = LoadedLine();
         if (line == nullptr) {
             return;
         }
+        // The line takes the file only when it was read whole.
         session::LoadedLine updated = *line;
-        if (session::RunUnderHandler(*m_prompts, false, [&] {
-                session::LoadCrossFall(updated, m_prompts->OpenFile(kCrossFallDialogTitle,
-                                                                    kCrossFallDialogFilter));
-            })) {
+        if (session::RunUnderHandler(*m_prompts, false, [&] { load(updated); })) {
             m_session.Load(std::move(updated));
             ShowLoaded();
         }

@@ -56,30 +56,31 @@ public:
     /// end; "<method>　平面资料尚未读入" before that method's Initialize.
     QString LoadedText() const;
 
-    /// Puts the focus on "stationField".."azimuthField" and selects its text; other names are ignored.
+    /// Puts the focus on "stationField".."azimuthField" and selects its text; other names are
+    /// ignored.
     void FocusField(std::string_view name);
     /// Brings the window to the front when it is shown.
     void ActivateMainWindow();
 
     /// The commands, as the buttons run them.
-    void InitializeClicked();     ///< "初始化"
-    void ComputeClicked();     ///< "计  算"
-    void StakeOutClicked(); ///< "放  样"
+    void InitializeClicked();   ///< "初始化"
+    void ComputeClicked();      ///< "计  算"
+    void StakeOutClicked();     ///< "放  样"
     void DrawLineClicked();     ///< "绘设计线"
-    void PileStakeOutClicked();     ///< "桩位放样"
-    void PileTableClicked();     ///< "坐标表－CAD"
-    void ExcelTableClicked(); ///< "坐标表－Excel"
-    void PileSketchClicked(); ///< "桩位示意图"
-    void MoreClicked();     ///< "更多软件"
-    void HelpClicked(); ///< "帮  助"
-    void QuitClicked();
+    void PileStakeOutClicked(); ///< "桩位放样"
+    void PileTableClicked();    ///< "坐标表－CAD"
+    void ExcelTableClicked();   ///< "坐标表－Excel"
+    void PileSketchClicked();   ///< "桩位示意图"
+    void MoreClicked();         ///< "更多软件"
+    void HelpClicked();         ///< "帮  助"
+    void QuitClicked();         ///< "退  出"
     /// The "计算" menu: "坐标反算…" and "逐桩坐标表…" open their dialogs on the loaded line.
     void LocateClicked();
     void SideStakeClicked();
     /// "读入纵断面…" and "读入横坡…": the vertical alignment and the cross-fall of the selected
     /// method's line (Compute then shows the design elevation).
     void ProfileClicked();
-    void CrossFallClicked();     ///< "退  出"
+    void CrossFallClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +93,9 @@ private:
     /// ignored), the buttons locked meanwhile, and any failure that escapes the libraries
     /// reported as one error box instead of ending the program.
     void RunCommand(const std::function<void()>& body);
+    /// Runs `load` as a command on a copy of the selected line, which replaces the line only
+    /// when `load` succeeds (a file read onto the line: profile, cross-fall).
+    void LoadOntoLine(const std::function<void(session::LoadedLine&)>& load);
     void EnableAlignmentCommands();
     /// Writes LoadedText for the selected method: after Initialize and when the option changes.
     void ShowLoaded();

@@ -7,6 +7,7 @@
 #include "geometry/number_text.h"
 #include "stationing/stationing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -53,14 +54,33 @@ Vertex VertexOf(const JdDrawing& s, int i) {
 /// exit spiral). The last two vertices both lie at the arc end.
 void DrawSpiral(const JdDrawing& s, DrawingHost& host, PlanePoint outer, double outerStation,
                 double direction, double ls, double c, double r, double r0) {
+    const alignment::Alignment& line = s.Line.Line();
+    // The points are taken on the segment that holds the middle of the spiral, found once; a
+    // point outside it (curves that overlap cut a spiral short) is asked of the whole line, so
+    // every point is the one PointAt gives.
+    const auto& segments = line.Segments();
+    const double middle = outerStation + direction * std::fabs(ls) / 2.0;
+    const auto after = std::upper_bound(segments.begin(), segments.end(), middle,
+                                        [](double m, const alignment::Segment& segment) {
+                                            return m < segment.StartMileage;
+                                        });
+    const auto held = after == segments.begin() ? segments.end() : after - 1;
+    const auto pointAt = [&](double mileage) {
+        if (held != segments.end() && held->StartMileage <= mileage &&
+            mileage < held->EndMileage) {
+            return At(line.PointOnSegment(static_cast<std::size_t>(held - segments.begin()),
+                                          mileage));
+        }
+        return At(line.PointAt(mileage));
+    };
     std::vector<double> vertices;
     vertices.reserve(2 * (kDrawPoints + 2));
     AppendYxVertex(vertices, outer);
     for (int k = 1; k <= kDrawPoints; ++k) {
         const double d = std::fabs(SpiralPointDistance(k, ls, c, r, r0));
-        AppendYxVertex(vertices, At(s.Line.Line().PointAt(outerStation + direction * d)));
+        AppendYxVertex(vertices, pointAt(outerStation + direction * d));
     }
-    AppendYxVertex(vertices, At(s.Line.Line().PointAt(outerStation + direction * std::fabs(ls))));
+    AppendYxVertex(vertices, pointAt(outerStation + direction * std::fabs(ls)));
     host.AddLightWeightPolyline(vertices).SetColor(kGreen);
 }
 

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <numbers>
 
@@ -147,41 +148,75 @@ private:
     iconv_t m_cd;
 };
 
-/// dxflib's ASCII writer, redirected into memory: numbers in the shortest form that reads back
-/// as the same double, independent of the locale; strings in GBK.
+/// dxflib's ASCII writer, redirected to a ByteSink in pieces of about a megabyte: numbers in the
+/// shortest form that reads back as the same double, independent of the locale; strings in GBK.
+///
+/// The header carries $HANDSEED, which must exceed every handle of the file, but is written
+/// before the handles are known. So a file is written twice: first by a writer given no sink,
+/// which formats nothing and only notes the largest handle, then by one given that handle.
 class BufferWriter final : public DL_WriterA {
 public:
-    // The base opens a file stream of its own; given no name it opens nothing and stays unused.
+    /// The measuring pass: writes nothing; LargestHandle() is known at the end.
     BufferWriter() : DL_WriterA("", DL_Codes::AC1015) {}
+    /// The writing pass: `largestHandle` from the measuring pass of the same document.
+    BufferWriter(const ByteSink& sink, unsigned long largestHandle)
+        : DL_WriterA("", DL_Codes::AC1015), m_sink(&sink), m_largestHandle(largestHandle) {
+        m_bytes.reserve(kPiece + 4096);
+    }
 
-    std::string& Bytes() { return m_bytes; }
+    unsigned long LargestHandle() const { return m_largestHandle; }
+
+    /// Hands what is left to the sink; call once at the end.
+    void Finish() const {
+        if (m_sink != nullptr && !m_bytes.empty()) {
+            (*m_sink)(m_bytes);
+            m_bytes.clear();
+        }
+    }
 
     void dxfReal(int gc, double value) const override {
+        if (m_sink == nullptr) {
+            return;
+        }
         char buffer[32];
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
         Raw(gc, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
     }
     void dxfInt(int gc, int value) const override {
+        if (m_sink == nullptr) {
+            return;
+        }
         char buffer[16];
         const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
         Raw(gc, std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
     }
     void dxfHex(int gc, int value) const override {
-        const auto handle = static_cast<unsigned long>(static_cast<unsigned>(value));
-        const std::string hex = UpperHex(handle);
-        if (gc == 5 || gc == 105) {
-            m_largestHandle = std::max(m_largestHandle, handle);
+        auto handle = static_cast<unsigned long>(static_cast<unsigned>(value));
+        if (m_sink == nullptr) {
+            // The seed's own placeholder counts too: the seed written is one above it at least.
+            if (gc == 5 || gc == 105) {
+                m_largestHandle = std::max(m_largestHandle, handle);
+            }
+            return;
         }
         if (m_lastString == "$HANDSEED") {
-            m_handSeedAt = m_bytes.size() + 4; // after the group code line "  5\n"
-            m_handSeedLength = hex.size();
-            m_handSeed = handle;
+            // Raised above every handle of the file, so that a CAD program adding objects never
+            // reuses one.
+            handle = std::max(handle, m_largestHandle + 1);
             m_lastString.clear();
         }
-        Raw(gc, hex);
+        Raw(gc, UpperHex(handle));
     }
-    void dxfString(int gc, const char* value) const override { dxfString(gc, std::string(value)); }
+    void dxfString(int gc, const char* value) const override {
+        if (m_sink == nullptr) {
+            return;
+        }
+        dxfString(gc, std::string(value));
+    }
     void dxfString(int gc, const std::string& value) const override {
+        if (m_sink == nullptr) {
+            return;
+        }
         m_lastString = value;
         // Most strings (group names, layer codes, handles) are plain printable ASCII, the same
         // bytes in GBK: written as they are without going through the encoder.
@@ -194,18 +229,9 @@ public:
         }
     }
 
-    /// Raises the handle seed written in the header above every handle of the file, so that a
-    /// CAD program adding objects never reuses one (the header is written before the entities).
-    void FixHandleSeed() {
-        if (m_handSeedLength == 0) {
-            return;
-        }
-        if (m_largestHandle >= m_handSeed) {
-            m_bytes.replace(m_handSeedAt, m_handSeedLength, UpperHex(m_largestHandle + 1));
-        }
-    }
-
 private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+
     /// A group code line, right-aligned in three columns as AutoCAD writes it ("  0", " 10",
     /// "330", "1001"). Formatted by hand: the writer runs it for every line of the file.
     void Code(int gc) const {
@@ -223,6 +249,10 @@ private:
         m_bytes += value;
         m_bytes += '\n';
         TrackOwners(gc, value);
+        if (m_bytes.size() >= kPiece) {
+            (*m_sink)(m_bytes);
+            m_bytes.clear();
+        }
     }
 
     /// dxflib writes the objects (dictionaries, layouts, ...) without their owners. Every object
@@ -250,12 +280,10 @@ private:
         }
     }
 
+    const ByteSink* m_sink = nullptr; ///< null in the measuring pass
     mutable std::string m_bytes;
     mutable GbkEncoder m_encoder;
     mutable std::string m_lastString;
-    mutable std::size_t m_handSeedAt = 0;
-    mutable std::size_t m_handSeedLength = 0;
-    mutable unsigned long m_handSeed = 0;
     mutable unsigned long m_largestHandle = 0;
     mutable int m_lastCode = -1;
     mutable bool m_lastWasSection = false;
@@ -472,10 +500,11 @@ std::string EncodeDxfString(std::string_view utf8) {
     return encoder.Encode(utf8);
 }
 
-std::string RenderDxf(const DrawingDocument& document) {
+namespace {
+
+void WriteDocument(BufferWriter& dw, const DrawingDocument& document,
+                   const std::optional<Extents>& extents) {
     DL_Dxf dxf;
-    BufferWriter dw;
-    const std::optional<Extents> extents = document.ComputeExtents();
 
     WriteHeader(dxf, dw, document, extents);
 
@@ -519,16 +548,34 @@ std::string RenderDxf(const DrawingDocument& document) {
     dxf.writeObjects(dw);
     dxf.writeObjectsEnd(dw);
     dw.dxfEOF();
-    dw.FixHandleSeed();
-    return std::move(dw.Bytes());
+}
+
+} // namespace
+
+void StreamDxf(const DrawingDocument& document, const ByteSink& sink) {
+    const std::optional<Extents> extents = document.ComputeExtents();
+    BufferWriter measure;
+    WriteDocument(measure, document, extents);
+    BufferWriter dw(sink, measure.LargestHandle());
+    WriteDocument(dw, document, extents);
+    dw.Finish();
+}
+
+std::string RenderDxf(const DrawingDocument& document) {
+    std::string bytes;
+    StreamDxf(document, [&](std::string_view piece) { bytes += piece; });
+    return bytes;
 }
 
 void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path) {
-    formats::WriteOutputFile(path, RenderDxf(document));
+    formats::OutputFile output(path);
+    WriteDxf(document, output);
+    output.Commit();
 }
 
 void WriteDxf(const DrawingDocument& document, formats::OutputFile& output) {
-    output.Write(RenderDxf(document));
+    output.Write({});
+    StreamDxf(document, [&](std::string_view piece) { output.Append(piece); });
 }
 
 } // namespace tesk::cad

@@ -9,6 +9,7 @@
 #include "formats/output_file.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +20,19 @@ namespace tesk::cad {
 /// (a line break would end the value early) become blanks.
 std::string EncodeDxfString(std::string_view utf8);
 
-/// The whole DXF file of `document`, as the bytes to be written.
+/// Where the bytes of a DXF file go, a piece at a time, in order.
+using ByteSink = std::function<void(std::string_view)>;
+
+/// Writes the DXF file of `document` to `sink` in pieces of about a megabyte, so that a large
+/// drawing is never held as one string. Exceptions from `sink` pass through.
+void StreamDxf(const DrawingDocument& document, const ByteSink& sink);
+
+/// The whole DXF file of `document`, as the bytes to be written (StreamDxf into a string).
 std::string RenderDxf(const DrawingDocument& document);
 
 /// Writes `document` to `path`, replacing a file that is there (the caller asks the user first).
-/// The bytes go to a temporary file in the same folder that is flushed to disk and renamed over
-/// `path` only when complete (formats::WriteOutputFile), so a failed write leaves an older file
+/// The bytes are streamed to a temporary file in the same folder that is flushed to disk and
+/// renamed over `path` only when complete (formats::OutputFile), so a failed write leaves an older file
 /// intact. Throws geometry::RuntimeError(FileAccess) naming `path` when the file cannot be written;
 /// no temporary file is left behind.
 void WriteDxf(const DrawingDocument& document, const std::filesystem::path& path);

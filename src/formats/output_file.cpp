@@ -45,11 +45,19 @@ long ProcessId() {
 #endif
 }
 
-std::FILE* OpenForWriting(const std::filesystem::path& path, bool exclusive) {
+/// How a file is opened for writing: a new file that must not exist yet, an existing one
+/// emptied, or an existing one written at its end.
+enum class OpenMode { Exclusive, Truncate, Append };
+
+std::FILE* OpenForWriting(const std::filesystem::path& path, OpenMode mode) {
 #ifdef _WIN32
-    return ::_wfopen(path.c_str(), exclusive ? L"wbx" : L"wb"); // Chinese folder names need UTF-16
+    const wchar_t* flags = mode == OpenMode::Exclusive ? L"wbx"
+                           : mode == OpenMode::Append  ? L"ab"
+                                                       : L"wb";
+    return ::_wfopen(path.c_str(), flags); // Chinese folder names need UTF-16
 #else
-    return std::fopen(path.c_str(), exclusive ? "wbx" : "wb");
+    const char* flags = mode == OpenMode::Exclusive ? "wbx" : mode == OpenMode::Append ? "ab" : "wb";
+    return std::fopen(path.c_str(), flags);
 #endif
 }
 
@@ -276,7 +284,7 @@ OutputFile::OutputFile(std::filesystem::path target) : m_target(std::move(target
         const std::filesystem::path candidate = m_destination.parent_path() / name;
         errno = 0;
         // "x": fail rather than take over a file that exists.
-        if (std::FILE* file = OpenForWriting(candidate, true)) {
+        if (std::FILE* file = OpenForWriting(candidate, OpenMode::Exclusive)) {
             m_temporary = candidate;
             m_slot = RegisterTemporary(candidate);
             if (std::fclose(file) != 0) {
@@ -298,11 +306,19 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
+    WriteBytes(bytes, false);
+}
+
+void OutputFile::Append(std::string_view bytes) {
+    WriteBytes(bytes, true);
+}
+
+void OutputFile::WriteBytes(std::string_view bytes, bool append) {
     if (m_temporary.empty()) {
         Fail(m_target, "the file was already committed or discarded");
     }
     errno = 0;
-    std::FILE* file = OpenForWriting(m_temporary, false);
+    std::FILE* file = OpenForWriting(m_temporary, append ? OpenMode::Append : OpenMode::Truncate);
     if (file == nullptr) {
         Fail(m_target, ErrnoText(errno, "cannot open the temporary file"));
     }

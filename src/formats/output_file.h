@@ -54,6 +54,10 @@ public:
     /// naming Target() and the reason (a full disk included), or after Commit() or Discard().
     void Write(std::string_view bytes);
 
+    /// Adds `bytes` at the end of the temporary, for content written in pieces (start with
+    /// Write({}) to empty it). Throws as Write.
+    void Append(std::string_view bytes);
+
     /// Flushes the temporary to disk (fsync), gives it the permission bits of the file it
     /// replaces (if any) and renames it onto Destination(). On failure the temporary is removed,
     /// the target stays as it was, and geometry::RuntimeError(FileAccess) naming Target() and
@@ -66,6 +70,8 @@ public:
 
 private:
     friend void CommitAll(std::initializer_list<OutputFile*> outputs);
+    /// Writes `bytes` into the temporary, at its end or in place of what is there.
+    void WriteBytes(std::string_view bytes, bool append);
     /// Flushes the temporary and gives it the old file's mode; throws as Commit().
     void Prepare();
     /// Renames the prepared temporary onto Destination(); throws as Commit().

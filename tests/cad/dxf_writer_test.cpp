@@ -157,12 +157,22 @@ TEST(CadDxfRender, CoordinatesReadBackToTheLastBit) {
     EXPECT_EQ(y, p.Y);
 }
 
-TEST(CadDxfRender, HandleSeedLiesAboveEveryHandleOfALargeDrawing) {
-    DrawingDocument doc;
-    for (int i = 0; i < 70000; ++i) { // more handles than the usual fixed seed FFFF
-        doc.AddPoint({i * 1.0, 0, 0});
+/// 70 000 points: more handles than the usual fixed seed FFFF, and several megabytes of DXF.
+class LargeDrawing {
+public:
+    LargeDrawing() {
+        for (int i = 0; i < 70000; ++i) {
+            m_doc.AddPoint({i * 1.0, 0, 0});
+        }
     }
-    const auto groups = Groups(RenderDxf(doc));
+    operator const DrawingDocument&() const { return m_doc; }
+
+private:
+    DrawingDocument m_doc;
+};
+
+TEST(CadDxfRender, HandleSeedLiesAboveEveryHandleOfALargeDrawing) {
+    const auto groups = Groups(RenderDxf(LargeDrawing()));
     unsigned long seed = 0;
     unsigned long largest = 0;
     for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
@@ -175,6 +185,26 @@ TEST(CadDxfRender, HandleSeedLiesAboveEveryHandleOfALargeDrawing) {
     }
     EXPECT_GT(largest, 70000ul);
     EXPECT_GT(seed, largest);
+}
+
+TEST(CadDxfWrite, ALargeDrawingIsStreamedInPiecesThatMakeTheWholeFile) {
+    // The seed in the header comes from a first pass over the drawing: the streamed file must
+    // be the very bytes of the rendered one.
+    TempFolder folder;
+    const LargeDrawing doc;
+    std::vector<std::size_t> pieces;
+    std::string joined;
+    StreamDxf(doc, [&](std::string_view piece) {
+        pieces.push_back(piece.size());
+        joined += piece;
+    });
+    ASSERT_GT(pieces.size(), 2u);
+    for (const std::size_t size : pieces) {
+        EXPECT_LT(size, (1u << 20) + 4096u);
+    }
+    WriteDxf(doc, folder.Path() / "a.dxf");
+    EXPECT_EQ(ReadFile(folder.Path() / "a.dxf"), joined);
+    EXPECT_EQ(RenderDxf(doc), joined);
 }
 
 TEST(CadDxfWrite, ReplacesAnOlderFileAndLeavesNoTemporaryFile) {

@@ -68,4 +68,19 @@ void DrawStakeOutPoints(const std::vector<geometry::PlanePoint>& points, bool jo
     host.SetActiveUcs(ucs.Xy);
 }
 
+void DrawPolarSetup(geometry::PlanePoint station, geometry::PlanePoint backsight,
+                    const std::vector<geometry::PlanePoint>& points, DrawingHost& host) {
+    constexpr double kMarkRadius = 0.5; // m
+    constexpr double kTextHeight = 1.0; // m
+    const Point s = DrawingPoint(station);
+    const Point b = DrawingPoint(backsight);
+    for (const geometry::PlanePoint& p : points) {
+        host.AddLine(s, DrawingPoint(p)).SetColor(kCyan);
+    }
+    host.AddLine(s, b).SetColor(kRed);
+    host.AddCircle(s, kMarkRadius).SetColor(kRed);
+    host.AddText("测站", {s.X + kMarkRadius, s.Y + kMarkRadius, 0.0}, kTextHeight);
+    host.AddText("后视", {b.X + kMarkRadius, b.Y + kMarkRadius, 0.0}, kTextHeight);
+}
+
 } // namespace tesk::cad

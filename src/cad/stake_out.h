@@ -32,4 +32,11 @@ std::vector<double> SkewDistances(std::string_view field);
 void DrawStakeOutPoints(const std::vector<geometry::PlanePoint>& points, bool joinWithPolyline,
                         DrawingHost& host);
 
+/// The polar stake-out set-up: a circle at the instrument station labelled "测站", a red line
+/// to the backsight labelled "后视", and a cyan line from the station to each of `points`.
+/// Sizes are in metres, for a drawing of survey coordinates. Draws in world coordinates and
+/// leaves the current coordinate system as it was. Throws whatever the host throws.
+void DrawPolarSetup(geometry::PlanePoint station, geometry::PlanePoint backsight,
+                    const std::vector<geometry::PlanePoint>& points, DrawingHost& host);
+
 } // namespace tesk::cad

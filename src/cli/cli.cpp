@@ -46,6 +46,36 @@ void AddDigits(CLI::App& command, int& digits) {
         ->check(CLI::Range(0, 12));
 }
 
+/// The texts of the field options, as typed; one set serves the one subcommand parsed.
+struct FieldTexts {
+    std::vector<std::string> Exports;
+    std::string Setup;
+    std::string Backsight;
+};
+
+void AddFieldOptions(CLI::App& command, FieldTexts& texts, bool& force) {
+    command.add_option(
+        "--export", texts.Exports,
+        "also write the points as a point file FORMAT:FILE (repeatable): cass (.dat: "
+        "name,code,Y,X,H, east first, GBK), csv (name,N,E,Z,code, UTF-8), gsi (Leica GSI-16: "
+        "81 east, 82 north, 83 height), sdr (Sokkia SDR33). Names: piles PIER-ENTRY (3-2), stakes "
+        "their station (K15+120), side stakes with side and offset (K15+120L12.5). gsi and sdr "
+        "take IDs of at most 16 ASCII characters: other characters become _, a longer name keeps "
+        "its last 16, an ID met before gets ~2, ~3, ... Two points of one name are refused. "
+        "Without a profile H is empty (sdr: 0)");
+    auto* setup = command.add_option(
+        "--setup", texts.Setup,
+        "polar stake-out: instrument station X,Y (north, east); adds the columns azimuth_dms "
+        "(from the station), angle_dms (clockwise from the backsight) and distance");
+    auto* backsight =
+        command.add_option("--backsight", texts.Backsight, "polar stake-out: backsight X,Y");
+    setup->needs(backsight);
+    backsight->needs(setup);
+    if (command.get_option_no_throw("--force") == nullptr) {
+        command.add_flag("--force", force, "replace output files that exist");
+    }
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -63,6 +93,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                "(=, +, -, @) is quoted after an apostrophe: \"'=A1\".");
 
     AlignmentFiles files;
+    FieldTexts fieldTexts;
+    bool force = false;
     TableOptions table;
     int curveDigits = 4;
     PointOptions point;
@@ -81,6 +113,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         ->delimiter(',');
     tableCommand->add_option("--angle", table.Angle,
                              "right deflection angle of the side stakes, degrees (default 90)");
+    AddFieldOptions(*tableCommand, fieldTexts, force);
 
     auto* curvesCommand = app.add_subcommand("curves", "one row per curve or element, as CSV");
     AddAlignmentOptions(*curvesCommand, files);
@@ -98,6 +131,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     pointCommand->add_option("--station", point.Station, "station text")->required();
     pointCommand->add_option("--skew", point.Skew, "skew distance, m, left positive");
     pointCommand->add_option("--angle", point.Angle, "right deflection angle, degrees");
+    AddDigits(*pointCommand, point.Digits);
+    AddFieldOptions(*pointCommand, fieldTexts, force);
 
     LocateOptions locate;
     auto* locateCommand = app.add_subcommand(
@@ -118,6 +153,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     });
     AddDigits(*locateCommand, locate.Digits);
+    AddFieldOptions(*locateCommand, fieldTexts, force);
 
     PilesOptions piles;
     std::vector<double> at{0.0, 0.0};
@@ -136,8 +172,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     pilesCommand->add_flag("--table", piles.Table, "draw the coordinate table")->needs(dxf);
     pilesCommand->add_flag("--sketch", piles.Sketch, "draw the pile sketch")->needs(dxf);
     pilesCommand->add_flag("--stakeout", piles.StakeOut, "draw the stake-out points")->needs(dxf);
-    bool force = false;
-    pilesCommand->add_flag("--force", force, "replace --xlsx and --dxf files that exist");
+    pilesCommand->add_flag("--force", force, "replace --xlsx, --dxf and --export files that exist");
+    AddFieldOptions(*pilesCommand, fieldTexts, force);
 
     std::string drawDxf;
     auto* drawCommand = app.add_subcommand(
@@ -188,6 +224,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::vector<std::string> inputs = {files.Jd,      files.Breaks,    files.Elem,
                                              files.LandXml, files.Profile,   files.CrossFall,
                                              piles.PileFile, locate.PointFile};
+    // The point files and the polar stake-out of the one command parsed.
+    const std::optional<FieldOptions> field =
+        ParseFieldOptions(prompts, fieldTexts.Exports, fieldTexts.Setup, fieldTexts.Backsight);
+    if (!field) {
+        return 1;
+    }
+    table.Field = point.Field = locate.Field = piles.Field = *field;
+    if (!ExportsAreSafe(prompts, inputs, {piles.Xlsx, piles.Dxf}, *field, force)) {
+        return 1;
+    }
     if ((pilesCommand->parsed() &&
          !OutputsAreSafe(prompts, inputs, piles.Xlsx, piles.Dxf, force)) ||
         (drawCommand->parsed() && !OutputsAreSafe(prompts, inputs, {}, drawDxf, force)) ||

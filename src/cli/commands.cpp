@@ -10,7 +10,9 @@
 #include "formats/output_file.h"
 #include "formats/point_file.h"
 #include "formats/text_file.h"
+#include "geometry/angles.h"
 #include "geometry/number_text.h"
+#include "geometry/polar.h"
 #include "piles/pile_table.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
@@ -18,6 +20,7 @@
 #include "session/stakes.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/pile_sheet.h"
+#include "sheet/stake_sheet.h"
 #include "sheet/xlsx_writer.h"
 #include "stationing/stationing.h"
 
@@ -26,6 +29,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
@@ -132,6 +136,58 @@ bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inp
     return true;
 }
 
+std::optional<FieldOptions> ParseFieldOptions(ConsolePrompts& prompts,
+                                              const std::vector<std::string>& exports,
+                                              const std::string& setup,
+                                              const std::string& backsight) {
+    FieldOptions field;
+    for (const std::string& text : exports) {
+        const std::size_t colon = text.find(':');
+        const std::optional<formats::PointFormat> format =
+            colon == std::string::npos
+                ? std::nullopt
+                : formats::PointFormatNamed(geometry::Trim(text.substr(0, colon)));
+        if (!format || colon + 1 >= text.size()) {
+            prompts.Refuse({"--export " + text +
+                            "有误，应写成 格式:文件，如 cass:bridge.dat（格式为cass、csv、gsi或sdr）！"});
+            return std::nullopt;
+        }
+        field.Exports.push_back({*format, text.substr(colon + 1)});
+    }
+    if (!setup.empty() || !backsight.empty()) {
+        auto made = session::MakePolarSetup(setup, backsight);
+        if (auto* refusal = std::get_if<session::Refusal>(&made)) {
+            prompts.Refuse(*refusal);
+            return std::nullopt;
+        }
+        field.Setup = std::get<session::PolarSetup>(made);
+    }
+    return field;
+}
+
+bool ExportsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
+                    const std::vector<std::string>& others, const FieldOptions& field, bool force) {
+    std::vector<std::string> outputs;
+    for (const std::string& other : others) {
+        if (!other.empty()) {
+            outputs.push_back(other);
+        }
+    }
+    for (const PointExport& e : field.Exports) {
+        for (const std::string& earlier : outputs) {
+            if (SameFile(e.Path, earlier)) {
+                prompts.Refuse({"两个输出不能写入同一文件：" + e.Path});
+                return false;
+            }
+        }
+        if (!OutputsAreSafe(prompts, inputs, {}, e.Path, force)) {
+            return false;
+        }
+        outputs.push_back(e.Path);
+    }
+    return true;
+}
+
 std::string CsvField(const std::string& text) {
     // Most fields (every station label) are plain: printable ASCII that starts with a letter or
     // a digit and holds no comma or quote. They go out as they are.
@@ -205,6 +261,87 @@ std::optional<LoadedLine> LoadAlignment(ConsolePrompts& prompts, const Alignment
     return line;
 }
 
+namespace {
+
+/// The polar values of `points` from the setup of `field` (none without one), after the checks
+/// of the field outputs: two points of one name when point files are asked for, a point at the
+/// station. Nothing after a refusal (reported).
+std::optional<std::vector<geometry::PolarValues>>
+CheckFieldPoints(ConsolePrompts& prompts, const FieldOptions& field,
+                 const std::vector<formats::FieldPoint>& points) {
+    if (!field.Exports.empty()) {
+        if (const auto refusal = session::CheckPointNames(points)) {
+            prompts.Refuse(*refusal);
+            return std::nullopt;
+        }
+    }
+    if (!field.Setup) {
+        return std::vector<geometry::PolarValues>{};
+    }
+    auto values = session::PolarTable(*field.Setup, points);
+    if (auto* refusal = std::get_if<session::Refusal>(&values)) {
+        prompts.Refuse(*refusal);
+        return std::nullopt;
+    }
+    return std::get<std::vector<geometry::PolarValues>>(std::move(values));
+}
+
+/// The CSV columns of the polar stake-out: ",azimuth_dms,angle_dms,distance", or "" without a
+/// setup.
+std::string PolarHeader(const FieldOptions& field) {
+    return field.Setup ? ",azimuth_dms,angle_dms,distance" : "";
+}
+
+/// Appends the polar columns of one row: the azimuth and the angle as the window shows
+/// azimuths, the distance with `digits` decimals.
+void AppendPolar(std::string& row, const geometry::PolarValues& v, int digits) {
+    row += ',';
+    row += geometry::DirectionText(v.Azimuth);
+    row += ',';
+    row += geometry::DirectionText(v.Angle);
+    row += ',';
+    geometry::AppendFixed(row, v.Distance, digits);
+}
+
+/// The point files of `field` written into new temporaries added to `outputs` (committed by the
+/// caller with the command's other outputs). `writing` names the file being written, for the
+/// message of a failure.
+void WriteExports(const FieldOptions& field, const std::vector<formats::FieldPoint>& points,
+                  int digits, std::vector<std::unique_ptr<formats::OutputFile>>& outputs,
+                  std::string& writing) {
+    for (const PointExport& e : field.Exports) {
+        writing = e.Path;
+        outputs.push_back(std::make_unique<formats::OutputFile>(PathOf(e.Path)));
+        formats::WritePointFile(e.Format, points, digits, *outputs.back());
+    }
+}
+
+/// Commits `outputs` together (formats::CommitAll).
+void CommitOutputs(const std::vector<std::unique_ptr<formats::OutputFile>>& outputs) {
+    std::vector<formats::OutputFile*> all;
+    for (const auto& output : outputs) {
+        all.push_back(output.get());
+    }
+    formats::CommitAll(all);
+}
+
+/// For a command whose only files are point files: writes them all or none. Returns false after
+/// a failure (reported).
+bool WriteExportsOnly(ConsolePrompts& prompts, const FieldOptions& field,
+                      const std::vector<formats::FieldPoint>& points, int digits) {
+    if (field.Exports.empty()) {
+        return true;
+    }
+    std::string writing = field.Exports.front().Path;
+    return session::RunOutputUnderHandler(prompts, false, writing, [&] {
+        std::vector<std::unique_ptr<formats::OutputFile>> outputs;
+        WriteExports(field, points, digits, outputs, writing);
+        CommitOutputs(outputs);
+    });
+}
+
+} // namespace
+
 int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions& options,
              std::ostream& out) {
     using session::Stake;
@@ -274,13 +411,27 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
         geometry::RequireFinite(p.Y, "side stake Y");
         return p;
     };
+    std::string rows;
+    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+    // The points are kept only for point files and the polar stake-out.
+    const bool field = options.Field.Any();
+    std::vector<formats::FieldPoint> fieldPoints;
     std::string failing;
     try {
         eachStake([&](const Stake& stake) {
             failing = stake.Label;
             const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
+            if (field && options.Offsets.empty()) {
+                fieldPoints.push_back({session::StakeName(stake.Label), c.X, c.Y,
+                                       session::DesignElevation(line, stake.Mileage), {}});
+            }
             for (const double d : options.Offsets) {
-                (void)offsetPoint(c, d);
+                const geometry::PlanePoint p = offsetPoint(c, d);
+                if (field) {
+                    fieldPoints.push_back(
+                        {session::SideStakeName(stake.Label, d), p.X, p.Y,
+                         session::PointElevation(line, stake.Mileage, d, theta, p), {}});
+                }
             }
         });
     } catch (const geometry::RuntimeError& e) {
@@ -288,14 +439,24 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
                       session::ErrorDetail(e), e.what());
         return 1;
     }
+    const auto polar = CheckFieldPoints(prompts, options.Field, fieldPoints);
+    if (!polar || !WriteExportsOnly(prompts, options.Field, fieldPoints, options.Digits)) {
+        return 1;
+    }
+    std::size_t polarRow = 0;
+    const auto endRow = [&] {
+        if (options.Field.Setup) {
+            AppendPolar(rows, (*polar)[polarRow++], options.Digits);
+        }
+        rows += '\n';
+    };
 
     ElevationColumn h(line, prompts, options.Digits);
-    std::string rows;
-    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
     rows.reserve(kFlushAt + 4096);
     rows += options.Offsets.empty() ? "station,mileage,x,y,azimuth"
                                     : "station,mileage,offset,x,y,azimuth";
     rows += h.Header();
+    rows += PolarHeader(options.Field);
     rows += '\n';
     const int azimuthDigits = std::max(options.Digits, 9);
     const auto appendField = [&rows](double value, int digits) {
@@ -314,7 +475,7 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
             if (h.On()) {
                 rows += h.Field(session::DesignElevation(line, stake.Mileage));
             }
-            rows += '\n';
+            endRow();
         }
         for (const double d : options.Offsets) {
             const geometry::PlanePoint p = offsetPoint(c, d);
@@ -327,7 +488,7 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
             if (h.On()) {
                 rows += h.Field(session::PointElevation(line, stake.Mileage, d, theta, p));
             }
-            rows += '\n';
+            endRow();
         }
         if (rows.size() >= kFlushAt) {
             out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
@@ -398,6 +559,26 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
         measured = measured || p.H.has_value();
     }
     const std::vector<session::PointLocation> located = session::LocatePoints(line, named);
+    // As field points: each point where it is, with the design elevation at its nearest foot.
+    std::vector<formats::FieldPoint> fieldPoints;
+    for (const session::PointLocation& p : located) {
+        std::optional<double> design;
+        if (!p.Feet.empty()) {
+            design = session::DesignElevation(line, p.Feet.front().At.Mileage, p.Feet.front().Offset);
+        }
+        fieldPoints.push_back({p.Name, p.Point.X, p.Point.Y, design, {}});
+    }
+    const auto polar = CheckFieldPoints(prompts, options.Field, fieldPoints);
+    if (!polar || !WriteExportsOnly(prompts, options.Field, fieldPoints, digits)) {
+        return 1;
+    }
+    const auto polarColumns = [&](std::size_t i) {
+        std::string columns;
+        if (options.Field.Setup) {
+            AppendPolar(columns, (*polar)[i], digits);
+        }
+        return columns;
+    };
     for (std::size_t i = 0; i < located.size(); ++i) {
         const session::PointLocation& located1 = located[i];
         const std::optional<double>& height = (*points)[i].H;
@@ -408,7 +589,7 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
             std::string(h.On() ? "," : "") + (h.On() && measured ? "," : "");
         if (located1.Feet.empty()) {
             prompts.Error(located1.Note, {}, {});
-            rows << head << ",,," << noElevation << '\n';
+            rows << head << ",,," << noElevation << polarColumns(i) << '\n';
             continue;
         }
         for (const session::LocatedFoot& f : located1.Feet) {
@@ -426,11 +607,11 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
                     }
                 }
             }
-            rows << '\n';
+            rows << polarColumns(i) << '\n';
         }
     }
     out << "name,x,y,station,mileage,offset,azimuth" << h.Header()
-        << (h.On() && measured ? ",dh" : "") << '\n'
+        << (h.On() && measured ? ",dh" : "") << PolarHeader(options.Field) << '\n'
         << rows.str();
     return 0;
 }
@@ -519,6 +700,22 @@ int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions
     if (!result) {
         return 1;
     }
+    std::vector<geometry::PolarValues> polar;
+    if (options.Field.Any()) {
+        // Named by its stake and skew, as a side stake: "BK15+120L6".
+        const auto stake = session::StakeAt(line, geometry::Trim(options.Station));
+        const std::string label = std::holds_alternative<session::Stake>(stake)
+                                      ? std::get<session::Stake>(stake).Label
+                                      : std::string(geometry::Trim(options.Station));
+        const double skew = geometry::NumericValue(geometry::Trim(options.Skew));
+        const std::vector<formats::FieldPoint> points = {
+            {session::SideStakeName(label, skew), result->X, result->Y, result->Elevation, {}}};
+        const auto checked = CheckFieldPoints(prompts, options.Field, points);
+        if (!checked || !WriteExportsOnly(prompts, options.Field, points, options.Digits)) {
+            return 1;
+        }
+        polar = *checked;
+    }
     out << "X坐标," << result->XText << "\nY坐标," << result->YText << "\n方位角,"
         << result->AzimuthText << '\n';
     if (line.Profile) {
@@ -526,6 +723,11 @@ int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions
         if (!result->ElevationNote.empty()) {
             prompts.Error(result->ElevationNote, {}, {});
         }
+    }
+    if (!polar.empty()) {
+        out << "测站方位角," << geometry::DirectionText(polar[0].Azimuth) << "\n水平角,"
+            << geometry::DirectionText(polar[0].Angle) << "\n平距,"
+            << FormatFixed(polar[0].Distance, options.Digits) << '\n';
     }
     return 0;
 }
@@ -559,12 +761,37 @@ void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
     }
 }
 
-/// Writes the workbook and the drawing asked for, both or neither: each goes to its temporary
-/// first, and they replace their targets together at the end.
+/// The polar stake-out sheet of `points` from the setup of `field`.
+sheet::PolarSheetTable PolarSheet(const session::PolarSetup& setup,
+                                  const std::vector<formats::FieldPoint>& points,
+                                  const std::vector<geometry::PolarValues>& polar) {
+    sheet::PolarSheetTable table;
+    table.Station = setup.Station;
+    table.Backsight = setup.Backsight;
+    table.BacksightAzimuth =
+        geometry::DirectionText(geometry::PointAzimuth(setup.Station, setup.Backsight));
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        table.Rows.push_back({points[i].Name,
+                              {points[i].X, points[i].Y},
+                              points[i].H,
+                              geometry::DirectionText(polar[i].Azimuth),
+                              geometry::DirectionText(polar[i].Angle),
+                              polar[i].Distance});
+    }
+    return table;
+}
+
+/// Writes the workbook, the drawing and the point files asked for, all or none: each goes to
+/// its temporary first, and they replace their targets together at the end. With a setup the
+/// workbook gets the sheet "极坐标放样表" and the drawing the set-up.
 bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
-                      ConsolePrompts& prompts, const PilesOptions& options) {
+                      ConsolePrompts& prompts, const PilesOptions& options,
+                      const std::vector<formats::FieldPoint>& points,
+                      const std::vector<geometry::PolarValues>& polar) {
     // The output being made, for the heading of a fault ("文件无法写入：" + path).
-    std::string writing = options.Xlsx.empty() ? options.Dxf : options.Xlsx;
+    std::string writing = !options.Xlsx.empty() ? options.Xlsx
+                          : !options.Dxf.empty() ? options.Dxf
+                                                 : options.Field.Exports.front().Path;
     return session::RunOutputUnderHandler(prompts, false, writing, [&] {
         std::optional<formats::OutputFile> xlsx;
         std::optional<formats::OutputFile> dxf;
@@ -576,19 +803,36 @@ bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
         if (!options.Dxf.empty()) {
             dxf.emplace(PathOf(options.Dxf));
         }
+        const std::optional<session::PolarSetup>& setup = options.Field.Setup;
         if (xlsx) {
             writing = options.Xlsx;
             sheet::Workbook workbook;
             sheet::WriteCoordinateSheet(workbook, session::CoordinateSheetTable(line, table));
+            if (setup) {
+                sheet::WritePolarSheet(workbook, PolarSheet(*setup, points, polar));
+            }
             sheet::WriteXlsx(workbook, *xlsx);
         }
         if (dxf) {
             writing = options.Dxf;
             cad::DrawingDocument document;
             DrawPileOutputs(table, options, document);
+            if (setup) {
+                std::vector<geometry::PlanePoint> targets;
+                for (const formats::FieldPoint& p : points) {
+                    targets.push_back({p.X, p.Y});
+                }
+                cad::DrawPolarSetup(setup->Station, setup->Backsight, targets, document);
+            }
             cad::WriteDxf(document, *dxf);
         }
-        formats::CommitAll({xlsx ? &*xlsx : nullptr, dxf ? &*dxf : nullptr});
+        std::vector<std::unique_ptr<formats::OutputFile>> exports;
+        WriteExports(options.Field, points, options.Digits, exports, writing);
+        std::vector<formats::OutputFile*> all = {xlsx ? &*xlsx : nullptr, dxf ? &*dxf : nullptr};
+        for (const auto& e : exports) {
+            all.push_back(e.get());
+        }
+        formats::CommitAll(all);
     });
 }
 
@@ -609,25 +853,42 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
     if (!read || !table) {
         return 1;
     }
-    std::ostringstream rows;
+    std::vector<formats::FieldPoint> points;
+    std::vector<geometry::PolarValues> polar;
+    if (options.Field.Any()) {
+        points = session::PilePoints(line, *table);
+        auto checked = CheckFieldPoints(prompts, options.Field, points);
+        if (!checked) {
+            return 1;
+        }
+        polar = std::move(*checked);
+    }
+    std::string rows;
     ElevationColumn h(line, prompts, options.Digits);
     const sheet::PileSheetTable sheetTable = session::CoordinateSheetTable(line, *table);
+    std::size_t pile = 0;
     for (std::size_t k = 0; k < table->Piers.size(); ++k) {
         const piles::Pier& pier = table->Piers[k];
-        for (std::size_t j = 0; j < pier.Entries.size(); ++j) {
+        for (std::size_t j = 0; j < pier.Entries.size(); ++j, ++pile) {
             const geometry::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
-            rows << k << ',' << CsvField(pier.StationText) << ',' << j + 1 << ','
-                 << FormatFixed(pier.Entries[j].L1, options.Digits) << ','
-                 << FormatFixed(pier.Entries[j].L2, options.Digits) << ','
-                 << FormatFixed(p.X, options.Digits) << ',' << FormatFixed(p.Y, options.Digits)
-                 << (h.On() ? h.Field(sheetTable.Piers[k].Entries[j].H) : "") << '\n';
+            rows += std::to_string(k) + ',' + CsvField(pier.StationText) + ',' +
+                    std::to_string(j + 1) + ',' +
+                    FormatFixed(pier.Entries[j].L1, options.Digits) + ',' +
+                    FormatFixed(pier.Entries[j].L2, options.Digits) + ',' +
+                    FormatFixed(p.X, options.Digits) + ',' + FormatFixed(p.Y, options.Digits) +
+                    (h.On() ? h.Field(sheetTable.Piers[k].Entries[j].H) : "");
+            if (options.Field.Setup) {
+                AppendPolar(rows, polar[pile], options.Digits);
+            }
+            rows += '\n';
         }
     }
-    if ((!options.Xlsx.empty() || !options.Dxf.empty()) &&
-        !WritePileOutputs(line, *table, prompts, options)) {
+    if ((!options.Xlsx.empty() || !options.Dxf.empty() || !options.Field.Exports.empty()) &&
+        !WritePileOutputs(line, *table, prompts, options, points, polar)) {
         return 1;
     }
-    out << "pier,station,entry,L1,L2,x,y" << h.Header() << '\n' << rows.str();
+    out << "pier,station,entry,L1,L2,x,y" << h.Header() << PolarHeader(options.Field) << '\n'
+        << rows;
     return 0;
 }
 

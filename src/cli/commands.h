@@ -4,6 +4,8 @@
 // needs, writes CSV to `out` and messages through the prompts, and returns the exit status.
 
 #include "cli/console_prompts.h"
+#include "formats/point_export.h"
+#include "session/field_outputs.h"
 #include "session/session.h"
 
 #include <iosfwd>
@@ -24,6 +26,29 @@ struct AlignmentFiles {
     std::string CrossFall; ///< cross-fall file (.hp) for Profile, optional
 };
 
+/// A point file asked for with --export FORMAT:FILE.
+struct PointExport {
+    formats::PointFormat Format = formats::PointFormat::Cass;
+    std::string Path; ///< UTF-8
+};
+
+/// What a command that computes points also hands to the field: point files, and the polar
+/// stake-out from an instrument station oriented on a backsight (--setup, --backsight).
+struct FieldOptions {
+    std::vector<PointExport> Exports;
+    std::optional<session::PolarSetup> Setup;
+    /// Whether the points must be collected at all.
+    bool Any() const { return !Exports.empty() || Setup.has_value(); }
+};
+
+/// The field options of a command from the texts of --export (each "FORMAT:FILE"), --setup and
+/// --backsight (both "X,Y" or both empty). Refuses, through `prompts`, an export text that is
+/// not a known format, a colon and a file name, and a setup MakePolarSetup refuses.
+std::optional<FieldOptions> ParseFieldOptions(ConsolePrompts& prompts,
+                                              const std::vector<std::string>& exports,
+                                              const std::string& setup,
+                                              const std::string& backsight);
+
 /// Loads the line `files` name; on failure reports through `prompts` and returns nothing.
 std::optional<session::LoadedLine> LoadAlignment(ConsolePrompts& prompts,
                                                  const AlignmentFiles& files);
@@ -38,6 +63,7 @@ struct TableOptions {
     /// order given; none = the centre line only (the table's columns stay as they were)
     std::vector<double> Offsets;
     std::string Angle; ///< right deflection angle of the side stakes, degrees; empty = 90
+    FieldOptions Field; ///< point files of the stakes, and their polar stake-out columns
 };
 /// Station, mileage, X, Y and tangent azimuth (rad, at least 9 decimals) of every station given
 /// and, for a range, of every multiple of the step of the written stationing and every main
@@ -57,6 +83,8 @@ struct PointOptions {
     std::string Station; ///< station text, optionally led by a mark letter
     std::string Skew;    ///< skew distance, m, positive = left of the line
     std::string Angle;   ///< right deflection angle, degrees, [0, 180); empty or 0 = 90
+    int Digits = 4;      ///< decimals of the point files and the polar distance
+    FieldOptions Field;  ///< the point as a point file, and its polar stake-out lines
 };
 /// The vertical-curve table of the loaded profile as CSV: station, mileage, elevation, grade_in,
 /// grade_out (percent), radius, length, tangent, external, start_station, end_station. Returns 0,
@@ -73,6 +101,7 @@ struct LocateOptions {
     std::vector<std::string> Points; ///< "X,Y" texts of --point, named P1, P2, ...
     std::string PointFile;           ///< a point file (name,X,Y[,H] or CASS name,code,Y,X,H)
     int Digits = 4;                  ///< decimals of the numbers written, 0..12
+    FieldOptions Field;              ///< the points as point files, and their polar columns
 };
 /// Point -> station: one CSV row name,x,y,station,mileage,offset,azimuth per foot of each
 /// point, nearest first; a point without a foot, or at the centre of an arc, gets one row with
@@ -90,6 +119,9 @@ struct PilesOptions {
     double AtX = 0.0; ///< insertion point of the drawn table, survey X (north), m
     double AtY = 0.0; ///< survey Y (east), m
     bool Table = false, Sketch = false, StakeOut = false; ///< drawings asked for; none = all
+    /// The piles as point files; with a setup the polar columns, the sheet "极坐标放样表" in the
+    /// workbook and the set-up in the drawing. All outputs are committed together.
+    FieldOptions Field;
 };
 /// The pile coordinate table of a pile file as CSV: pier (0-based), station text, entry
 /// (1-based), L1, L2, X, Y; optionally the workbook and the drawings. The pile file is read once.
@@ -110,6 +142,12 @@ int RunDraw(const session::LoadedLine& line, ConsolePrompts& prompts, const std:
 /// for. Returns true when nothing was refused.
 bool OutputsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
                     const std::string& xlsx, const std::string& dxf, bool force);
+
+/// The same for the point files of `field` next to the command's other outputs (`others`,
+/// empty ones ignored): an input, an existing file without `force`, and two outputs in one file
+/// ("两个输出不能写入同一文件：") are refused.
+bool ExportsAreSafe(ConsolePrompts& prompts, const std::vector<std::string>& inputs,
+                    const std::vector<std::string>& others, const FieldOptions& field, bool force);
 
 /// `text` as one CSV field: control characters escaped (geometry::EscapeControlCharacters); a
 /// text a spreadsheet would compute (it starts with '=', '+', '-' or '@' and is not a number)

@@ -377,6 +377,10 @@ void OutputFile::Discard() noexcept {
 }
 
 void CommitAll(std::initializer_list<OutputFile*> outputs) {
+    CommitAll(std::vector<OutputFile*>(outputs));
+}
+
+void CommitAll(const std::vector<OutputFile*>& outputs) {
     try {
         for (OutputFile* output : outputs) {
             if (output != nullptr) {

@@ -22,6 +22,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tesk::formats {
 
@@ -69,7 +70,7 @@ public:
     void Discard() noexcept;
 
 private:
-    friend void CommitAll(std::initializer_list<OutputFile*> outputs);
+    friend void CommitAll(const std::vector<OutputFile*>& outputs);
     /// Writes `bytes` into the temporary, at its end or in place of what is there.
     void WriteBytes(std::string_view bytes, bool append);
     /// Flushes the temporary and gives it the old file's mode; throws as Commit().
@@ -88,6 +89,7 @@ private:
 /// the order given. Null entries are skipped. Throws as OutputFile::Commit; a failure before the
 /// renames removes every temporary and leaves every target as it was.
 void CommitAll(std::initializer_list<OutputFile*> outputs);
+void CommitAll(const std::vector<OutputFile*>& outputs);
 
 /// Installs handlers for SIGINT, SIGTERM and SIGHUP (those not ignored at the time) that remove
 /// the temporaries of every OutputFile still open, then end the process by the same signal as

@@ -157,4 +157,61 @@ Worksheet& WriteLocateSheet(Workbook& workbook, const std::vector<LocateSheetRow
     return sheet;
 }
 
+Worksheet& WritePolarSheet(Workbook& workbook, const PolarSheetTable& table) {
+    constexpr int kFirstRow = 6; // below the title, the heading block and the column captions
+    if (table.Rows.size() > static_cast<std::size_t>(kMaxRow - kFirstRow + 1)) {
+        throw geometry::RuntimeError(geometry::ErrorCode::Output,
+                                     "the points do not fit into a worksheet");
+    }
+    for (const geometry::PlanePoint& p : {table.Station, table.Backsight}) {
+        Require(std::isfinite(p.X) && std::isfinite(p.Y), "station coordinate");
+    }
+    for (const PolarSheetRow& row : table.Rows) {
+        Require(std::isfinite(row.Point.X) && std::isfinite(row.Point.Y), "coordinate");
+        Require(std::isfinite(row.Distance) && (!row.H || std::isfinite(*row.H)),
+                "distance or elevation");
+    }
+    Worksheet& sheet = workbook.AddWorksheet("极坐标放样表");
+    CommonFormat(sheet);
+    const char* headers[] = {"点名", "X", "Y", "H", "方位角", "水平角", "平距"};
+    const double widths[] = {14, 14, 14, 10, 15, 15, 12};
+    sheet.Merge({{1, 1}, {1, 7}});
+    sheet.SetValue({1, 1}, "极 坐 标 放 样 表");
+    sheet.SetFontSize({{1, 1}, {1, 1}}, 14);
+    // The setup: 测站 X Y, then 后视 X Y and the backsight azimuth.
+    sheet.SetValue({2, 1}, "测站");
+    sheet.SetValue({2, 2}, table.Station.X);
+    sheet.SetValue({2, 3}, table.Station.Y);
+    sheet.SetValue({3, 1}, "后视");
+    sheet.SetValue({3, 2}, table.Backsight.X);
+    sheet.SetValue({3, 3}, table.Backsight.Y);
+    sheet.SetValue({3, 4}, "后视方位角");
+    sheet.SetValue({3, 5}, table.BacksightAzimuth);
+    sheet.SetNumberFormat({{2, 2}, {3, 3}}, kCoordinateFormat);
+    for (int c = 1; c <= 7; ++c) {
+        sheet.SetValue({kFirstRow - 1, c}, headers[c - 1]);
+        sheet.SetColumnWidth(c, c, widths[c - 1]);
+    }
+    int r = kFirstRow;
+    for (const PolarSheetRow& row : table.Rows) {
+        sheet.SetValue({r, 1}, row.Name);
+        sheet.SetValue({r, 2}, row.Point.X);
+        sheet.SetValue({r, 3}, row.Point.Y);
+        if (row.H) {
+            sheet.SetValue({r, 4}, *row.H);
+        }
+        sheet.SetValue({r, 5}, row.Azimuth);
+        sheet.SetValue({r, 6}, row.Angle);
+        sheet.SetValue({r, 7}, row.Distance);
+        ++r;
+    }
+    if (r > kFirstRow) {
+        sheet.SetNumberFormat({{kFirstRow, 2}, {r - 1, 3}}, kCoordinateFormat);
+        sheet.SetNumberFormat({{kFirstRow, 4}, {r - 1, 4}}, "0.000");
+        sheet.SetNumberFormat({{kFirstRow, 7}, {r - 1, 7}}, kCoordinateFormat);
+    }
+    Frame(sheet, {{kFirstRow - 1, 1}, {std::max(kFirstRow - 1, r - 1), 7}});
+    return sheet;
+}
+
 } // namespace tesk::sheet

@@ -53,4 +53,27 @@ struct LocateSheetRow {
 /// result. Failures as WriteStakeSheet.
 Worksheet& WriteLocateSheet(Workbook& workbook, const std::vector<LocateSheetRow>& rows);
 
+/// One point of a polar stake-out table.
+struct PolarSheetRow {
+    std::string Name;
+    geometry::PlanePoint Point;
+    std::optional<double> H;  ///< design elevation; an empty cell without one
+    std::string Azimuth;      ///< from the station, d°mm′ss.ss″
+    std::string Angle;        ///< clockwise from the backsight, d°mm′ss.ss″
+    double Distance = 0.0;    ///< m, horizontal
+};
+
+/// The polar stake-out table: where the instrument stands and what it is oriented on.
+struct PolarSheetTable {
+    geometry::PlanePoint Station;
+    geometry::PlanePoint Backsight;
+    std::string BacksightAzimuth; ///< d°mm′ss.ss″
+    std::vector<PolarSheetRow> Rows;
+};
+
+/// Adds a worksheet "极坐标放样表": a heading block with the station's and the backsight's
+/// coordinates and the backsight azimuth, then 点名 | X | Y | H | 方位角 | 水平角 | 平距, one row
+/// per point. Failures as WriteStakeSheet.
+Worksheet& WritePolarSheet(Workbook& workbook, const PolarSheetTable& table);
+
 } // namespace tesk::sheet

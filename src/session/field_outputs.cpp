@@ -1,0 +1,108 @@
+#include "session/field_outputs.h"
+
+#include "formats/text_file.h"
+#include "geometry/number_text.h"
+#include "session/commands.h"
+
+#include <cmath>
+
+namespace tesk::session {
+
+namespace {
+
+/// The coordinate refusal for a typed point: `which` is "测站点" or "后视点".
+Refusal CoordinateRefusal(const std::string& which) {
+    return {which + "坐标有误，应为北坐标,东坐标，如3452500.5,503100！"};
+}
+
+} // namespace
+
+std::string StakeName(std::string_view label) {
+    std::string name(label);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.find_first_not_of("0123456789", dot + 1) != std::string::npos) {
+        return name;
+    }
+    const std::size_t last = name.find_last_not_of('0');
+    name.erase(last == dot ? dot : last + 1);
+    return name;
+}
+
+std::string SideStakeName(std::string_view label, double offset) {
+    if (offset == 0.0) {
+        return StakeName(label);
+    }
+    return StakeName(label) + (offset > 0.0 ? "L" : "R") +
+           geometry::FormatShortest(std::fabs(offset));
+}
+
+std::string PileName(std::size_t pier, std::size_t entry) {
+    return std::to_string(pier) + "-" + std::to_string(entry);
+}
+
+std::vector<formats::FieldPoint> PilePoints(const LoadedLine& line, const piles::PileTable& table) {
+    const sheet::PileSheetTable sheet = CoordinateSheetTable(line, table);
+    std::vector<formats::FieldPoint> points;
+    for (std::size_t k = 0; k < sheet.Piers.size(); ++k) {
+        const auto& entries = sheet.Piers[k].Entries;
+        for (std::size_t j = 0; j < entries.size(); ++j) {
+            points.push_back({PileName(k, j + 1), entries[j].X, entries[j].Y, entries[j].H, {}});
+        }
+    }
+    return points;
+}
+
+std::optional<geometry::PlanePoint> ParseSurveyPoint(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<double> x = geometry::ParseNumber(geometry::Trim(text.substr(0, comma)));
+    const std::optional<double> y = geometry::ParseNumber(geometry::Trim(text.substr(comma + 1)));
+    // Coordinates beyond any survey (a slipped decimal point) are refused as the files' are.
+    if (!x || !y || !(std::fabs(*x) <= formats::kMaxCoordinate) ||
+        !(std::fabs(*y) <= formats::kMaxCoordinate)) {
+        return std::nullopt;
+    }
+    return geometry::PlanePoint{*x, *y};
+}
+
+std::variant<PolarSetup, Refusal> MakePolarSetup(std::string_view station,
+                                                 std::string_view backsight) {
+    const std::optional<geometry::PlanePoint> s = ParseSurveyPoint(station);
+    if (!s) {
+        return CoordinateRefusal("测站点");
+    }
+    const std::optional<geometry::PlanePoint> b = ParseSurveyPoint(backsight);
+    if (!b) {
+        return CoordinateRefusal("后视点");
+    }
+    if (!(std::hypot(b->X - s->X, b->Y - s->Y) >= kMinPolarDistance)) {
+        return Refusal{"测站点与后视点重合，无法定向，请检查坐标！"};
+    }
+    return PolarSetup{*s, *b};
+}
+
+std::variant<std::vector<geometry::PolarValues>, Refusal>
+PolarTable(const PolarSetup& setup, const std::vector<formats::FieldPoint>& points) {
+    std::vector<geometry::PolarValues> values;
+    values.reserve(points.size());
+    for (const formats::FieldPoint& p : points) {
+        const geometry::PolarValues v =
+            geometry::PolarFrom(setup.Station, setup.Backsight, {p.X, p.Y});
+        if (!(v.Distance >= kMinPolarDistance)) {
+            return Refusal{"点" + p.Name + "与测站点重合，无法放样，请检查坐标！"};
+        }
+        values.push_back(v);
+    }
+    return values;
+}
+
+std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& points) {
+    if (const std::optional<std::string> name = formats::DuplicateName(points)) {
+        return Refusal{"点名" + *name + "重复，点文件中的点名必须各不相同！"};
+    }
+    return std::nullopt;
+}
+
+} // namespace tesk::session

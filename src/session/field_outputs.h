@@ -1,0 +1,62 @@
+#pragma once
+
+// What goes into the field: the computed points as instrument point files, and the polar
+// stake-out (极坐标放样) of those points from an instrument station and a backsight.
+
+#include "formats/point_export.h"
+#include "geometry/plane.h"
+#include "geometry/polar.h"
+#include "piles/pile_table.h"
+#include "session/refusal.h"
+#include "session/session.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tesk::session {
+
+/// The point name of a stake: its station label without the zeros that end its decimals
+/// ("BK15+120.000" -> "BK15+120", "K15+120.350" -> "K15+120.35").
+std::string StakeName(std::string_view label);
+/// A side stake: the stake's name, "L" or "R" for the side (positive offsets are left) and the
+/// distance in its shortest form ("K15+120L12.5"); an offset of 0 is the centre stake itself.
+std::string SideStakeName(std::string_view label, double offset);
+/// A pile: its pier as the coordinate table numbers it (from 0) and its entry (from 1): "3-2".
+std::string PileName(std::size_t pier, std::size_t entry);
+
+/// Every pile of `table`, pier by pier and entry by entry, named by PileName, with the design
+/// elevation when `line` has a profile.
+std::vector<formats::FieldPoint> PilePoints(const LoadedLine& line, const piles::PileTable& table);
+
+/// "X,Y" as typed (north, east, m; blanks around either number allowed), within the bounds of
+/// the input files' coordinates; nothing for anything else.
+std::optional<geometry::PlanePoint> ParseSurveyPoint(std::string_view text);
+
+/// An instrument station and the point it is oriented on.
+struct PolarSetup {
+    geometry::PlanePoint Station;
+    geometry::PlanePoint Backsight;
+};
+
+/// Points closer than this to the station give no direction worth setting out, m.
+inline constexpr double kMinPolarDistance = 0.001;
+
+/// The setup from the typed "X,Y" texts of the station and the backsight, or the refusal:
+/// "测站点坐标有误…" / "后视点坐标有误…" for texts that are not two numbers, and
+/// "测站点与后视点重合，无法定向，请检查坐标！" for points less than kMinPolarDistance apart.
+std::variant<PolarSetup, Refusal> MakePolarSetup(std::string_view station,
+                                                 std::string_view backsight);
+
+/// The polar values of each point from `setup`, in order; refused ("点…与测站点重合…") when a
+/// point lies less than kMinPolarDistance from the station.
+std::variant<std::vector<geometry::PolarValues>, Refusal>
+PolarTable(const PolarSetup& setup, const std::vector<formats::FieldPoint>& points);
+
+/// The refusal for two points of one name ("点名…重复…"), for a point file; none when every
+/// name is its own.
+std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& points);
+
+} // namespace tesk::session

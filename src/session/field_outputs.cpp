@@ -2,7 +2,10 @@
 
 #include "formats/text_file.h"
 #include "geometry/number_text.h"
+#include "session/command_handler.h"
 #include "session/commands.h"
+
+#include <filesystem>
 
 #include <cmath>
 
@@ -103,6 +106,43 @@ std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& p
         return Refusal{"点名" + *name + "重复，点文件中的点名必须各不相同！"};
     }
     return std::nullopt;
+}
+
+std::optional<formats::PointFormat> PointFormatOfPath(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+        return std::nullopt;
+    }
+    std::string extension(path.substr(dot));
+    for (char& c : extension) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    for (const formats::PointFormat format :
+         {formats::PointFormat::Cass, formats::PointFormat::Csv, formats::PointFormat::Gsi,
+          formats::PointFormat::Sdr}) {
+        if (extension == formats::PointFormatExtension(format)) {
+            return format;
+        }
+    }
+    return std::nullopt;
+}
+
+bool ExportPointFile(Prompts& prompts, const std::vector<formats::FieldPoint>& points,
+                     formats::PointFormat format, const std::string& path, int digits) {
+    if (points.empty()) {
+        prompts.Refuse({"没有可导出的点，请先计算！"});
+        return false;
+    }
+    if (const auto refusal = CheckPointNames(points)) {
+        prompts.Refuse(*refusal);
+        return false;
+    }
+    return RunOutputUnderHandler(prompts, false, path, [&] {
+        formats::OutputFile output(std::filesystem::path(std::u8string(path.begin(), path.end())));
+        formats::WritePointFile(format, points, digits, output);
+        output.Commit();
+    });
 }
 
 } // namespace tesk::session

@@ -7,6 +7,7 @@
 #include "geometry/plane.h"
 #include "geometry/polar.h"
 #include "piles/pile_table.h"
+#include "session/prompts.h"
 #include "session/refusal.h"
 #include "session/session.h"
 
@@ -58,5 +59,16 @@ PolarTable(const PolarSetup& setup, const std::vector<formats::FieldPoint>& poin
 /// The refusal for two points of one name ("点名…重复…"), for a point file; none when every
 /// name is its own.
 std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& points);
+
+/// The format a point file's name asks for by its extension, in any case: .dat (cass), .csv,
+/// .gsi, .sdr; nothing for another.
+std::optional<formats::PointFormat> PointFormatOfPath(std::string_view path);
+
+/// Writes `points` as a point file of `format` at `path` (UTF-8; replaced as a whole, see
+/// formats::OutputFile), coordinates with `digits` decimals. Refuses no points
+/// ("没有可导出的点，请先计算！") and two points of one name (CheckPointNames); a file that
+/// cannot be written is reported as the other outputs are. Returns true when written.
+bool ExportPointFile(Prompts& prompts, const std::vector<formats::FieldPoint>& points,
+                     formats::PointFormat format, const std::string& path, int digits = 4);
 
 } // namespace tesk::session

@@ -221,8 +221,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
     // Nothing the user made is overwritten: an output never replaces an input file.
-    const std::vector<std::string> inputs = {files.Jd,      files.Breaks,    files.Elem,
-                                             files.LandXml, files.Profile,   files.CrossFall,
+    const std::vector<std::string> inputs = {files.Jd,       files.Breaks,    files.Elem,
+                                             files.LandXml,  files.Profile,   files.CrossFall,
                                              piles.PileFile, locate.PointFile};
     // The point files and the polar stake-out of the one command parsed.
     const std::optional<FieldOptions> field =

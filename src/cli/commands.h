@@ -17,13 +17,13 @@ namespace tesk::cli {
 
 /// Where the alignment comes from.
 struct AlignmentFiles {
-    std::string Jd;     ///< JD file (intersection-point method)
-    std::string Breaks; ///< chain-break file for Jd, optional
-    std::string Elem;   ///< element file (element method)
+    std::string Jd;            ///< JD file (intersection-point method)
+    std::string Breaks;        ///< chain-break file for Jd, optional
+    std::string Elem;          ///< element file (element method)
     std::string LandXml;       ///< LandXML file (its first or named alignment)
     std::string AlignmentName; ///< the alignment of LandXml, by name; empty = the first
-    std::string Profile;   ///< profile file (.sqx), optional: adds the design elevation h
-    std::string CrossFall; ///< cross-fall file (.hp) for Profile, optional
+    std::string Profile;       ///< profile file (.sqx), optional: adds the design elevation h
+    std::string CrossFall;     ///< cross-fall file (.hp) for Profile, optional
 };
 
 /// A point file asked for with --export FORMAT:FILE.
@@ -62,7 +62,7 @@ struct TableOptions {
     /// Side stakes: offsets across the line at each stake, m, positive to the left, in the
     /// order given; none = the centre line only (the table's columns stay as they were)
     std::vector<double> Offsets;
-    std::string Angle; ///< right deflection angle of the side stakes, degrees; empty = 90
+    std::string Angle;  ///< right deflection angle of the side stakes, degrees; empty = 90
     FieldOptions Field; ///< point files of the stakes, and their polar stake-out columns
 };
 /// Station, mileage, X, Y and tangent azimuth (rad, at least 9 decimals) of every station given

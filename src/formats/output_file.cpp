@@ -56,7 +56,9 @@ std::FILE* OpenForWriting(const std::filesystem::path& path, OpenMode mode) {
                                                        : L"wb";
     return ::_wfopen(path.c_str(), flags); // Chinese folder names need UTF-16
 #else
-    const char* flags = mode == OpenMode::Exclusive ? "wbx" : mode == OpenMode::Append ? "ab" : "wb";
+    const char* flags = mode == OpenMode::Exclusive ? "wbx"
+                        : mode == OpenMode::Append  ? "ab"
+                                                    : "wb";
     return std::fopen(path.c_str(), flags);
 #endif
 }

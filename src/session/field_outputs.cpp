@@ -23,7 +23,8 @@ Refusal CoordinateRefusal(const std::string& which) {
 std::string StakeName(std::string_view label) {
     std::string name(label);
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.find_first_not_of("0123456789", dot + 1) != std::string::npos) {
+    if (dot == std::string::npos ||
+        name.find_first_not_of("0123456789", dot + 1) != std::string::npos) {
         return name;
     }
     const std::size_t last = name.find_last_not_of('0');

@@ -42,9 +42,9 @@ void CommonFormat(Worksheet& sheet) {
 
 void Frame(Worksheet& sheet, const RangeAddress& range) {
     const Border thin{LineStyle::Continuous, BorderWeight::Thin, kColorIndexAutomatic};
-    for (const BorderIndex side : {BorderIndex::EdgeLeft, BorderIndex::EdgeTop,
-                                   BorderIndex::EdgeRight, BorderIndex::EdgeBottom,
-                                   BorderIndex::InsideVertical, BorderIndex::InsideHorizontal}) {
+    for (const BorderIndex side :
+         {BorderIndex::EdgeLeft, BorderIndex::EdgeTop, BorderIndex::EdgeRight,
+          BorderIndex::EdgeBottom, BorderIndex::InsideVertical, BorderIndex::InsideHorizontal}) {
         sheet.SetBorder(range, side, thin);
     }
 }

@@ -31,10 +31,10 @@ struct StakeSheetTable {
 };
 
 /// Adds a worksheet (it becomes the active sheet) with the title, a header of two rows (桩号,
-/// then each caption over its X and Y, and H with elevations) and one row per stake: the station as a number shown
-/// "K12+345.678" (with the mark in front where there is one), coordinates "0.0000". Throws
-/// geometry::RuntimeError(Output), adding no sheet, when a value is not finite or the table does
-/// not fit a worksheet.
+/// then each caption over its X and Y, and H with elevations) and one row per stake: the station as
+/// a number shown "K12+345.678" (with the mark in front where there is one), coordinates "0.0000".
+/// Throws geometry::RuntimeError(Output), adding no sheet, when a value is not finite or the table
+/// does not fit a worksheet.
 Worksheet& WriteStakeSheet(Workbook& workbook, const StakeSheetTable& table);
 
 /// One point -> station result; a point without a foot has no station (Found = false).
@@ -44,9 +44,9 @@ struct LocateSheetRow {
     bool Found = false;
     double Station = 0.0; ///< written station, m
     char Mark = '\0';
-    double Offset = 0.0;  ///< m, positive to the left (shown "左 1.234" / "右 1.234")
-    std::string Azimuth;  ///< the azimuth text, d°mm′ss.ss″
-    std::string Note;     ///< why there is no station, when there is none
+    double Offset = 0.0; ///< m, positive to the left (shown "左 1.234" / "右 1.234")
+    std::string Azimuth; ///< the azimuth text, d°mm′ss.ss″
+    std::string Note;    ///< why there is no station, when there is none
 };
 
 /// Adds a worksheet "坐标反算" laid out 点名 | X | Y | 桩号 | 偏距 | 方位角 | 说明, one row per
@@ -57,10 +57,10 @@ Worksheet& WriteLocateSheet(Workbook& workbook, const std::vector<LocateSheetRow
 struct PolarSheetRow {
     std::string Name;
     geometry::PlanePoint Point;
-    std::optional<double> H;  ///< design elevation; an empty cell without one
-    std::string Azimuth;      ///< from the station, d°mm′ss.ss″
-    std::string Angle;        ///< clockwise from the backsight, d°mm′ss.ss″
-    double Distance = 0.0;    ///< m, horizontal
+    std::optional<double> H; ///< design elevation; an empty cell without one
+    std::string Azimuth;     ///< from the station, d°mm′ss.ss″
+    std::string Angle;       ///< clockwise from the backsight, d°mm′ss.ss″
+    double Distance = 0.0;   ///< m, horizontal
 };
 
 /// The polar stake-out table: where the instrument stands and what it is oriented on.

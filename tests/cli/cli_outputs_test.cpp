@@ -4,11 +4,13 @@
 #include "cli/cli_test_support.h"
 #include "cli/commands.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -180,6 +182,131 @@ TEST_F(CliOutputsTest, AllOutputsOfOneCommandAreWrittenOrNone) {
         EXPECT_EQ(Contents(older), "older workbook");
         EXPECT_EQ(Files(), (std::vector<std::string>{"b.xlsx", "folder.dxf"}));
     }
+}
+
+/// The fields of a comma-separated line.
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, ',')) {
+        fields.push_back(field);
+    }
+    if (!line.empty() && line.back() == ',') {
+        fields.emplace_back();
+    }
+    return fields;
+}
+
+/// Degrees of a d°mm′ss.ss″ text.
+double DmsDegrees(const std::string& text) {
+    const std::size_t deg = text.find("°");
+    const std::size_t min = text.find("′");
+    const std::size_t sec = text.find("″");
+    return std::stod(text.substr(0, deg)) + std::stod(text.substr(deg + 2, min - deg - 2)) / 60.0 +
+           std::stod(text.substr(min + 3, sec - min - 3)) / 3600.0;
+}
+
+TEST_F(CliOutputsTest, PilesGoToInstrumentFilesAndTheirPolarValuesFollowTheCoordinates) {
+    const std::string dat = PathOf("bridge.dat");
+    const std::string csv = PathOf("bridge.csv");
+    const CliRun r = Cli(
+        With(With({"piles"}, kMainLine),
+             {"--piles", Sample("bridge.zw"), "--export", "cass:" + dat, "--export", "CSV:" + csv,
+              "--setup", "3453200,504700", "--backsight", "3453300,504800", "--digits", "9"}));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::vector<std::string> rows = Lines(r.Out);
+    ASSERT_EQ(rows.at(0), "pier,station,entry,L1,L2,x,y,azimuth_dms,angle_dms,distance");
+    const std::vector<std::string> cass = Lines(Contents(dat));
+    const std::vector<std::string> pnezd = Lines(Contents(csv).substr(3)); // after the BOM
+    ASSERT_EQ(cass.size(), rows.size() - 1);
+    ASSERT_EQ(pnezd.size(), rows.size() - 1);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i]);
+        const std::vector<std::string> f = Fields(rows[i]);
+        ASSERT_EQ(f.size(), 10u);
+        const std::string name = f[0] + "-" + f[2];
+        // CASS: name,code,Y (east),X (north),H; PNEZD: name,N,E,Z,code.
+        EXPECT_EQ(cass[i - 1], name + ",," + f[6] + "," + f[5] + ",\r");
+        EXPECT_EQ(pnezd[i - 1], name + "," + f[5] + "," + f[6] + ",,\r");
+        // The polar values worked out again from the printed coordinates.
+        const double dx = std::stod(f[5]) - 3453200.0;
+        const double dy = std::stod(f[6]) - 504700.0;
+        const double azimuth = std::fmod(std::atan2(dy, dx) * 180.0 / M_PI + 360.0, 360.0);
+        EXPECT_NEAR(DmsDegrees(f[7]), azimuth, 0.006 / 3600.0);
+        EXPECT_NEAR(DmsDegrees(f[8]), std::fmod(azimuth - 45.0 + 360.0, 360.0), 0.006 / 3600.0);
+        EXPECT_NEAR(std::stod(f[9]), std::hypot(dx, dy), 1e-8);
+    }
+}
+
+TEST_F(CliOutputsTest, SideStakesAreNamedByStationSideAndOffset) {
+    const std::string sdr = PathOf("stakes.sdr");
+    const CliRun r = Cli(
+        With(With({"table"}, kMainLine), {"--from", "B15100", "--to", "B15120", "--offsets",
+                                          "12.5,-3", "--export", "sdr:" + sdr, "--digits", "3"}));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> ids;
+    for (const std::string& record : Lines(Contents(sdr))) {
+        if (record.rfind("08KI", 0) == 0) {
+            const std::string id = record.substr(4, 16);
+            ids.push_back(id.substr(id.find_first_not_of(' ')));
+        }
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"BK15+100L12.5", "BK15+100R3", "BK15+120L12.5",
+                                             "BK15+120R3"}));
+}
+
+TEST_F(CliOutputsTest, FieldOutputsAreRefusedBeforeAnyFileIsWritten) {
+    const std::string existing = Put("old.gsi", "older points");
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        const char* message;
+    } rows[] = {
+        {"unknown format",
+         {"--station", "B15120", "--export", "txt:" + PathOf("a.txt")},
+         "--export txt:"},
+        {"no file", {"--station", "B15120", "--export", "gsi:"}, "--export gsi:有误"},
+        {"a duplicate name",
+         {"--station", "B15120", "--station", "B15120", "--export", "csv:" + PathOf("a.csv")},
+         "点名BK15+120重复，点文件中的点名必须各不相同！"},
+        {"the station is the backsight",
+         {"--station", "B15120", "--setup", "3453200,504700", "--backsight", "3453200.0002,504700"},
+         "测站点与后视点重合，无法定向，请检查坐标！"},
+        {"a point at the station",
+         {"--station", "B15120", "--setup", "3453242.7164,504770.9586", "--backsight",
+          "3453300,504800", "--export", "csv:" + PathOf("a.csv")},
+         "与测站点重合，无法放样"},
+        {"an existing file",
+         {"--station", "B15120", "--export", "gsi:" + existing},
+         "输出文件已存在："},
+        {"two outputs in one file",
+         {"--station", "B15120", "--export", "gsi:" + PathOf("a.gsi"), "--export",
+          "sdr:" + PathOf("a.gsi")},
+         "两个输出不能写入同一文件："},
+        {"an input file",
+         {"--station", "B15120", "--export", "csv:" + Sample("main_line.dl"), "--force"},
+         "输出文件不能是输入文件："},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CliRun r = Cli(With(With({"table"}, kMainLine), row.args));
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_NE(r.Err.find(row.message), std::string::npos) << r.Err;
+        EXPECT_EQ(Files(), std::vector<std::string>{"old.gsi"});
+        EXPECT_EQ(Contents(existing), "older points");
+    }
+}
+
+TEST_F(CliOutputsTest, PointFilesAreCommittedWithTheWorkbookOrNotAtAll) {
+    const std::string older = Put("b.xlsx", "older workbook");
+    const CliRun r = Cli(
+        With(With({"piles"}, kMainLine), {"--piles", Sample("bridge.zw"), "--force", "--xlsx",
+                                          older, "--export", "gsi:" + PathOf("missing/b.gsi")}));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(Contents(older), "older workbook");
+    EXPECT_EQ(Files(), std::vector<std::string>{"b.xlsx"});
 }
 
 TEST(CliText, ControlCharactersNeverReachTheTerminalRaw) {

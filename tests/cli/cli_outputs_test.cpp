@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -296,6 +297,42 @@ TEST_F(CliOutputsTest, FieldOutputsAreRefusedBeforeAnyFileIsWritten) {
         EXPECT_NE(r.Err.find(row.message), std::string::npos) << r.Err;
         EXPECT_EQ(Files(), std::vector<std::string>{"old.gsi"});
         EXPECT_EQ(Contents(existing), "older points");
+    }
+}
+
+TEST_F(CliOutputsTest, ThePolarSheetReadsBackAsTheTablePrintedIt) {
+    const std::string xlsx = PathOf("polar.xlsx");
+    const CliRun r = Cli(
+        With(With({"piles"}, kMainLine), {"--piles", Sample("bridge.zw"), "--xlsx", xlsx, "--setup",
+                                          "3453200,504700", "--backsight", "3453300,504800"}));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    // openpyxl, an independent reader: the set-up, the captions, then every pile's row.
+    const std::string script =
+        "import sys, openpyxl\n"
+        "ws = openpyxl.load_workbook(sys.argv[1])['极坐标放样表']\n"
+        "print(ws['A2'].value, ws['B2'].value, ws['C2'].value, ws['A3'].value, ws['B3'].value,"
+        " ws['C3'].value, ws['E3'].value)\n"
+        "print(*[c.value for c in ws[5][:7]])\n"
+        "for row in ws.iter_rows(min_row=6, values_only=True):\n"
+        "    if row[0] is not None:\n"
+        "        print(row[0], '%.4f' % row[1], '%.4f' % row[2], row[4], row[5], '%.4f' % "
+        "row[6])\n";
+    const std::string command =
+        "/usr/bin/python3 -c \"$TESK_SCRIPT\" " + xlsx + " > " + PathOf("readback.txt") + " 2>&1";
+    if (std::system("/usr/bin/python3 -c 'import openpyxl' > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "python3 with openpyxl is not available";
+    }
+    ::setenv("TESK_SCRIPT", script.c_str(), 1);
+    ASSERT_EQ(std::system(command.c_str()), 0) << Contents(PathOf("readback.txt"));
+    const std::vector<std::string> lines = Lines(Contents(PathOf("readback.txt")));
+    const std::vector<std::string> rows = Lines(r.Out);
+    ASSERT_EQ(lines.size(), rows.size() + 1);
+    EXPECT_EQ(lines[0], "测站 3453200 504700 后视 3453300 504800 45°00′00″");
+    EXPECT_EQ(lines[1], "点名 X Y H 方位角 水平角 平距");
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const std::vector<std::string> f = Fields(rows[i]);
+        EXPECT_EQ(lines[i + 1], f[0] + "-" + f[2] + " " + f[5] + " " + f[6] + " " + f[7] + " " +
+                                    f[8] + " " + f[9]);
     }
 }
 

@@ -831,5 +831,29 @@ TEST_F(PileFiles, TheSampleBridgeOnTheSampleMainLine) {
     EXPECT_NEAR(distance(ninth, ninth + 3), 19.5, kSurvey);
 }
 
+TEST(PolarSetupDrawing, LinesRunFromTheStationEastFirstAndTheBacksightIsLabelled) {
+    DrawingDocument doc;
+    const geometry::PlanePoint station{3453200.0, 504700.0}; // X north, Y east
+    const geometry::PlanePoint backsight{3453300.0, 504800.0};
+    DrawPolarSetup(station, backsight, {{3453215.5, 504717.25}, {3453190.0, 504650.0}}, doc);
+    const std::vector<DrawnLine> lines = Lines(doc);
+    ASSERT_EQ(lines.size(), 3u); // one per point, then the backsight
+    for (const DrawnLine& line : lines) {
+        EXPECT_EQ(line.Start.X, 504700.0); // drawings take east as x
+        EXPECT_EQ(line.Start.Y, 3453200.0);
+    }
+    EXPECT_EQ(lines[0].End.X, 504717.25);
+    EXPECT_EQ(lines[0].End.Y, 3453215.5);
+    EXPECT_EQ(lines[1].End.X, 504650.0);
+    EXPECT_EQ(lines[2].End.X, 504800.0);
+    EXPECT_EQ(lines[2].End.Y, 3453300.0);
+    ASSERT_EQ(Circles(doc).size(), 1u);
+    EXPECT_EQ(Circles(doc)[0].Centre.X, 504700.0);
+    ASSERT_EQ(Texts(doc).size(), 2u);
+    EXPECT_EQ(Texts(doc)[0].Text, "测站");
+    EXPECT_EQ(Texts(doc)[1].Text, "后视");
+    EXPECT_GT(Texts(doc)[1].Insertion.Y, 3453300.0);
+}
+
 } // namespace
 } // namespace tesk::cad

@@ -46,7 +46,8 @@ struct FieldPoint {
     std::string Code;        ///< feature code, UTF-8; may be empty
 };
 
-/// The first name that two of `points` share, if any (compared as given, before any mapping).
+/// The first name that two of `points` share, if any (compared as given, before any mapping):
+/// the first met a second time, reading in order.
 std::optional<std::string> DuplicateName(const std::vector<FieldPoint>& points);
 
 /// The point IDs `format` writes for `points`, in order, unique within the file:
@@ -55,15 +56,19 @@ std::optional<std::string> DuplicateName(const std::vector<FieldPoint>& points);
 ///   one "_"; an empty result becomes "P"; longer than 16 characters, the last 16 are kept
 ///   (names differ at their end: stations, offsets, pile numbers); an ID equal to an earlier one
 ///   gets "~2", "~3", ... (shortened in front to fit). GSI compares IDs without their leading
-///   zeros, as instruments read the zero-filled field.
+///   zeros, as instruments read the zero-filled field, and writes an ID of zeros only with a
+///   "P" in front ("0" -> "P0"), since it would read back as nothing.
+///   In every format a name written unchanged keeps its ID even when an earlier name maps to it
+///   (a point "a_b" is never renamed because of a point "a,b" written "a_b" in cass).
 /// Call DuplicateName first: names that are the same are not told apart here.
 std::vector<std::string> PointIds(PointFormat format, const std::vector<FieldPoint>& points);
 
 /// The bytes of the point file of `points`, coordinates and heights with `digits` decimals
 /// (0..12; gsi in mm for 0..3 decimals, 0.1 mm for 4, 0.01 mm for 5 or more; sdr with fewer
 /// decimals where a number would not fit its 16 columns). `sdrDateTime` is the header's date
-/// and time ("08-Dec-26 15:50"). Throws geometry::RuntimeError(Output) for a coordinate or
-/// height that is not finite.
+/// and time ("08-Dec-26 15:50"). Throws geometry::RuntimeError(Output), naming the point, for a
+/// coordinate or height that is not finite or too large for the format's fields (gsi, sdr), and
+/// for two points of the same name (see DuplicateName) or `digits` outside 0..12.
 std::string RenderPointFile(PointFormat format, const std::vector<FieldPoint>& points, int digits,
                             std::string_view sdrDateTime = "01-Jan-00 00:00");
 

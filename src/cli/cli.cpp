@@ -61,7 +61,8 @@ void AddFieldOptions(CLI::App& command, FieldTexts& texts, bool& force) {
         "81 east, 82 north, 83 height), sdr (Sokkia SDR33). Names: piles PIER-ENTRY (3-2), stakes "
         "their station (K15+120), side stakes with side and offset (K15+120L12.5). gsi and sdr "
         "take IDs of at most 16 ASCII characters: other characters become _, a longer name keeps "
-        "its last 16, an ID met before gets ~2, ~3, ... Two points of one name are refused. "
+        "its last 16, an ID met before gets ~2, ~3, ...; gsi writes an ID that starts with 0 and is "
+        "not a number with a P in front (P0-1). Two points of one name are refused. "
         "Without a profile H is empty (sdr: 0)");
     auto* setup = command.add_option(
         "--setup", texts.Setup,

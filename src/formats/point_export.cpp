@@ -558,10 +558,14 @@ std::vector<std::string> PointIds(PointFormat format, const std::vector<FieldPoi
         for (const FieldPoint& p : points) {
             std::string id = InstrumentId(p.Name);
             // Zero-filled, an ID of zeros only ("0", "000") would read back as nothing, and
-            // every such point as the same nothing. It is written with a "P" in front ("P0",
-            // "P000"), as an empty name becomes "P": a letter the reader keeps, one character
-            // and no more (a zero is dropped when the ID is full).
-            if (WithoutLeadingZeros(id).empty()) {
+            // every such point as the same nothing; a name such as the pile "0-1" of the first
+            // pier would read back as "-1", a negative number to whoever reads it. Such IDs are
+            // written with a "P" in front ("P0", "P0-1"), as an empty name becomes "P": a
+            // letter the reader keeps, one character and no more (a zero is dropped when the ID
+            // is full). A number with leading zeros ("0012") is a point number and reads back
+            // as the instrument shows it ("12").
+            const bool number = id.find_first_not_of("0123456789") == std::string::npos;
+            if (WithoutLeadingZeros(id).empty() || (id.front() == '0' && !number)) {
                 id.insert(id.begin(), 'P');
                 if (id.size() > kInstrumentIdLength) {
                     id.erase(1, 1);

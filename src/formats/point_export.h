@@ -56,8 +56,9 @@ std::optional<std::string> DuplicateName(const std::vector<FieldPoint>& points);
 ///   one "_"; an empty result becomes "P"; longer than 16 characters, the last 16 are kept
 ///   (names differ at their end: stations, offsets, pile numbers); an ID equal to an earlier one
 ///   gets "~2", "~3", ... (shortened in front to fit). GSI compares IDs without their leading
-///   zeros, as instruments read the zero-filled field, and writes an ID of zeros only with a
-///   "P" in front ("0" -> "P0"), since it would read back as nothing.
+///   zeros, as instruments read the zero-filled field, and writes an ID of zeros only, or one
+///   that starts with 0 and is not a number, with a "P" in front ("0" -> "P0", the pile
+///   "0-1" -> "P0-1"), since it would read back as nothing or as "-1".
 ///   In every format a name written unchanged keeps its ID even when an earlier name maps to it
 ///   (a point "a_b" is never renamed because of a point "a,b" written "a_b" in cass).
 /// Call DuplicateName first: names that are the same are not told apart here.

@@ -312,6 +312,9 @@ TEST(PointExport, IdsAreUniqueAsTheReaderSeesThem) {
         {PointFormat::Gsi,
          {"007", "7", "0", "00", "P0", "0000000000000000000"},
          {"007~2", "7", "P0~2", "P00", "P0", "P000000000000000"}},
+        // a name that starts with 0 and is no number (the first pier's piles) would read
+        // back as "-1": it keeps its zero behind a "P"
+        {PointFormat::Gsi, {"0-1", "0-2", "1-1", "-1"}, {"P0-1", "P0-2", "1-1", "-1"}},
         {PointFormat::Sdr, {"007", "7", "0", "00"}, {"007", "7", "0", "00"}},
         // the suffix keeps the ID at 16 characters by shortening it in front
         {PointFormat::Gsi,

@@ -148,8 +148,9 @@ std::optional<FieldOptions> ParseFieldOptions(ConsolePrompts& prompts,
                 ? std::nullopt
                 : formats::PointFormatNamed(geometry::Trim(text.substr(0, colon)));
         if (!format || colon + 1 >= text.size()) {
-            prompts.Refuse({"--export " + text +
-                            "有误，应写成 格式:文件，如 cass:bridge.dat（格式为cass、csv、gsi或sdr）！"});
+            prompts.Refuse(
+                {"--export " + text +
+                 "有误，应写成 格式:文件，如 cass:bridge.dat（格式为cass、csv、gsi或sdr）！"});
             return std::nullopt;
         }
         field.Exports.push_back({*format, text.substr(colon + 1)});
@@ -422,15 +423,21 @@ int RunTable(const LoadedLine& line, ConsolePrompts& prompts, const TableOptions
             failing = stake.Label;
             const geometry::StationPoint c = line.Line().PointAt(stake.Mileage);
             if (field && options.Offsets.empty()) {
-                fieldPoints.push_back({session::StakeName(stake.Label), c.X, c.Y,
-                                       session::DesignElevation(line, stake.Mileage), {}});
+                fieldPoints.push_back({session::StakeName(stake.Label),
+                                       c.X,
+                                       c.Y,
+                                       session::DesignElevation(line, stake.Mileage),
+                                       {}});
             }
             for (const double d : options.Offsets) {
                 const geometry::PlanePoint p = offsetPoint(c, d);
                 if (field) {
                     fieldPoints.push_back(
-                        {session::SideStakeName(stake.Label, d), p.X, p.Y,
-                         session::PointElevation(line, stake.Mileage, d, theta, p), {}});
+                        {session::SideStakeName(stake.Label, d),
+                         p.X,
+                         p.Y,
+                         session::PointElevation(line, stake.Mileage, d, theta, p),
+                         {}});
                 }
             }
         });
@@ -564,7 +571,8 @@ int RunLocate(const LoadedLine& line, ConsolePrompts& prompts, const LocateOptio
     for (const session::PointLocation& p : located) {
         std::optional<double> design;
         if (!p.Feet.empty()) {
-            design = session::DesignElevation(line, p.Feet.front().At.Mileage, p.Feet.front().Offset);
+            design =
+                session::DesignElevation(line, p.Feet.front().At.Mileage, p.Feet.front().Offset);
         }
         fieldPoints.push_back({p.Name, p.Point.X, p.Point.Y, design, {}});
     }
@@ -761,26 +769,6 @@ void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
     }
 }
 
-/// The polar stake-out sheet of `points` from the setup of `field`.
-sheet::PolarSheetTable PolarSheet(const session::PolarSetup& setup,
-                                  const std::vector<formats::FieldPoint>& points,
-                                  const std::vector<geometry::PolarValues>& polar) {
-    sheet::PolarSheetTable table;
-    table.Station = setup.Station;
-    table.Backsight = setup.Backsight;
-    table.BacksightAzimuth =
-        geometry::DirectionText(geometry::PointAzimuth(setup.Station, setup.Backsight));
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        table.Rows.push_back({points[i].Name,
-                              {points[i].X, points[i].Y},
-                              points[i].H,
-                              geometry::DirectionText(polar[i].Azimuth),
-                              geometry::DirectionText(polar[i].Angle),
-                              polar[i].Distance});
-    }
-    return table;
-}
-
 /// Writes the workbook, the drawing and the point files asked for, all or none: each goes to
 /// its temporary first, and they replace their targets together at the end. With a setup the
 /// workbook gets the sheet "极坐标放样表" and the drawing the set-up.
@@ -789,7 +777,7 @@ bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
                       const std::vector<formats::FieldPoint>& points,
                       const std::vector<geometry::PolarValues>& polar) {
     // The output being made, for the heading of a fault ("文件无法写入：" + path).
-    std::string writing = !options.Xlsx.empty() ? options.Xlsx
+    std::string writing = !options.Xlsx.empty()  ? options.Xlsx
                           : !options.Dxf.empty() ? options.Dxf
                                                  : options.Field.Exports.front().Path;
     return session::RunOutputUnderHandler(prompts, false, writing, [&] {
@@ -809,7 +797,7 @@ bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
             sheet::Workbook workbook;
             sheet::WriteCoordinateSheet(workbook, session::CoordinateSheetTable(line, table));
             if (setup) {
-                sheet::WritePolarSheet(workbook, PolarSheet(*setup, points, polar));
+                sheet::WritePolarSheet(workbook, session::MakePolarSheet(*setup, points, polar));
             }
             sheet::WriteXlsx(workbook, *xlsx);
         }
@@ -872,9 +860,8 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
         for (std::size_t j = 0; j < pier.Entries.size(); ++j, ++pile) {
             const geometry::PlanePoint p = piles::EntryPoint(pier, pier.Entries[j]);
             rows += std::to_string(k) + ',' + CsvField(pier.StationText) + ',' +
-                    std::to_string(j + 1) + ',' +
-                    FormatFixed(pier.Entries[j].L1, options.Digits) + ',' +
-                    FormatFixed(pier.Entries[j].L2, options.Digits) + ',' +
+                    std::to_string(j + 1) + ',' + FormatFixed(pier.Entries[j].L1, options.Digits) +
+                    ',' + FormatFixed(pier.Entries[j].L2, options.Digits) + ',' +
                     FormatFixed(p.X, options.Digits) + ',' + FormatFixed(p.Y, options.Digits) +
                     (h.On() ? h.Field(sheetTable.Piers[k].Entries[j].H) : "");
             if (options.Field.Setup) {

@@ -11,7 +11,8 @@ if [ ! -x "$build_dir/bin/tesk" ]; then
     exit 1
 fi
 QT_QPA_PLATFORM=offscreen "$build_dir/bin/tesk" --screenshot docs/screenshots samples
-# The manual shows four of them.
+# The manual shows five of them.
 mkdir -p docs/help/images
 cp docs/screenshots/main_window.png docs/screenshots/drawing_detail.png \
-    docs/screenshots/locate_dialog.png docs/screenshots/side_stake_dialog.png docs/help/images/
+    docs/screenshots/locate_dialog.png docs/screenshots/side_stake_dialog.png \
+    docs/screenshots/polar_dialog.png docs/help/images/

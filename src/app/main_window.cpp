@@ -12,8 +12,11 @@
 #include "cad/design_line.h"
 #include "cad/pile_drawings.h"
 #include "cad/stake_out.h"
+#include "geometry/number_text.h"
 #include "session/command_handler.h"
 #include "session/elevations.h"
+#include "session/field_outputs.h"
+#include "session/stakes.h"
 #include "sheet/coordinate_sheet.h"
 #include "sheet/xlsx_writer.h"
 
@@ -78,6 +81,26 @@ constexpr std::string_view kCrossFallDialogTitle = "读取横坡资料";
 constexpr std::string_view kCrossFallDialogFilter =
     "横坡文件(*.hp;*.txt)|*.hp;*.txt|所有文件（*.*)|*.*";
 constexpr std::string_view kWorkbookDialogFilter = "Excel 工作簿(*.xlsx)|*.xlsx";
+
+constexpr std::string_view kPointFileDialogTitle = "导出点文件";
+constexpr std::string_view kPointFileDialogFilter =
+    "CASS坐标文件 (*.dat)|*.dat|CSV点文件 (*.csv)|*.csv|徕卡GSI-16 (*.gsi)|*.gsi|"
+    "索佳SDR33 (*.sdr)|*.sdr";
+
+/// The point file formats as the save dialog names them.
+std::string_view PointFormatCaption(formats::PointFormat format) {
+    switch (format) {
+    case formats::PointFormat::Cass:
+        return "CASS坐标文件";
+    case formats::PointFormat::Csv:
+        return "CSV点文件";
+    case formats::PointFormat::Gsi:
+        return "徕卡GSI-16";
+    case formats::PointFormat::Sdr:
+        return "索佳SDR33";
+    }
+    return "";
+}
 
 } // namespace
 
@@ -265,6 +288,13 @@ void MainWindow::BuildLayout() {
     QAction* crossFallAction = compute->addAction(QStringLiteral("读入横坡(&H)…"));
     crossFallAction->setObjectName(QStringLiteral("crossFallAction"));
     connect(crossFallAction, &QAction::triggered, this, &MainWindow::CrossFallClicked);
+    compute->addSeparator();
+    QAction* exportPoints = compute->addAction(QStringLiteral("导出点文件(&E)…"));
+    exportPoints->setObjectName(QStringLiteral("exportPointsAction"));
+    connect(exportPoints, &QAction::triggered, this, &MainWindow::ExportPointsClicked);
+    QAction* polar = compute->addAction(QStringLiteral("极坐标放样(&P)…"));
+    polar->setObjectName(QStringLiteral("polarAction"));
+    connect(polar, &QAction::triggered, this, &MainWindow::PolarClicked);
     layout->setMenuBar(menuBar);
 }
 
@@ -391,6 +421,9 @@ void MainWindow::InitializeClicked() {
     RunCommand([this] {
         if (session::InitializeAlignment(m_session, *m_prompts, Method())) {
             EnableAlignmentCommands();
+            // The points computed on the line before are not this line's.
+            m_fieldPoints.clear();
+            m_fieldSource.clear();
             // What reading a LandXML file noticed (gaps between elements, units, ...).
             const session::LoadedLine* line = m_session.Line(Method());
             if (line != nullptr && !line->Warnings.empty()) {
@@ -464,7 +497,16 @@ void MainWindow::ComputeClicked() {
         if (line == nullptr) {
             return;
         }
-        if (const auto result = session::ComputePoint(*line, *m_prompts, PointInput())) {
+        const session::PointFields input = PointInput();
+        if (const auto result = session::ComputePoint(*line, *m_prompts, input)) {
+            // Named by its stake and skew, as a side stake: "BK15+120L6".
+            const auto stake = session::StakeAt(*line, geometry::Trim(input.Station));
+            const std::string label = std::holds_alternative<session::Stake>(stake)
+                                          ? std::get<session::Stake>(stake).Label
+                                          : std::string(geometry::Trim(input.Station));
+            const std::string name =
+                session::SideStakeName(label, geometry::NumericValue(geometry::Trim(input.Skew)));
+            RememberPoints({{name, result->X, result->Y, result->Elevation, {}}}, "计算 " + name);
             Field(7)->setText(ToQString(result->ElevationText));
             Field(7)->setPlaceholderText(line->Profile ? ToQString(result->ElevationNote)
                                                        : QStringLiteral("未读入纵断面"));
@@ -519,7 +561,7 @@ void MainWindow::PileStakeOutClicked() {
             return;
         }
         const std::uint64_t before = m_document.Revision();
-        session::StakeOutPiles(*line, *m_prompts, m_document);
+        session::StakeOutPiles(*line, *m_prompts, m_document, RememberPiles(*line));
         if (m_document.Revision() != before) {
             ShowDrawing();
         }
@@ -529,7 +571,7 @@ void MainWindow::PileStakeOutClicked() {
 void MainWindow::PileTableClicked() {
     RunCommand([this] {
         if (const session::LoadedLine* line = LoadedLine()) {
-            session::DrawPileTable(*line, *m_prompts, m_document);
+            session::DrawPileTable(*line, *m_prompts, m_document, RememberPiles(*line));
         }
     });
 }
@@ -537,7 +579,7 @@ void MainWindow::PileTableClicked() {
 void MainWindow::PileSketchClicked() {
     RunCommand([this] {
         if (const session::LoadedLine* line = LoadedLine()) {
-            session::DrawPileSketch(*line, *m_prompts, m_document);
+            session::DrawPileSketch(*line, *m_prompts, m_document, RememberPiles(*line));
         }
     });
 }
@@ -551,7 +593,8 @@ void MainWindow::ExcelTableClicked() {
             return;
         }
         std::string pileFile;
-        if (!session::AddCoordinateSheet(*line, *m_prompts, m_spreadsheet, pileFile)) {
+        if (!session::AddCoordinateSheet(*line, *m_prompts, m_spreadsheet, pileFile,
+                                         RememberPiles(*line))) {
             return;
         }
         const std::string suggested =
@@ -598,6 +641,10 @@ void MainWindow::LocateClicked() {
     RunCommand([this] {
         if (const session::LoadedLine* line = LoadedLine()) {
             auto* dialog = new LocateDialog(*line, *m_prompts, this);
+            dialog->SetPointsMade(
+                [this](std::vector<formats::FieldPoint> points, std::string source) {
+                    RememberPoints(std::move(points), std::move(source));
+                });
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->open();
         }
@@ -616,9 +663,103 @@ void MainWindow::SideStakeClicked() {
                     m_drawing->View().ZoomExtents();
                 },
                 this);
+            dialog->SetPointsMade(
+                [this](std::vector<formats::FieldPoint> points, std::string source) {
+                    RememberPoints(std::move(points), std::move(source));
+                });
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->open();
         }
+    });
+}
+
+void MainWindow::RememberPoints(std::vector<formats::FieldPoint> points, std::string source) {
+    m_fieldPoints = std::move(points);
+    m_fieldSource = std::move(source);
+}
+
+session::PileTableDone MainWindow::RememberPiles(const session::LoadedLine& line) {
+    return [this, &line](const piles::PileTable& table) {
+        const std::string file =
+            QFileInfo(QString::fromStdString(table.SourcePath)).fileName().toStdString();
+        RememberPoints(session::PilePoints(line, table), "桩位资料 " + file);
+    };
+}
+
+void MainWindow::ExportPointsClicked() {
+    RunCommand([this] {
+        if (m_fieldPoints.empty()) {
+            m_prompts->Refuse(session::kNoPointsRefusal);
+            return;
+        }
+        // Names that cannot make a file are refused before the user picks one.
+        if (const auto refusal = session::CheckPointNames(m_fieldPoints)) {
+            m_prompts->Refuse(*refusal);
+            return;
+        }
+        const std::string suggested =
+            !m_lastPointFile.empty()
+                ? m_lastPointFile
+                : QDir(QDir::homePath()).filePath(QStringLiteral("放样点.dat")).toStdString();
+        const std::string path =
+            m_prompts->SaveFile(kPointFileDialogTitle, kPointFileDialogFilter, suggested);
+        if (path.empty()) {
+            return; // cancelled: nothing is written
+        }
+        const std::optional<formats::PointFormat> format = session::PointFormatOfPath(path);
+        if (!format) {
+            m_prompts->Refuse("无法识别点文件" +
+                              QFileInfo(QString::fromStdString(path)).fileName().toStdString() +
+                              "的格式，扩展名应为.dat（CASS坐标文件）、.csv（CSV点文件）、"
+                              ".gsi（徕卡GSI-16）或.sdr（索佳SDR33）！");
+            return;
+        }
+        if (!session::ExportPointFile(*m_prompts, m_fieldPoints, *format, path)) {
+            return;
+        }
+        m_lastPointFile = path;
+        m_prompts->Inform("已导出" + std::to_string(m_fieldPoints.size()) + "个点（" +
+                          m_fieldSource + "）\n格式：" + std::string(PointFormatCaption(*format)) +
+                          "\n文件：" + path);
+    });
+}
+
+std::optional<cad::Point> MainWindow::PickForDialog(std::string_view prompt) {
+    std::optional<cad::Point> picked;
+    RunCommand([&] {
+        ShowDrawing();
+        try {
+            picked = m_document.GetPoint(prompt);
+        } catch (const geometry::RuntimeError& e) {
+            if (e.Code() != geometry::ErrorCode::Cancelled) {
+                throw;
+            }
+        }
+    });
+    return picked;
+}
+
+void MainWindow::PolarClicked() {
+    RunCommand([this] {
+        if (m_fieldPoints.empty()) {
+            m_prompts->Refuse("没有可放样的点，请先计算！");
+            return;
+        }
+        auto* dialog = new PolarDialog(
+            m_fieldPoints, m_fieldSource, *m_prompts,
+            [this](std::string_view prompt) { return PickForDialog(prompt); },
+            [this](const session::PolarSetup& setup,
+                   const std::vector<geometry::PlanePoint>& points) {
+                RunCommand([&] {
+                    cad::DrawPolarSetup(setup.Station, setup.Backsight, points, m_document);
+                    ShowDrawing();
+                    m_drawing->View().Refresh();
+                    m_drawing->View().ZoomExtents();
+                });
+            },
+            this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show(); // not modal: the drawing window stays at hand for the picks
     });
 }
 

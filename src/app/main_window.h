@@ -5,6 +5,7 @@
 // shared state and drawing, and talks to the user through the injected prompts.
 
 #include "cad/drawing_document.h"
+#include "formats/point_export.h"
 #include "session/commands.h"
 #include "session/session.h"
 #include "sheet/workbook.h"
@@ -15,7 +16,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -81,6 +85,17 @@ public:
     /// method's line (Compute then shows the design elevation).
     void ProfileClicked();
     void CrossFallClicked();
+    /// "导出点文件…": the points of the last computation as a point file for an instrument, its
+    /// format by the extension of the file the user names.
+    void ExportPointsClicked();
+    /// "极坐标放样…": opens the polar stake-out dialog on the points of the last computation.
+    void PolarClicked();
+
+    /// The points of the last computation ("计  算", the 坐标反算 and 逐桩坐标表 dialogs, the
+    /// pile commands), and where they came from ("计算 BK15+120R6.5", "桩位资料 bridge.zw");
+    /// empty before the first and after a new Initialize.
+    const std::vector<formats::FieldPoint>& FieldPoints() const { return m_fieldPoints; }
+    const std::string& FieldPointsSource() const { return m_fieldSource; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +124,13 @@ private:
     void ShowDrawing();
     /// The user agreed to end the program, or there was nothing to lose.
     bool MayQuit();
+    /// Keeps `points` as the points of the last computation.
+    void RememberPoints(std::vector<formats::FieldPoint> points, std::string source);
+    /// The pile commands' hand-over: the piles of the table read, as points.
+    session::PileTableDone RememberPiles(const session::LoadedLine& line);
+    /// A pick in the drawing window for a dialog, run as a command (ignored while another
+    /// command runs): the world point, or nothing when cancelled.
+    std::optional<cad::Point> PickForDialog(std::string_view prompt);
     QLineEdit* Field(int number) const { return m_text[static_cast<std::size_t>(number - 1)]; }
 
     session::Session m_session;
@@ -119,6 +141,9 @@ private:
     DrawingWindow* m_drawing = nullptr;
     ProgressWindow* m_progress = nullptr;
     QPointer<HelpWindow> m_help;
+    std::vector<formats::FieldPoint> m_fieldPoints;
+    std::string m_fieldSource;
+    std::string m_lastPointFile; ///< where the last point file went, suggested next time
 
     QRadioButton* m_jdMethod = nullptr;
     QRadioButton* m_elementMethod = nullptr;

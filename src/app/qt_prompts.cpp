@@ -29,6 +29,23 @@ QString DefaultSuffix(std::string_view filter) {
     return first.mid(dot + 1);
 }
 
+/// The suffix of a filter as Qt shows it ("CSV点文件 (*.csv)" -> "csv"): the first pattern in
+/// its last parentheses; empty for a pattern without a plain suffix ("*", "*.*").
+QString SuffixOfQtFilter(const QString& filter) {
+    const qsizetype open = filter.lastIndexOf(u'(');
+    const qsizetype close = filter.lastIndexOf(u')');
+    if (open < 0 || close < open) {
+        return {};
+    }
+    const QString first =
+        filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts).value(0);
+    const qsizetype dot = first.lastIndexOf(u'.');
+    if (dot < 0 || first.mid(dot + 1).contains(u'*')) {
+        return {};
+    }
+    return first.mid(dot + 1);
+}
+
 } // namespace
 
 QWidget* QtPrompts::DialogParent() const {
@@ -79,6 +96,14 @@ std::string QtPrompts::SaveFile(std::string_view title, std::string_view filter,
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QtFileFilter(filter));
     dialog.setDefaultSuffix(DefaultSuffix(filter));
+    // A name typed without a suffix takes that of the type the user chose, not the first one's
+    // (a point file's format goes by its suffix).
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        const QString suffix = SuffixOfQtFilter(f);
+        if (!suffix.isEmpty()) {
+            dialog.setDefaultSuffix(suffix);
+        }
+    });
     // The dialog asks before it returns the name of a file that exists.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     const QFileInfo suggested(ToQString(suggestedPath));

@@ -111,18 +111,40 @@ int MakeScreenshots(const QString& samplesFolder, const QString& outputFolder) {
     // The dialogs of the "计算" menu, filled in as the manual's examples.
     if (const session::LoadedLine* line = window.Loaded().Line(Method::IntersectionPoint)) {
         LocateDialog locate(*line, prompts);
-        locate.findChild<QLineEdit*>(QStringLiteral("locateX"))->setText(QStringLiteral("3453254.3327"));
-        locate.findChild<QLineEdit*>(QStringLiteral("locateY"))->setText(QStringLiteral("504766.3420"));
+        locate.findChild<QLineEdit*>(QStringLiteral("locateX"))
+            ->setText(QStringLiteral("3453254.3327"));
+        locate.findChild<QLineEdit*>(QStringLiteral("locateY"))
+            ->setText(QStringLiteral("504766.3420"));
         locate.LocateTyped();
         locate.show();
         ok = ok && Save(locate, out, QStringLiteral("locate_dialog.png"));
         SideStakeDialog stakes(*line, prompts, {});
-        stakes.findChild<QLineEdit*>(QStringLiteral("stakeFrom"))->setText(QStringLiteral("B15100"));
+        stakes.findChild<QLineEdit*>(QStringLiteral("stakeFrom"))
+            ->setText(QStringLiteral("B15100"));
         stakes.findChild<QLineEdit*>(QStringLiteral("stakeTo"))->setText(QStringLiteral("B15200"));
         stakes.findChild<QLineEdit*>(QStringLiteral("stakeLeft"))->setText(QStringLiteral("12.5"));
         stakes.findChild<QLineEdit*>(QStringLiteral("stakeRight"))->setText(QStringLiteral("12.5"));
         stakes.show();
         ok = ok && Save(stakes, out, QStringLiteral("side_stake_dialog.png"));
+    }
+    // The polar stake-out of the bridge's piles (the pile sketch above read them), as the
+    // manual's example sets the instrument up.
+    if (!window.FieldPoints().empty()) {
+        PolarDialog polar(window.FieldPoints(), window.FieldPointsSource(), prompts, {}, {});
+        const auto type = [&polar](const char* field, const char* text) {
+            polar.findChild<QLineEdit*>(QString::fromLatin1(field))
+                ->setText(QString::fromLatin1(text));
+        };
+        type("stationXField", "3453200");
+        type("stationYField", "504700");
+        type("backsightXField", "3453300");
+        type("backsightYField", "504800");
+        ok = ok && polar.Compute();
+        polar.show();
+        ok = ok && Save(polar, out, QStringLiteral("polar_dialog.png"));
+    } else {
+        std::cerr << "the pile sketch left no points to set out\n";
+        ok = false;
     }
 
     // The manual as the help button shows it.

@@ -6,13 +6,17 @@
 #include "geometry/angles.h"
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
+#include "session/elevations.h"
 #include "sheet/stake_sheet.h"
 #include "sheet/workbook.h"
 #include "sheet/xlsx_writer.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,6 +70,35 @@ void SaveAndOpen(DesktopPrompts& prompts, const sheet::Workbook& workbook, std::
     if (written && !prompts.OpenWithDesktop(path)) {
         prompts.Inform("坐标表已保存到 " + path + "\n（没有可以打开它的程序）");
     }
+}
+
+/// The file name of a UTF-8 path, for the short descriptions of where points came from.
+std::string FileName(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+/// The points of a side-stake table: each stake's centre, then its side stakes (a side stake
+/// at offset 0 is its centre, listed once).
+std::vector<formats::FieldPoint> SideStakePoints(const session::SideStakeTable& table) {
+    std::vector<formats::FieldPoint> points;
+    for (const session::SideStakeRow& row : table.Rows) {
+        const auto elevation = [&row](std::size_t k) -> std::optional<double> {
+            return k < row.Elevations.size() ? row.Elevations[k] : std::nullopt;
+        };
+        points.push_back(
+            {session::StakeName(row.At.Label), row.Centre.X, row.Centre.Y, elevation(0), {}});
+        for (std::size_t j = 0; j < row.Points.size() && j < table.Offsets.size(); ++j) {
+            if (table.Offsets[j] == 0.0) {
+                continue;
+            }
+            points.push_back({session::SideStakeName(row.At.Label, table.Offsets[j]),
+                              row.Points[j].X,
+                              row.Points[j].Y,
+                              elevation(j + 1),
+                              {}});
+        }
+    }
+    return points;
 }
 
 // The refusals of the dialogs keep the focus where it is (the fields they name are the main
@@ -139,24 +172,39 @@ void LocateDialog::LocateTyped() {
         (within(x) ? m_y : m_x)->setFocus();
         return;
     }
-    ShowResults(session::LocatePoints(m_line, {{"P1", {*x, *y}}}));
+    ShowResults(session::LocatePoints(m_line, {{"P1", {*x, *y}}}), "坐标反算 P1");
 }
 
 void LocateDialog::LocateFile() {
     std::vector<std::pair<std::string, geometry::PlanePoint>> points;
+    std::string path;
     const bool read = session::RunUnderHandler(m_prompts, false, [&] {
-        for (const formats::SurveyPoint& p :
-             formats::ReadPointFile(m_prompts.OpenFile(kPointFileTitle, kPointFileFilter))) {
+        path = m_prompts.OpenFile(kPointFileTitle, kPointFileFilter);
+        for (const formats::SurveyPoint& p : formats::ReadPointFile(path)) {
             points.push_back({p.Name, {p.X, p.Y}});
         }
     });
     if (read) {
-        ShowResults(session::LocatePoints(m_line, points));
+        ShowResults(session::LocatePoints(m_line, points), "坐标反算 " + FileName(path));
     }
 }
 
-void LocateDialog::ShowResults(std::vector<session::PointLocation> results) {
+void LocateDialog::ShowResults(std::vector<session::PointLocation> results,
+                               const std::string& source) {
     m_results = std::move(results);
+    if (m_made) {
+        // Each point where it is, with the design elevation at its nearest foot.
+        std::vector<formats::FieldPoint> points;
+        for (const session::PointLocation& p : m_results) {
+            std::optional<double> h;
+            if (!p.Feet.empty()) {
+                h = session::DesignElevation(m_line, p.Feet.front().At.Mileage,
+                                             p.Feet.front().Offset);
+            }
+            points.push_back({p.Name, p.Point.X, p.Point.Y, h, {}});
+        }
+        m_made(std::move(points), source);
+    }
     m_table->setRowCount(0);
     const auto add = [this](const QStringList& cells) {
         const int row = m_table->rowCount();
@@ -328,10 +376,203 @@ void SideStakeDialog::Make() {
     if (!made) {
         return;
     }
+    if (m_made && !m_table.Rows.empty()) {
+        m_made(SideStakePoints(m_table),
+               "逐桩坐标表 " + session::StakeName(m_table.Rows.front().At.Label) + "～" +
+                   session::StakeName(m_table.Rows.back().At.Label));
+    }
     if (m_drawPoints->isChecked() && m_draw) {
         m_draw(drawn);
     }
     SaveAndOpen(m_prompts, workbook, "保存逐桩坐标表", "逐桩坐标表.xlsx");
+}
+
+// ---- 极坐标放样 --------------------------------------------------------------------------------
+
+PolarDialog::PolarDialog(std::vector<formats::FieldPoint> points, std::string source,
+                         DesktopPrompts& prompts, PickPoint pick, DrawSetup draw, QWidget* parent)
+    : QDialog(parent), m_points(std::move(points)), m_prompts(prompts), m_pick(std::move(pick)),
+      m_draw(std::move(draw)) {
+    setObjectName(QStringLiteral("polarDialog"));
+    setWindowTitle(QStringLiteral("极坐标放样"));
+    m_stationX = Field(this, "stationXField");
+    m_stationY = Field(this, "stationYField");
+    m_backsightX = Field(this, "backsightXField");
+    m_backsightY = Field(this, "backsightYField");
+    auto* pickStation = Button(this, "pickStationButton", "拾取测站");
+    auto* pickBacksight = Button(this, "pickBacksightButton", "拾取后视");
+    pickStation->setToolTip(QStringLiteral("在图形窗口中单击测站点"));
+    pickBacksight->setToolTip(QStringLiteral("在图形窗口中单击后视点"));
+    auto* grid = new QGridLayout;
+    const auto row = [&](int r, const char* x, QLineEdit* xEdit, const char* y, QLineEdit* yEdit,
+                         QPushButton* button) {
+        grid->addWidget(new QLabel(QString::fromUtf8(x), this), r, 0);
+        grid->addWidget(xEdit, r, 1);
+        grid->addWidget(new QLabel(QString::fromUtf8(y), this), r, 2);
+        grid->addWidget(yEdit, r, 3);
+        grid->addWidget(button, r, 4);
+    };
+    row(0, "测站 X", m_stationX, "测站 Y", m_stationY, pickStation);
+    row(1, "后视 X", m_backsightX, "后视 Y", m_backsightY, pickBacksight);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    auto* compute = Button(this, "polarComputeButton", "计  算");
+    auto* save = Button(this, "polarSaveButton", "保存为Excel…");
+    auto* drawButton = Button(this, "polarDrawButton", "画入图中");
+    auto* close = Button(this, "polarCloseButton", "关  闭");
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {compute, save, drawButton, close}) {
+        buttons->addWidget(b);
+    }
+
+    auto* which = new QLabel(QStringLiteral("放样点：%1，共 %2 个点")
+                                 .arg(ToQString(source))
+                                 .arg(static_cast<qsizetype>(m_points.size())),
+                             this);
+    which->setObjectName(QStringLiteral("polarPointsLabel"));
+    m_backsightAzimuth = new QLabel(this);
+    m_backsightAzimuth->setObjectName(QStringLiteral("backsightAzimuthLabel"));
+
+    m_table = new QTableWidget(0, 7, this);
+    m_table->setObjectName(QStringLiteral("polarResults"));
+    m_table->setHorizontalHeaderLabels(
+        {QStringLiteral("点名"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("H"),
+         QStringLiteral("方位角"), QStringLiteral("水平角"), QStringLiteral("平距")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Each column as wide as its numbers: the distance stays beside its angles.
+    m_table->horizontalHeader()->setStretchLastSection(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->addWidget(which);
+    layout->addWidget(m_backsightAzimuth);
+    layout->addWidget(m_table, 1);
+    resize(760, 480);
+
+    connect(pickStation, &QPushButton::clicked, this, &PolarDialog::PickStation);
+    connect(pickBacksight, &QPushButton::clicked, this, &PolarDialog::PickBacksight);
+    connect(compute, &QPushButton::clicked, this, &PolarDialog::Compute);
+    connect(save, &QPushButton::clicked, this, &PolarDialog::SaveWorkbook);
+    connect(drawButton, &QPushButton::clicked, this, &PolarDialog::DrawIntoDrawing);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter walks the fields and computes after the last.
+    connect(m_stationX, &QLineEdit::returnPressed, m_stationY, [this] { m_stationY->setFocus(); });
+    connect(m_stationY, &QLineEdit::returnPressed, m_backsightX,
+            [this] { m_backsightX->setFocus(); });
+    connect(m_backsightX, &QLineEdit::returnPressed, m_backsightY,
+            [this] { m_backsightY->setFocus(); });
+    connect(m_backsightY, &QLineEdit::returnPressed, this, &PolarDialog::Compute);
+}
+
+void PolarDialog::PickStation() {
+    Pick(m_stationX, m_stationY, "拾取测站点:");
+}
+
+void PolarDialog::PickBacksight() {
+    Pick(m_backsightX, m_backsightY, "拾取后视点:");
+}
+
+void PolarDialog::Pick(QLineEdit* x, QLineEdit* y, std::string_view prompt) {
+    if (!m_pick || m_picking) {
+        return;
+    }
+    // The dialog stays put while the user clicks in the drawing window.
+    m_picking = true;
+    setEnabled(false);
+    const std::optional<cad::Point> picked = m_pick(prompt);
+    setEnabled(true);
+    m_picking = false;
+    if (!picked) {
+        return;
+    }
+    // The drawing is east, north; survey X is north and Y east.
+    x->setText(ToQString(geometry::FormatFixed(picked->Y, 4)));
+    y->setText(ToQString(geometry::FormatFixed(picked->X, 4)));
+    raise();
+    activateWindow();
+}
+
+bool PolarDialog::Compute() {
+    m_setup.reset();
+    m_values.clear();
+    m_table->setRowCount(0);
+    m_backsightAzimuth->clear();
+    const auto typed = [](const QLineEdit* x, const QLineEdit* y) {
+        return Text(x) + "," + Text(y);
+    };
+    auto setup =
+        session::MakePolarSetup(typed(m_stationX, m_stationY), typed(m_backsightX, m_backsightY));
+    if (auto* refusal = std::get_if<session::Refusal>(&setup)) {
+        RefuseHere(m_prompts, *refusal);
+        return false;
+    }
+    auto values = session::PolarTable(std::get<session::PolarSetup>(setup), m_points);
+    if (auto* refusal = std::get_if<session::Refusal>(&values)) {
+        RefuseHere(m_prompts, *refusal);
+        return false;
+    }
+    m_setup = std::get<session::PolarSetup>(setup);
+    m_values = std::get<std::vector<geometry::PolarValues>>(std::move(values));
+
+    m_backsightAzimuth->setText(QStringLiteral("后视方位角：") +
+                                ToQString(geometry::DirectionText(
+                                    geometry::PointAzimuth(m_setup->Station, m_setup->Backsight))));
+    m_table->setRowCount(static_cast<int>(m_points.size()));
+    for (std::size_t i = 0; i < m_points.size(); ++i) {
+        const formats::FieldPoint& p = m_points[i];
+        const geometry::PolarValues& v = m_values[i];
+        const QStringList cells = {ToQString(p.Name),
+                                   ToQString(geometry::FormatFixed(p.X, 4)),
+                                   ToQString(geometry::FormatFixed(p.Y, 4)),
+                                   p.H ? ToQString(geometry::FormatFixed(*p.H, 3)) : QString(),
+                                   ToQString(geometry::DirectionText(v.Azimuth)),
+                                   ToQString(geometry::DirectionText(v.Angle)),
+                                   ToQString(geometry::FormatFixed(v.Distance, 4))};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c > 0) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            m_table->setItem(static_cast<int>(i), c, item);
+        }
+    }
+    m_table->resizeColumnsToContents();
+    return true;
+}
+
+void PolarDialog::SaveWorkbook() {
+    // What is saved is what the fields say now, not an earlier computation.
+    if (!Compute()) {
+        return;
+    }
+    sheet::Workbook workbook;
+    if (session::RunUnderHandler(m_prompts, false, [&] {
+            sheet::WritePolarSheet(workbook, session::MakePolarSheet(*m_setup, m_points, m_values));
+        })) {
+        SaveAndOpen(m_prompts, workbook, "保存极坐标放样表", "极坐标放样表.xlsx");
+    }
+}
+
+void PolarDialog::DrawIntoDrawing() {
+    if (!Compute() || !m_draw) {
+        return;
+    }
+    std::vector<geometry::PlanePoint> targets;
+    targets.reserve(m_points.size());
+    for (const formats::FieldPoint& p : m_points) {
+        targets.push_back({p.X, p.Y});
+    }
+    m_draw(*m_setup, targets);
+}
+
+void PolarDialog::closeEvent(QCloseEvent* event) {
+    if (m_picking) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 } // namespace tesk::app

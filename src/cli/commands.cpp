@@ -769,26 +769,6 @@ void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
     }
 }
 
-/// The polar stake-out sheet of `points` from the setup of `field`.
-sheet::PolarSheetTable PolarSheet(const session::PolarSetup& setup,
-                                  const std::vector<formats::FieldPoint>& points,
-                                  const std::vector<geometry::PolarValues>& polar) {
-    sheet::PolarSheetTable table;
-    table.Station = setup.Station;
-    table.Backsight = setup.Backsight;
-    table.BacksightAzimuth =
-        geometry::DirectionText(geometry::PointAzimuth(setup.Station, setup.Backsight));
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        table.Rows.push_back({points[i].Name,
-                              {points[i].X, points[i].Y},
-                              points[i].H,
-                              geometry::DirectionText(polar[i].Azimuth),
-                              geometry::DirectionText(polar[i].Angle),
-                              polar[i].Distance});
-    }
-    return table;
-}
-
 /// Writes the workbook, the drawing and the point files asked for, all or none: each goes to
 /// its temporary first, and they replace their targets together at the end. With a setup the
 /// workbook gets the sheet "极坐标放样表" and the drawing the set-up.
@@ -817,7 +797,7 @@ bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
             sheet::Workbook workbook;
             sheet::WriteCoordinateSheet(workbook, session::CoordinateSheetTable(line, table));
             if (setup) {
-                sheet::WritePolarSheet(workbook, PolarSheet(*setup, points, polar));
+                sheet::WritePolarSheet(workbook, session::MakePolarSheet(*setup, points, polar));
             }
             sheet::WriteXlsx(workbook, *xlsx);
         }

@@ -70,8 +70,7 @@ LoadedLine LoadLandXmlLine(const std::string& path, const std::string& name) {
     formats::LandXmlAlignment read = formats::ReadLandXml(path, name);
     LoadedLine line;
     line.Placed = std::move(read.Line);
-    line.Breaks =
-        stationing::Stationing(read.Breaks, line.Line().Start(), line.Line().End());
+    line.Breaks = stationing::Stationing(read.Breaks, line.Line().Start(), line.Line().End());
     line.Profile = std::move(read.Profile);
     if (line.Profile) {
         line.ProfileFile = path;
@@ -333,27 +332,50 @@ bool RunPileCommand(const LoadedLine& line, Prompts& prompts,
     return completed;
 }
 
-bool DrawPileTable(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host) {
-    return RunPileCommand(line, prompts,
-                          [&](const piles::PileTable& t) { cad::DrawCoordinateTable(t, host); });
+namespace {
+
+/// RunPileCommand with `output`, then `done` when given.
+bool RunPileCommandThen(const LoadedLine& line, Prompts& prompts,
+                        const std::function<void(const piles::PileTable&)>& output,
+                        const PileTableDone& done) {
+    return RunPileCommand(line, prompts, [&](const piles::PileTable& t) {
+        output(t);
+        if (done) {
+            done(t);
+        }
+    });
 }
 
-bool DrawPileSketch(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host) {
-    return RunPileCommand(line, prompts,
-                          [&](const piles::PileTable& t) { cad::DrawPileSketch(t, host); });
+} // namespace
+
+bool DrawPileTable(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
+                   const PileTableDone& done) {
+    return RunPileCommandThen(
+        line, prompts, [&](const piles::PileTable& t) { cad::DrawCoordinateTable(t, host); }, done);
 }
 
-bool StakeOutPiles(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host) {
-    return RunPileCommand(line, prompts,
-                          [&](const piles::PileTable& t) { cad::DrawPileStakeOut(t, host); });
+bool DrawPileSketch(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
+                    const PileTableDone& done) {
+    return RunPileCommandThen(
+        line, prompts, [&](const piles::PileTable& t) { cad::DrawPileSketch(t, host); }, done);
+}
+
+bool StakeOutPiles(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
+                   const PileTableDone& done) {
+    return RunPileCommandThen(
+        line, prompts, [&](const piles::PileTable& t) { cad::DrawPileStakeOut(t, host); }, done);
 }
 
 bool AddCoordinateSheet(const LoadedLine& line, Prompts& prompts,
-                        sheet::SpreadsheetSession& workbook, std::string& pileFile) {
-    return RunPileCommand(line, prompts, [&](const piles::PileTable& t) {
-        sheet::WriteCoordinateSheet(workbook.OpenWorkbook(), CoordinateSheetTable(line, t));
-        pileFile = t.SourcePath;
-    });
+                        sheet::SpreadsheetSession& workbook, std::string& pileFile,
+                        const PileTableDone& done) {
+    return RunPileCommandThen(
+        line, prompts,
+        [&](const piles::PileTable& t) {
+            sheet::WriteCoordinateSheet(workbook.OpenWorkbook(), CoordinateSheetTable(line, t));
+            pileFile = t.SourcePath;
+        },
+        done);
 }
 
 } // namespace tesk::session

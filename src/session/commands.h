@@ -149,19 +149,29 @@ std::variant<piles::PileTable, Refusal> ReadPileTable(const LoadedLine& line,
 bool RunPileCommand(const LoadedLine& line, Prompts& prompts,
                     const std::function<void(const piles::PileTable&)>& output);
 
+/// What a pile command hands on after its output: the table it read (the window keeps the
+/// piles as the points of the last computation). Runs under the command's error handler.
+using PileTableDone = std::function<void(const piles::PileTable&)>;
+
 /// "坐标表－CAD", "桩位示意图", "桩位放样": the pile command drawing the coordinate table, the
-/// pile sketch or the piles' stake-out points into `host`. Return as RunPileCommand.
-bool DrawPileTable(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host);
-bool DrawPileSketch(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host);
-bool StakeOutPiles(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host);
+/// pile sketch or the piles' stake-out points into `host`, then `done` (when given) with the
+/// table. Return as RunPileCommand.
+bool DrawPileTable(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
+                   const PileTableDone& done = {});
+bool DrawPileSketch(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
+                    const PileTableDone& done = {});
+bool StakeOutPiles(const LoadedLine& line, Prompts& prompts, cad::DrawingHost& host,
+                   const PileTableDone& done = {});
 
 /// The coordinate sheet's view of a pile table on `line`: with a profile loaded, every pile's
 /// design elevation (at its foot on the line, with the cross-fall when one is loaded).
 sheet::PileSheetTable CoordinateSheetTable(const LoadedLine& line, const piles::PileTable& table);
 
 /// "坐标表－Excel": the pile command writing the coordinate table as a new worksheet of the
-/// session's workbook. Returns true on success; `pileFile` then holds the pile file's path.
+/// session's workbook, then `done` (when given) with the table. Returns true on success;
+/// `pileFile` then holds the pile file's path.
 bool AddCoordinateSheet(const LoadedLine& line, Prompts& prompts,
-                        sheet::SpreadsheetSession& workbook, std::string& pileFile);
+                        sheet::SpreadsheetSession& workbook, std::string& pileFile,
+                        const PileTableDone& done = {});
 
 } // namespace tesk::session

@@ -1,6 +1,7 @@
 #include "session/field_outputs.h"
 
 #include "formats/text_file.h"
+#include "geometry/angles.h"
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
@@ -102,6 +103,25 @@ PolarTable(const PolarSetup& setup, const std::vector<formats::FieldPoint>& poin
     return values;
 }
 
+sheet::PolarSheetTable MakePolarSheet(const PolarSetup& setup,
+                                      const std::vector<formats::FieldPoint>& points,
+                                      const std::vector<geometry::PolarValues>& values) {
+    sheet::PolarSheetTable table;
+    table.Station = setup.Station;
+    table.Backsight = setup.Backsight;
+    table.BacksightAzimuth =
+        geometry::DirectionText(geometry::PointAzimuth(setup.Station, setup.Backsight));
+    for (std::size_t i = 0; i < points.size() && i < values.size(); ++i) {
+        table.Rows.push_back({points[i].Name,
+                              {points[i].X, points[i].Y},
+                              points[i].H,
+                              geometry::DirectionText(values[i].Azimuth),
+                              geometry::DirectionText(values[i].Angle),
+                              values[i].Distance});
+    }
+    return table;
+}
+
 std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& points) {
     if (const std::optional<std::string> name = formats::DuplicateName(points)) {
         return Refusal{"点名" + *name + "重复，点文件中的点名必须各不相同！"};
@@ -132,7 +152,7 @@ std::optional<formats::PointFormat> PointFormatOfPath(std::string_view path) {
 bool ExportPointFile(Prompts& prompts, const std::vector<formats::FieldPoint>& points,
                      formats::PointFormat format, const std::string& path, int digits) {
     if (points.empty()) {
-        prompts.Refuse({"没有可导出的点，请先计算！"});
+        prompts.Refuse({std::string(kNoPointsRefusal)});
         return false;
     }
     if (const auto refusal = CheckPointNames(points)) {

@@ -10,6 +10,7 @@
 #include "session/prompts.h"
 #include "session/refusal.h"
 #include "session/session.h"
+#include "sheet/stake_sheet.h"
 
 #include <optional>
 #include <string>
@@ -56,6 +57,12 @@ std::variant<PolarSetup, Refusal> MakePolarSetup(std::string_view station,
 std::variant<std::vector<geometry::PolarValues>, Refusal>
 PolarTable(const PolarSetup& setup, const std::vector<formats::FieldPoint>& points);
 
+/// The polar stake-out sheet of `points` from `setup`: `values` holds PolarTable's values of
+/// `points`, in order; the backsight azimuth is taken from the setup.
+sheet::PolarSheetTable MakePolarSheet(const PolarSetup& setup,
+                                      const std::vector<formats::FieldPoint>& points,
+                                      const std::vector<geometry::PolarValues>& values);
+
 /// The refusal for two points of one name ("点名…重复…"), for a point file; none when every
 /// name is its own.
 std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& points);
@@ -64,9 +71,12 @@ std::optional<Refusal> CheckPointNames(const std::vector<formats::FieldPoint>& p
 /// .gsi, .sdr; nothing for another.
 std::optional<formats::PointFormat> PointFormatOfPath(std::string_view path);
 
+/// The refusal of a point file or stake-out without points.
+inline constexpr std::string_view kNoPointsRefusal = "没有可导出的点，请先计算！";
+
 /// Writes `points` as a point file of `format` at `path` (UTF-8; replaced as a whole, see
 /// formats::OutputFile), coordinates with `digits` decimals. Refuses no points
-/// ("没有可导出的点，请先计算！") and two points of one name (CheckPointNames); a file that
+/// (kNoPointsRefusal) and two points of one name (CheckPointNames); a file that
 /// cannot be written is reported as the other outputs are. Returns true when written.
 bool ExportPointFile(Prompts& prompts, const std::vector<formats::FieldPoint>& points,
                      formats::PointFormat format, const std::string& path, int digits = 4);

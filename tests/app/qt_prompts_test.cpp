@@ -6,6 +6,7 @@
 #include "session/refusal.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -121,6 +122,31 @@ private slots:
                                          dir.filePath(QStringLiteral("bridge.xlsx")).toStdString());
         QVERIFY(seen);
         QCOMPARE(QString::fromStdString(path), typed + QStringLiteral(".xlsx"));
+    }
+
+    void SaveDialogGivesANameTheSuffixOfTheChosenType() {
+        // A point file's format goes by its suffix: "CSV点文件" chosen and "桥" typed is 桥.csv,
+        // not a CASS file under the first type's suffix.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        bool seen = false;
+        WithModal<QFileDialog>(
+            [](QFileDialog& dialog) {
+                auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                QVERIFY(types);
+                QTest::keyClick(types, Qt::Key_Down); // the user picks the second type
+                QCOMPARE(dialog.selectedNameFilter(), QStringLiteral("CSV点文件 (*.csv)"));
+                auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name);
+                name->setText(QStringLiteral("桥"));
+                static_cast<QDialog&>(dialog).accept();
+            },
+            &seen);
+        const std::string path = m_window->Prompts().SaveFile(
+            "导出点文件", "CASS坐标文件 (*.dat)|*.dat|CSV点文件 (*.csv)|*.csv",
+            dir.filePath(QStringLiteral("放样点.dat")).toStdString());
+        QVERIFY(seen);
+        QCOMPARE(QString::fromStdString(path), dir.filePath(QStringLiteral("桥.csv")));
     }
 
     void SaveDialogAsksBeforeReplacingAFile() {

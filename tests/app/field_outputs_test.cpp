@@ -299,7 +299,9 @@ private slots:
                                      {100, -0.0001}, {-25, 0},  {0, 12.5}};
         std::vector<formats::FieldPoint> points;
         for (const auto& t : targets) {
-            points.push_back({"P" + std::to_string(points.size()),
+            std::string name(1, 'P'); // not "P" + ...: g++ 12 warns wrongly about that
+            name += std::to_string(points.size());
+            points.push_back({name,
                               kStationX + t[0],
                               kStationY + t[1],
                               std::nullopt,

@@ -499,13 +499,7 @@ void MainWindow::ComputeClicked() {
         }
         const session::PointFields input = PointInput();
         if (const auto result = session::ComputePoint(*line, *m_prompts, input)) {
-            // Named by its stake and skew, as a side stake: "BK15+120L6".
-            const auto stake = session::StakeAt(*line, geometry::Trim(input.Station));
-            const std::string label = std::holds_alternative<session::Stake>(stake)
-                                          ? std::get<session::Stake>(stake).Label
-                                          : std::string(geometry::Trim(input.Station));
-            const std::string name =
-                session::SideStakeName(label, geometry::NumericValue(geometry::Trim(input.Skew)));
+            const std::string name = session::ComputedPointName(*line, input.Station, input.Skew);
             RememberPoints({{name, result->X, result->Y, result->Elevation, {}}}, "计算 " + name);
             Field(7)->setText(ToQString(result->ElevationText));
             Field(7)->setPlaceholderText(line->Profile ? ToQString(result->ElevationNote)

@@ -710,14 +710,12 @@ int RunPoint(const LoadedLine& line, ConsolePrompts& prompts, const PointOptions
     }
     std::vector<geometry::PolarValues> polar;
     if (options.Field.Any()) {
-        // Named by its stake and skew, as a side stake: "BK15+120L6".
-        const auto stake = session::StakeAt(line, geometry::Trim(options.Station));
-        const std::string label = std::holds_alternative<session::Stake>(stake)
-                                      ? std::get<session::Stake>(stake).Label
-                                      : std::string(geometry::Trim(options.Station));
-        const double skew = geometry::NumericValue(geometry::Trim(options.Skew));
         const std::vector<formats::FieldPoint> points = {
-            {session::SideStakeName(label, skew), result->X, result->Y, result->Elevation, {}}};
+            {session::ComputedPointName(line, options.Station, options.Skew),
+             result->X,
+             result->Y,
+             result->Elevation,
+             {}}};
         const auto checked = CheckFieldPoints(prompts, options.Field, points);
         if (!checked || !WriteExportsOnly(prompts, options.Field, points, options.Digits)) {
             return 1;

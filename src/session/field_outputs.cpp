@@ -5,6 +5,7 @@
 #include "geometry/number_text.h"
 #include "session/command_handler.h"
 #include "session/commands.h"
+#include "session/stakes.h"
 
 #include <filesystem>
 
@@ -39,6 +40,15 @@ std::string SideStakeName(std::string_view label, double offset) {
     }
     return StakeName(label) + (offset > 0.0 ? "L" : "R") +
            geometry::FormatShortest(std::fabs(offset));
+}
+
+std::string ComputedPointName(const LoadedLine& line, std::string_view station,
+                              std::string_view skew) {
+    const auto stake = StakeAt(line, geometry::Trim(station));
+    const std::string label = std::holds_alternative<Stake>(stake)
+                                  ? std::get<Stake>(stake).Label
+                                  : std::string(geometry::Trim(station));
+    return SideStakeName(label, geometry::NumericValue(geometry::Trim(skew)));
 }
 
 std::string PileName(std::size_t pier, std::size_t entry) {

@@ -26,6 +26,11 @@ std::string StakeName(std::string_view label);
 /// A side stake: the stake's name, "L" or "R" for the side (positive offsets are left) and the
 /// distance in its shortest form ("K15+120L12.5"); an offset of 0 is the centre stake itself.
 std::string SideStakeName(std::string_view label, double offset);
+/// The point of the point frame ("计  算", the point command): the label of the typed station's
+/// stake with its skew distance as a side stake's offset ("BK15+120L6"); the typed text stands
+/// in for a station that has no stake.
+std::string ComputedPointName(const LoadedLine& line, std::string_view station,
+                              std::string_view skew);
 /// A pile: its pier as the coordinate table numbers it (from 0) and its entry (from 1): "3-2".
 std::string PileName(std::size_t pier, std::size_t entry);
 

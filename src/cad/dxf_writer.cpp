@@ -1,18 +1,16 @@
 #include "cad/dxf_writer.h"
 
+#include "formats/gbk.h"
 #include "formats/output_file.h"
 #include "geometry/error.h"
 
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <numbers>
@@ -25,49 +23,6 @@ using geometry::RuntimeError;
 namespace {
 
 constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
-
-/// Decodes the UTF-8 sequence at `text[i]`; returns the code point and advances i, or returns
-/// nothing (advancing past one byte) when the bytes there are not UTF-8.
-std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        ++i;
-        return std::nullopt;
-    }
-    if (i + length > text.size()) {
-        ++i;
-        return std::nullopt;
-    }
-    for (int k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            ++i;
-            return std::nullopt;
-        }
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return std::nullopt;
-    }
-    i += length;
-    return cp;
-}
 
 /// A handle as DXF writes it: hexadecimal, capital letters.
 std::string UpperHex(unsigned long value) {
@@ -85,32 +40,23 @@ void AppendEscape(std::string& out, char32_t unit) {
     out += buffer;
 }
 
-/// UTF-8 to GBK, one character at a time so that a character GBK lacks costs only itself.
+/// UTF-8 as a DXF string in GBK: a character GBK lacks becomes a \U+XXXX escape.
 class GbkEncoder {
 public:
-    GbkEncoder() : m_cd(iconv_open("GBK", "UTF-8")) {}
-    ~GbkEncoder() {
-        if (m_cd != reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(m_cd);
-        }
-    }
-    GbkEncoder(const GbkEncoder&) = delete;
-    GbkEncoder& operator=(const GbkEncoder&) = delete;
-
     std::string Encode(std::string_view utf8) {
         std::string out;
         out.reserve(utf8.size());
         std::size_t i = 0;
         while (i < utf8.size()) {
             const std::size_t start = i;
-            const std::optional<char32_t> cp = DecodeUtf8(utf8, i);
+            const std::optional<char32_t> cp = formats::DecodeUtf8(utf8, i);
             if (!cp) {
                 out += '?';
             } else if (*cp < 0x20 || *cp == 0x7F) {
                 out += ' ';
             } else if (*cp < 0x80) {
                 out += static_cast<char>(*cp);
-            } else if (!Convert(utf8.substr(start, i - start), out)) {
+            } else if (!m_gbk.Append(utf8.substr(start, i - start), out)) {
                 if (*cp > 0xFFFF) { // as the UTF-16 surrogate pair CAD programs work in
                     const char32_t v = *cp - 0x10000;
                     AppendEscape(out, 0xD800 + (v >> 10));
@@ -124,28 +70,7 @@ public:
     }
 
 private:
-    /// Appends the GBK bytes of one character; false when GBK has no such character.
-    bool Convert(std::string_view character, std::string& out) {
-        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
-            return false;
-        }
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset the conversion state
-        char input[4];
-        std::memcpy(input, character.data(), character.size());
-        char output[8];
-        char* in = input;
-        std::size_t inLeft = character.size();
-        char* outPtr = output;
-        std::size_t outLeft = sizeof output;
-        if (iconv(m_cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
-            inLeft != 0) {
-            return false;
-        }
-        out.append(output, static_cast<std::size_t>(outPtr - output));
-        return true;
-    }
-
-    iconv_t m_cd;
+    formats::GbkEncoder m_gbk;
 };
 
 /// dxflib's ASCII writer, redirected to a ByteSink in pieces of about a megabyte: numbers in the

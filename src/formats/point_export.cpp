@@ -1,14 +1,13 @@
 #include "formats/point_export.h"
 
+#include "formats/gbk.h"
+
 #include "geometry/error.h"
 #include "geometry/number_text.h"
-
-#include <iconv.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <unordered_map>
 #include <unordered_set>
@@ -24,89 +23,17 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kInstrumentIdLength = 16; ///< GSI-16 data and SDR33 fields
 constexpr int kMaxDigits = 12;
 
-/// Decodes the UTF-8 sequence at `text[i]`; returns the code point and advances i, or returns
-/// nothing (advancing past one byte) when the bytes there are not UTF-8.
-std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        ++i;
-        return std::nullopt;
-    }
-    if (i + length > text.size()) {
-        ++i;
-        return std::nullopt;
-    }
-    for (int k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            ++i;
-            return std::nullopt;
-        }
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return std::nullopt;
-    }
-    i += length;
-    return cp;
-}
-
 /// C0 controls (line ends and tabs included), DEL and the C1 controls.
 bool IsControl(char32_t cp) {
     return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F);
 }
 
-/// UTF-8 to GBK one character at a time, so that a character GBK lacks costs only itself.
-class GbkEncoder {
-public:
-    GbkEncoder() : m_cd(iconv_open("GBK", "UTF-8")) {
-        if (m_cd == kInvalid) {
-            throw RuntimeError(ErrorCode::Output, "this system cannot convert text to GBK");
-        }
+/// Throws unless this system can write GBK: a CASS file without its Chinese names is no file.
+void RequireGbk(const GbkEncoder& encoder) {
+    if (!encoder.Available()) {
+        throw RuntimeError(ErrorCode::Output, "this system cannot convert text to GBK");
     }
-    ~GbkEncoder() { iconv_close(m_cd); }
-    GbkEncoder(const GbkEncoder&) = delete;
-    GbkEncoder& operator=(const GbkEncoder&) = delete;
-
-    /// Appends the GBK bytes of one character (1 to 4 bytes of UTF-8); false, appending
-    /// nothing, when GBK has no such character.
-    bool Append(std::string_view character, std::string& out) {
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset the conversion state
-        char input[4];
-        std::memcpy(input, character.data(), character.size());
-        char output[8];
-        char* in = input;
-        std::size_t inLeft = character.size();
-        char* outPtr = output;
-        std::size_t outLeft = sizeof output;
-        if (iconv(m_cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
-            inLeft != 0) {
-            return false;
-        }
-        out.append(output, static_cast<std::size_t>(outPtr - output));
-        return true;
-    }
-
-private:
-    static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
-    iconv_t m_cd;
-};
+}
 
 /// A name or code as the CASS file holds it: control characters, commas, characters GBK lacks
 /// and bytes that are not UTF-8 become "_". The result in UTF-8 goes to `utf8` (when given),
@@ -302,6 +229,7 @@ void AppendPadded(std::string& out, std::string_view text, std::size_t width, bo
 void RenderCass(std::string& out, const std::vector<FieldPoint>& points,
                 const std::vector<std::string>& ids, int digits) {
     GbkEncoder encoder;
+    RequireGbk(encoder);
     for (std::size_t i = 0; i < points.size(); ++i) {
         const FieldPoint& p = points[i];
         CassText(ids[i], encoder, nullptr, &out); // the ID holds nothing to replace any more
@@ -540,6 +468,7 @@ std::vector<std::string> PointIds(PointFormat format, const std::vector<FieldPoi
     switch (format) {
     case PointFormat::Cass: {
         GbkEncoder encoder;
+        RequireGbk(encoder);
         for (const FieldPoint& p : points) {
             std::string id;
             CassText(p.Name, encoder, &id, nullptr);

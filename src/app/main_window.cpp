@@ -292,7 +292,7 @@ void MainWindow::BuildLayout() {
     QAction* exportPoints = compute->addAction(QStringLiteral("导出点文件(&E)…"));
     exportPoints->setObjectName(QStringLiteral("exportPointsAction"));
     connect(exportPoints, &QAction::triggered, this, &MainWindow::ExportPointsClicked);
-    QAction* polar = compute->addAction(QStringLiteral("极坐标放样(&P)…"));
+    QAction* polar = compute->addAction(QStringLiteral("极坐标放样(&S)…"));
     polar->setObjectName(QStringLiteral("polarAction"));
     connect(polar, &QAction::triggered, this, &MainWindow::PolarClicked);
     layout->setMenuBar(menuBar);

@@ -324,8 +324,10 @@ void OutputFile::WriteBytes(std::string_view bytes, bool append) {
     if (file == nullptr) {
         Fail(m_target, ErrnoText(errno, "cannot open the temporary file"));
     }
+    // An empty view may hold no pointer at all, which fwrite must not be given.
     const bool written =
-        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+        (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()) &&
+        std::fflush(file) == 0;
     const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {

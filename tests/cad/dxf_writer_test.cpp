@@ -1,6 +1,7 @@
 #include "cad/dxf_writer.h"
 
 #include "geometry/error.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -47,34 +48,7 @@ std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-/// A fresh empty folder for one test.
-class TempFolder {
-public:
-    TempFolder() {
-        m_path = fs::temp_directory_path() /
-                 ("tesk_cad_test_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& Path() const { return m_path; }
-    /// Names of the files in the folder.
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_path)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-private:
-    fs::path m_path;
-};
+using TempFolder = testing::ScratchFolder;
 
 /// A drawing of 200 lines on the layer "中心线", some 30 kB of DXF.
 class SmallDrawing {

@@ -3,6 +3,7 @@
 
 #include "cli/cli_test_support.h"
 #include "cli/commands.h"
+#include "support/scratch_folder.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -24,37 +25,18 @@ namespace fs = std::filesystem;
 
 class CliOutputsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("tesk_cli_outputs_" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_dir, ignored);
-    }
-
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
+    std::string PathOf(const std::string& name) const { return m_folder.PathOf(name); }
     std::string Put(const std::string& name, const std::string& content) const {
-        std::ofstream(m_dir / name, std::ios::binary) << content;
-        return PathOf(name);
+        return m_folder.Put(name, content);
     }
     static std::string Contents(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return testing::ScratchFolder::Contents(path);
     }
     /// Names in the folder, temporaries included.
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return m_folder.Files(); }
 
-    fs::path m_dir;
+    testing::ScratchFolder m_folder{"tesk_cli_outputs_"};
+    const fs::path m_dir = m_folder.Path();
 };
 
 TEST_F(CliOutputsTest, ALineTooLargeToDrawIsRefusedBeforeAnythingIsWritten) {

@@ -2,6 +2,7 @@
 
 #include "geometry/error.h"
 #include "support/error_of.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,33 +31,16 @@ namespace fs = std::filesystem;
 
 class OutputFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("tesk_output_file_" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return m_folder.Files(); }
     static std::string Contents(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return testing::ScratchFolder::Contents(path);
     }
     static void Put(const fs::path& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
+        testing::ScratchFolder::PutFile(path, text);
     }
 
-    fs::path m_dir;
+    testing::ScratchFolder m_folder{"tesk_output_file_"};
+    const fs::path m_dir = m_folder.Path();
 };
 
 TEST_F(OutputFileTest, AFailedWriteLeavesNoTemporaryAndTheOlderFileAsItWas) {

@@ -770,7 +770,7 @@ void DrawPileOutputs(const piles::PileTable& table, const PilesOptions& options,
 /// Writes the workbook, the drawing and the point files asked for, all or none: each goes to
 /// its temporary first, and they replace their targets together at the end. With a setup the
 /// workbook gets the sheet "极坐标放样表" and the drawing the set-up.
-bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
+bool WritePileOutputs(const piles::PileTable& table, const sheet::PileSheetTable& sheetTable,
                       ConsolePrompts& prompts, const PilesOptions& options,
                       const std::vector<formats::FieldPoint>& points,
                       const std::vector<geometry::PolarValues>& polar) {
@@ -793,7 +793,7 @@ bool WritePileOutputs(const LoadedLine& line, const piles::PileTable& table,
         if (xlsx) {
             writing = options.Xlsx;
             sheet::Workbook workbook;
-            sheet::WriteCoordinateSheet(workbook, session::CoordinateSheetTable(line, table));
+            sheet::WriteCoordinateSheet(workbook, sheetTable);
             if (setup) {
                 sheet::WritePolarSheet(workbook, session::MakePolarSheet(*setup, points, polar));
             }
@@ -839,10 +839,12 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
     if (!read || !table) {
         return 1;
     }
+    // The piles with their elevations, computed once for the CSV, the workbook and the points.
+    const sheet::PileSheetTable sheetTable = session::CoordinateSheetTable(line, *table);
     std::vector<formats::FieldPoint> points;
     std::vector<geometry::PolarValues> polar;
     if (options.Field.Any()) {
-        points = session::PilePoints(line, *table);
+        points = session::PilePoints(sheetTable);
         auto checked = CheckFieldPoints(prompts, options.Field, points);
         if (!checked) {
             return 1;
@@ -851,7 +853,6 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
     }
     std::string rows;
     ElevationColumn h(line, prompts, options.Digits);
-    const sheet::PileSheetTable sheetTable = session::CoordinateSheetTable(line, *table);
     std::size_t pile = 0;
     for (std::size_t k = 0; k < table->Piers.size(); ++k) {
         const piles::Pier& pier = table->Piers[k];
@@ -869,7 +870,7 @@ int RunPiles(const LoadedLine& line, ConsolePrompts& prompts, const PilesOptions
         }
     }
     if ((!options.Xlsx.empty() || !options.Dxf.empty() || !options.Field.Exports.empty()) &&
-        !WritePileOutputs(line, *table, prompts, options, points, polar)) {
+        !WritePileOutputs(*table, sheetTable, prompts, options, points, polar)) {
         return 1;
     }
     out << "pier,station,entry,L1,L2,x,y" << h.Header() << PolarHeader(options.Field) << '\n'

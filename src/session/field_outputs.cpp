@@ -56,7 +56,10 @@ std::string PileName(std::size_t pier, std::size_t entry) {
 }
 
 std::vector<formats::FieldPoint> PilePoints(const LoadedLine& line, const piles::PileTable& table) {
-    const sheet::PileSheetTable sheet = CoordinateSheetTable(line, table);
+    return PilePoints(CoordinateSheetTable(line, table));
+}
+
+std::vector<formats::FieldPoint> PilePoints(const sheet::PileSheetTable& sheet) {
     std::vector<formats::FieldPoint> points;
     for (std::size_t k = 0; k < sheet.Piers.size(); ++k) {
         const auto& entries = sheet.Piers[k].Entries;

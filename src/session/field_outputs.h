@@ -10,6 +10,7 @@
 #include "session/prompts.h"
 #include "session/refusal.h"
 #include "session/session.h"
+#include "sheet/coordinate_sheet.h"
 #include "sheet/stake_sheet.h"
 
 #include <optional>
@@ -37,6 +38,9 @@ std::string PileName(std::size_t pier, std::size_t entry);
 /// Every pile of `table`, pier by pier and entry by entry, named by PileName, with the design
 /// elevation when `line` has a profile.
 std::vector<formats::FieldPoint> PilePoints(const LoadedLine& line, const piles::PileTable& table);
+/// The same from the coordinate sheet's table of the piles (CoordinateSheetTable), when it is
+/// at hand already.
+std::vector<formats::FieldPoint> PilePoints(const sheet::PileSheetTable& sheet);
 
 /// "X,Y" as typed (north, east, m; blanks around either number allowed), within the bounds of
 /// the input files' coordinates; nothing for anything else.

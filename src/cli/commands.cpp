@@ -514,23 +514,13 @@ std::optional<std::vector<formats::SurveyPoint>> LocatePoints(ConsolePrompts& pr
                                                               const LocateOptions& options) {
     std::vector<formats::SurveyPoint> points;
     for (const std::string& text : options.Points) {
-        const std::size_t comma = text.find(',');
-        const std::optional<double> x =
-            comma == std::string::npos
-                ? std::nullopt
-                : geometry::ParseNumber(geometry::Trim(text.substr(0, comma)));
-        const std::optional<double> y =
-            comma == std::string::npos
-                ? std::nullopt
-                : geometry::ParseNumber(geometry::Trim(text.substr(comma + 1)));
-        // Coordinates beyond any survey (a slipped decimal point) are refused as the files' are.
-        if (!x || !y || !(std::fabs(*x) <= formats::kMaxCoordinate) ||
-            !(std::fabs(*y) <= formats::kMaxCoordinate)) {
+        const std::optional<geometry::PlanePoint> p = session::ParseSurveyPoint(text);
+        if (!p) {
             prompts.Refuse({"点坐标" + text + "有误，应为北坐标,东坐标，如3452500.5,503100！"});
             return std::nullopt;
         }
-        points.push_back(
-            {std::string(1, 'P').append(std::to_string(points.size() + 1)), *x, *y, std::nullopt});
+        points.push_back({std::string(1, 'P').append(std::to_string(points.size() + 1)), p->X, p->Y,
+                          std::nullopt});
     }
     if (!options.PointFile.empty()) {
         const bool read = session::RunUnderHandler(prompts, false, [&] {
